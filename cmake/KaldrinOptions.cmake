@@ -1,0 +1,26 @@
+# Compiler settings shared by every target of the project.
+
+function(kaldrin_set_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror
+      -finput-charset=UTF-8)
+  endif()
+endfunction()
+
+if(KALDRIN_SANITIZE AND NOT MSVC)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+if(KALDRIN_COVERAGE AND NOT MSVC)
+  add_compile_options(--coverage -O0)
+  add_link_options(--coverage)
+endif()
+
+if(MINGW)
+  # One self-contained kaldrin.exe: no libgcc, libstdc++ or winpthread DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

@@ -1,0 +1,41 @@
+// The catalogue: the one tool this program carries, number 51.
+
+#include "core/tool.h"
+
+namespace {
+
+const ToolInput tool51_inputs[] = {
+    {"crcl", L"肌酐清除率", L"ml/min", 70.0},
+    {"age", L"年龄", L"岁", 70.0},
+    {"w", L"体重", L"kg", 65.0},
+};
+
+const ToolOutput tool51_outputs[] = {
+    {"criteria", L"减量条件数", L"项", "(crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0)", "f0"},
+    {"dose", L"阿哌沙班剂量", L"mg bid", "((crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0))>=2?2.5:5", "f1"},
+};
+
+const ToolRule tool51_rules[] = {
+    {"crcl<15", 3, L"CrCl<15，NOAC 禁用，改用其他抗凝方案"},
+    {"criteria>=2", 2, L"满足 2 项减量条件，使用低剂量并复查肾功"},
+    {"", 0, L"按标准剂量使用，定期复查肾功能"},
+};
+
+const ToolDef tool51 = {
+    51,
+    L"Kaldrin",
+    L"按肾功能、年龄、体重核查 NOAC 剂量",
+    L"抗凝",
+    L"阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid",
+    L"严重肾功能不全、机械瓣、抗磷脂综合征患者禁用 NOAC。",
+    3, tool51_inputs,
+    2, tool51_outputs,
+    3, tool51_rules,
+    0,
+};
+
+}  // namespace
+
+const ToolDef* get_tool() {
+    return &tool51;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// One evaluation of a tool: result lines, verdict, level and detail text.
+
+#include "core/tool.h"
+
+// Evaluates the tool at the given input values (input_count doubles, in input
+// order). Writes the result lines, the verdict of the first rule that holds
+// (or the default verdict), and a copy of the result text as detail text; each
+// text is cut to its capacity - 1 characters and terminated. Returns the level
+// and stores it through level. Report tools (report_kind not 0) are handed to
+// dispatch_report.
+int evaluate_tool(const ToolDef* tool, const double* input_values,
+                  wchar_t* result_text, int result_capacity,
+                  wchar_t* verdict_text, int verdict_capacity, int* level,
+                  wchar_t* detail_text, int detail_capacity);
+
+// The verdict when no rule decides.
+extern const wchar_t* const DEFAULT_VERDICT_TEXT;

@@ -1,0 +1,45 @@
+#pragma once
+// Constant definition records of a tool: its inputs, its formula outputs, its
+// verdict rules and, for report tools, the report kind. All records and the
+// texts they point to are constant data that live as long as the program.
+
+// The most inputs and the most outputs one tool may have. Every array of input
+// or output values holds exactly this many doubles.
+constexpr int MAX_TOOL_VALUES = 16;
+
+struct ToolInput {
+    const char* key;          // identifier used by formulas
+    const wchar_t* label;     // shown left of the input field
+    const wchar_t* unit;      // may be null or empty
+    double default_value;
+};
+
+struct ToolOutput {
+    const char* key;          // identifier used by later outputs and rules
+    const wchar_t* label;     // label of the result line
+    const wchar_t* unit;      // may be null or empty
+    const char* expr;         // the formula
+    const char* format;       // "f0" "f1" "f2" "f3" "int" "pct" "date"; null or other: "f2"
+};
+
+struct ToolRule {
+    const char* condition;    // never null; "" makes a default rule that always holds
+    int level;                // 0 (no concern) to 3 (gravest)
+    const wchar_t* message;   // never null
+};
+
+struct ToolDef {
+    int id;
+    const wchar_t* name;
+    const wchar_t* subtitle;  // may be null
+    const wchar_t* category;
+    const wchar_t* basis;
+    const wchar_t* note;      // may be null
+    int input_count;  const ToolInput*  inputs;
+    int output_count; const ToolOutput* outputs;
+    int rule_count;   const ToolRule*   rules;
+    int report_kind;          // 0: formulas and rules; otherwise a built-in report
+};
+
+// The one catalogued tool (number 51). Always the same record.
+const ToolDef* get_tool();

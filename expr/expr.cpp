@@ -1,0 +1,442 @@
+// A recursive-descent evaluator that computes while it parses: no tokens, no
+// tree, no cache. Each call reads its text afresh from the first character.
+
+#include "expr/expr.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct ExprState {
+    const ToolDef* def;
+    const double* input_values;
+    const double* output_values;
+    const char* pos;  // next unread character
+    int error;        // 0, or 1 once any construct has failed
+    int depth;        // current nesting of parentheses, prefix operators, exponents, branches, arguments
+};
+
+constexpr int MAX_NAME_LENGTH = 63;
+
+inline bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool is_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+inline bool is_name_char(char c) {
+    return is_letter(c) || is_digit(c) || c == '_';
+}
+inline void skip_space(ExprState& s) {
+    while (is_space(*s.pos)) ++s.pos;
+}
+inline bool truth(double v) {
+    return v != 0.0;  // NaN is true
+}
+inline double flag(bool b) {
+    return b ? 1.0 : 0.0;
+}
+
+// --- numbers ---------------------------------------------------------------
+
+// Powers of ten that a double holds exactly.
+constexpr double EXACT_POWERS_OF_TEN[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+
+// Reads a number the way strtod does at p (which holds a digit or '.').
+// Decimal texts with at most 15 significant digits and a small exponent are
+// computed directly: the digits form an exact integer and one multiplication
+// or division by an exact power of ten rounds correctly, so the value is the
+// one strtod gives. Everything else (hexadecimal forms, long digit strings,
+// large exponents) is left to strtod itself. Returns false when nothing forms
+// a number.
+bool read_number(const char* p, const char** end, double* value) {
+    // Plain whole numbers of up to 15 digits, the common case, are exact.
+    if (is_digit(p[0])) {
+        std::uint64_t whole = static_cast<unsigned>(p[0] - '0');
+        int n = 1;
+        while (n < 15 && is_digit(p[n])) whole = whole * 10 + static_cast<unsigned>(p[n++] - '0');
+        const char next = p[n];
+        if (!is_digit(next) && next != '.' && next != 'e' && next != 'E' && next != 'x' && next != 'X') {
+            *value = static_cast<double>(whole);
+            *end = p + n;
+            return true;
+        }
+    }
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        char* stop = nullptr;
+        double v = std::strtod(p, &stop);
+        if (stop == p) return false;
+        *end = stop;
+        *value = v;
+        return true;
+    }
+    const char* q = p;
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    int exponent = 0;
+    bool digits = false;
+    bool exact = true;
+    for (; is_digit(*q); ++q) {
+        digits = true;
+        if (mantissa == 0 && *q == '0') continue;
+        if (significant < 15) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+            ++significant;
+        } else {
+            exact = false;
+        }
+    }
+    if (*q == '.') {
+        ++q;
+        for (; is_digit(*q); ++q) {
+            digits = true;
+            if (mantissa == 0 && *q == '0') {
+                --exponent;
+                continue;
+            }
+            if (significant < 15) {
+                mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+                ++significant;
+                --exponent;
+            } else {
+                exact = false;
+            }
+        }
+    }
+    if (!digits) return false;
+    if (*q == 'e' || *q == 'E') {
+        const char* r = q + 1;
+        bool negative = false;
+        if (*r == '+' || *r == '-') {
+            negative = *r == '-';
+            ++r;
+        }
+        if (is_digit(*r)) {
+            int written = 0;
+            for (; is_digit(*r); ++r) {
+                if (written < 100000) written = written * 10 + (*r - '0');
+            }
+            exponent += negative ? -written : written;
+            q = r;
+        }
+    }
+    if (exact && (mantissa == 0 || (exponent >= -22 && exponent <= 22))) {
+        double m = static_cast<double>(mantissa);
+        if (mantissa == 0) *value = 0.0;
+        else if (exponent < 0) *value = m / EXACT_POWERS_OF_TEN[-exponent];
+        else *value = m * EXACT_POWERS_OF_TEN[exponent];
+        *end = q;
+        return true;
+    }
+    char* stop = nullptr;
+    *value = std::strtod(p, &stop);
+    *end = stop;
+    return stop != p;
+}
+
+// --- names and functions ---------------------------------------------------
+
+inline bool key_equals(const char* key, const char* name, int length) {
+    if (key == nullptr) return false;
+    for (int i = 0; i < length; ++i) {
+        if (key[i] != name[i]) return false;
+    }
+    return key[length] == '\0';
+}
+
+inline bool name_is(const char* name, int length, const char* word) {
+    return key_equals(word, name, length);
+}
+
+double lookup_variable(ExprState& s, const char* name, int length) {
+    const ToolDef* def = s.def;
+    for (int i = 0; i < def->input_count; ++i) {
+        if (key_equals(def->inputs[i].key, name, length)) return s.input_values[i];
+    }
+    for (int i = 0; i < def->output_count; ++i) {
+        if (key_equals(def->outputs[i].key, name, length)) return s.output_values[i];
+    }
+    s.error = 1;
+    return 0.0;
+}
+
+// 0.3333333333333333, the double nearest to one third.
+constexpr double ONE_THIRD = 1.0 / 3.0;
+
+double function1(const char* name, int length, double x, int* error) {
+    switch (length) {
+    case 3:
+        if (name_is(name, length, "abs")) return std::fabs(x);
+        if (name_is(name, length, "exp")) return std::exp(x);
+        if (name_is(name, length, "log")) {
+            if (x <= 0.0) break;
+            return std::log(x);
+        }
+        break;
+    case 4:
+        if (name_is(name, length, "sqrt")) {
+            if (x < 0.0) break;
+            return std::sqrt(x);
+        }
+        if (name_is(name, length, "ceil")) return std::ceil(x);
+        if (name_is(name, length, "cbrt")) return x < 0.0 ? -std::pow(-x, ONE_THIRD) : std::pow(x, ONE_THIRD);
+        if (name_is(name, length, "sign")) return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0);
+        break;
+    case 5:
+        if (name_is(name, length, "log10")) {
+            if (x <= 0.0) break;
+            return std::log10(x);
+        }
+        if (name_is(name, length, "floor")) return std::floor(x);
+        if (name_is(name, length, "round")) return std::floor(x + 0.5);
+        break;
+    default:
+        break;
+    }
+    *error = 1;
+    return 0.0;
+}
+
+double function2(const char* name, int length, double a, double b, int* error) {
+    if (length == 3) {
+        if (name_is(name, length, "min")) return a < b ? a : b;
+        if (name_is(name, length, "max")) return a > b ? a : b;
+        if (name_is(name, length, "pow")) return std::pow(a, b);
+        if (name_is(name, length, "mod") && b != 0.0) return std::fmod(a, b);
+    }
+    *error = 1;
+    return 0.0;
+}
+
+// --- the levels of the grammar --------------------------------------------
+
+double parse_expression(ExprState& s);
+double parse_unary(ExprState& s);
+double parse_power(ExprState& s);
+
+// Runs one nested construct, or fails it with 0.0 when the nesting is too deep.
+template <double (*Level)(ExprState&)>
+inline double nested(ExprState& s) {
+    if (s.depth >= EXPR_MAX_DEPTH) {
+        s.error = 1;
+        return 0.0;
+    }
+    ++s.depth;
+    double v = Level(s);
+    --s.depth;
+    return v;
+}
+
+double parse_comparison(ExprState& s);
+
+inline double parse_and(ExprState& s) {
+    double v = parse_comparison(s);
+    for (;;) {
+        skip_space(s);
+        if (s.pos[0] != '&' || s.pos[1] != '&') return v;
+        s.pos += 2;
+        double w = parse_comparison(s);
+        v = flag(truth(v) && truth(w));
+    }
+}
+
+double parse_expression(ExprState& s) {
+    double v = parse_and(s);
+    skip_space(s);
+    while (s.pos[0] == '|' && s.pos[1] == '|') {
+        s.pos += 2;
+        double w = parse_and(s);
+        v = flag(truth(v) || truth(w));
+        skip_space(s);
+    }
+    if (*s.pos != '?') return v;
+    ++s.pos;
+    double a = nested<parse_expression>(s);
+    skip_space(s);
+    if (*s.pos == ':') {
+        ++s.pos;
+    } else {
+        s.error = 1;
+    }
+    double b = nested<parse_expression>(s);
+    return truth(v) ? a : b;
+}
+
+inline double parse_term(ExprState& s) {
+    double v = parse_power(s);
+    for (;;) {
+        skip_space(s);
+        char op = *s.pos;
+        if (op == '*') {
+            if (s.pos[1] == '*') return v;
+            ++s.pos;
+            v *= parse_power(s);
+        } else if (op == '/' || op == '%') {
+            ++s.pos;
+            double w = parse_power(s);
+            if (w == 0.0) {
+                s.error = 1;
+                return 0.0;
+            }
+            v = op == '/' ? v / w : std::fmod(v, w);
+        } else {
+            return v;
+        }
+    }
+}
+
+inline double parse_additive(ExprState& s) {
+    double v = parse_term(s);
+    for (;;) {
+        skip_space(s);
+        if (*s.pos == '+') {
+            ++s.pos;
+            v += parse_term(s);
+        } else if (*s.pos == '-') {
+            ++s.pos;
+            v -= parse_term(s);
+        } else {
+            return v;
+        }
+    }
+}
+
+double parse_comparison(ExprState& s) {
+    double v = parse_additive(s);
+    skip_space(s);
+    const char c = s.pos[0];
+    const bool eq = s.pos[1] == '=';
+    if (eq && (c == '<' || c == '>' || c == '=' || c == '!')) {
+        s.pos += 2;
+        double w = parse_additive(s);
+        switch (c) {
+        case '<': return flag(v <= w);
+        case '>': return flag(v >= w);
+        case '=': return flag(v == w);
+        default: return flag(v != w);
+        }
+    }
+    if (c == '<' || c == '>') {
+        ++s.pos;
+        double w = parse_additive(s);
+        return flag(c == '<' ? v < w : v > w);
+    }
+    return v;
+}
+
+double parse_power(ExprState& s) {
+    double v = parse_unary(s);
+    skip_space(s);
+    if (*s.pos != '^') return v;
+    ++s.pos;
+    return std::pow(v, nested<parse_power>(s));
+}
+
+double call_function(ExprState& s, const char* name, int length) {
+    ++s.pos;  // past "("
+    double a = nested<parse_expression>(s);
+    skip_space(s);
+    if (*s.pos == ',') {
+        ++s.pos;
+        double b = nested<parse_expression>(s);
+        skip_space(s);
+        if (*s.pos == ')') {
+            ++s.pos;
+        } else {
+            s.error = 1;
+        }
+        return function2(name, length, a, b, &s.error);
+    }
+    if (*s.pos == ')') {
+        ++s.pos;
+    } else {
+        s.error = 1;
+    }
+    return function1(name, length, a, &s.error);
+}
+
+double parse_unary(ExprState& s) {
+    for (;;) {
+        skip_space(s);
+        const char c = *s.pos;
+        if (c == '+') {
+            ++s.pos;  // unary plus has no effect
+            continue;
+        }
+        if (c == '(') {
+            ++s.pos;
+            double v = nested<parse_expression>(s);
+            skip_space(s);
+            if (*s.pos == ')') {
+                ++s.pos;
+            } else {
+                s.error = 1;
+            }
+            return v;
+        }
+        if (c == '-') {
+            ++s.pos;
+            return -nested<parse_unary>(s);
+        }
+        if (c == '!') {
+            ++s.pos;
+            return flag(nested<parse_unary>(s) == 0.0);
+        }
+        if (is_digit(c) || c == '.') {
+            double v = 0.0;
+            const char* end = nullptr;
+            if (!read_number(s.pos, &end, &v)) {
+                s.error = 1;
+                return 0.0;
+            }
+            s.pos = end;
+            return v;
+        }
+        if (is_letter(c) || c == '_') {
+            const char* name = s.pos;
+            int length = 0;
+            while (length < MAX_NAME_LENGTH && is_name_char(name[length])) ++length;
+            s.pos += length;
+            skip_space(s);
+            if (*s.pos == '(') return call_function(s, name, length);
+            return lookup_variable(s, name, length);
+        }
+        s.error = 1;
+        return 0.0;
+    }
+}
+
+}  // namespace
+
+double apply_function1(const char* name, double x, int* error) {
+    int length = 0;
+    if (name != nullptr) {
+        while (name[length] != '\0' && length <= MAX_NAME_LENGTH) ++length;
+    }
+    int local = 0;
+    double v = function1(name != nullptr ? name : "", length, x, error != nullptr ? error : &local);
+    return v;
+}
+
+double eval_expr(const ToolDef* def, const char* text, const double* input_values,
+                 const double* output_values, int* error_flag) {
+    if (text == nullptr || text[0] == '\0') {
+        *error_flag = 1;
+        return 0.0;
+    }
+    ExprState s{def, input_values, output_values, text, 0, 0};
+    double v = parse_expression(s);
+    skip_space(s);
+    bool sound = *s.pos == '\0' && s.error == 0 && std::isfinite(v);
+    *error_flag = sound ? 0 : 1;
+    return v;
+}

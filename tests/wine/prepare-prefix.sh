@@ -1,0 +1,21 @@
+#!/bin/sh
+# Makes (or refreshes) the Wine prefix the Windows tests run in, and maps the
+# fonts the program asks for onto an installed CJK font.
+set -eu
+prefix=$1
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$prefix"
+if [ ! -f "$prefix/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+fi
+reg=$(mktemp)
+cat >"$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Microsoft YaHei UI"="WenQuanYi Micro Hei"
+"Consolas"="WenQuanYi Micro Hei Mono"
+REG
+wine regedit "$reg" >/dev/null 2>&1 || true
+rm -f "$reg"
+wineserver -w

@@ -1,0 +1,58 @@
+#pragma once
+// Every text the window, its commands and its message boxes show: the one
+// table of them. Formats use the placeholders of core/text.h.
+
+// Window class and fonts.
+inline constexpr wchar_t WINDOW_CLASS_NAME[] = L"NoltMedToolWnd";
+inline constexpr wchar_t UI_FONT_FACE[] = L"Microsoft YaHei UI";
+inline constexpr wchar_t RESULT_FONT_FACE[] = L"Consolas";
+
+// The vendor's web address: a host name without scheme, shown in the header
+// and at the end of the About text. The .example domain is reserved, so the
+// address can never lead to somebody else's site.
+inline constexpr wchar_t VENDOR_HOST[] = L"www.noltmed.example";
+
+// Message box titles.
+inline constexpr wchar_t TITLE_NOTICE[] = L"提示";
+inline constexpr wchar_t TITLE_SAVED[] = L"已保存";
+inline constexpr wchar_t TITLE_ABOUT[] = L"关于本工具";
+inline constexpr wchar_t TITLE_INPUT_ERROR[] = L"输入有误";
+inline constexpr wchar_t TITLE_SAVE_FAILED[] = L"保存失败";
+
+// Status line.
+inline constexpr wchar_t STATUS_READY[] = L"就绪：填写参数后按 F5 或点击“计算”";
+inline constexpr wchar_t STATUS_COMPUTED_FORMAT[] = L"计算完成  %ls";
+inline constexpr wchar_t STATUS_COPIED[] = L"结果已复制到剪贴板";
+inline constexpr wchar_t STATUS_COPY_FAILED[] = L"复制失败：剪贴板暂不可用，请重试";
+inline constexpr wchar_t STATUS_RESET[] = L"已恢复默认值";
+inline constexpr wchar_t STATUS_SAVED_FORMAT[] = L"记录已保存：%ls";
+inline constexpr wchar_t STATUS_SAVE_FAILED_FORMAT[] = L"记录保存失败：%ls";
+
+// Controls and painted captions.
+inline constexpr wchar_t VERDICT_PROMPT[] = L"填写左侧参数，点击“计算”";
+inline constexpr wchar_t BASIS_FORMAT[] = L"参考依据：%ls";
+inline constexpr wchar_t BUTTON_COMPUTE[] = L"计算 (F5)";
+inline constexpr wchar_t BUTTON_SAVE[] = L"保存记录";
+inline constexpr wchar_t BUTTON_COPY[] = L"复制结果";
+inline constexpr wchar_t BUTTON_RESET[] = L"清空重填";
+inline constexpr wchar_t BUTTON_ABOUT[] = L"关于";
+inline constexpr wchar_t HEADER_SUBTITLE_FORMAT[] = L"%ls  ·  %ls";
+inline constexpr wchar_t CAPTION_INPUTS[] = L"输入参数";
+inline constexpr wchar_t CAPTION_RESULTS[] = L"计算结果";
+
+// Command messages and texts.
+inline constexpr wchar_t INPUT_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入数字。";
+inline constexpr wchar_t NEED_RESULT_TO_COPY[] = L"请先点击“计算”生成结果。";
+inline constexpr wchar_t NEED_RESULT_TO_SAVE[] = L"请先点击“计算”生成结果，再保存记录。";
+inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
+inline constexpr wchar_t SAVE_FAILED_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
+inline constexpr wchar_t SUMMARY_FORMAT[] = L"%ls—— %ls";
+inline constexpr wchar_t CLIPBOARD_FORMAT[] = L"%ls\r\n%ls";
+
+// The About text, line by line.
+inline constexpr wchar_t ABOUT_CATEGORY_PREFIX[] = L"分类：";
+inline constexpr wchar_t ABOUT_BASIS_PREFIX[] = L"参考依据：";
+inline constexpr wchar_t ABOUT_DISCLAIMER_1[] = L"本工具为临床辅助计算/记录工具，结果不能替代医师诊疗判断，";
+inline constexpr wchar_t ABOUT_DISCLAIMER_2[] = L"具体用药与处置请结合患者实际情况及本院规范执行。";
+inline constexpr wchar_t ABOUT_VERSION_PREFIX[] = L"版本 V1.0    官网：";

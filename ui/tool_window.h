@@ -1,0 +1,64 @@
+#pragma once
+// The one main window of the program: its state and its entry.
+
+#include <windows.h>
+
+#include "core/tool.h"
+
+constexpr int DETAIL_TEXT_CAPACITY = 8192;
+constexpr int SUMMARY_TEXT_CAPACITY = 1024;
+constexpr int STATUS_TEXT_CAPACITY = 256;
+
+// Control identifiers.
+constexpr int ID_COMPUTE = 1001;
+constexpr int ID_SAVE = 1002;
+constexpr int ID_COPY = 1003;
+constexpr int ID_RESET = 1004;
+constexpr int ID_ABOUT = 1005;
+constexpr int ID_FIRST_INPUT = 2000;
+constexpr int ID_RESULT = 3000;
+
+// State of the one window, held at module level. Only the window code and the
+// save command touch it, all on the window's thread.
+struct ToolWindow {
+    HINSTANCE instance;
+    HWND main_window;
+    const ToolDef* tool;
+    int level;
+    HWND input_edits[MAX_TOOL_VALUES];
+    HWND result_edit;
+    HWND verdict_label;
+    HWND note_label;
+    HFONT title_font;
+    HFONT caption_font;
+    HFONT label_font;
+    HFONT edit_font;
+    HFONT verdict_font;
+    HFONT result_font;
+    HFONT button_font;
+    HFONT small_font;
+    HBRUSH white_brush;
+    HBRUSH background_brush;
+    wchar_t detail_text[DETAIL_TEXT_CAPACITY];
+    wchar_t summary_text[SUMMARY_TEXT_CAPACITY];
+    wchar_t status_text[STATUS_TEXT_CAPACITY];
+    double input_values[MAX_TOOL_VALUES];
+};
+
+extern ToolWindow tool_window;
+
+// Opens the window on the tool and runs the message loop until it closes.
+// Returns 1 when the window cannot be created, 0 after it has been closed.
+int run_tool_window(HINSTANCE instance, const ToolDef* tool);
+
+LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Sets the status line and repaints the footer.
+void set_status(const wchar_t* format, ...);
+
+// The window's commands.
+void compute_result();
+void copy_result();
+void reset_inputs();
+void show_about();
+void append_record();  // the save command, in records/
