@@ -1,0 +1,188 @@
+// One evaluation: result lines, notice, rules, default verdict and the bounds
+// of every text.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/evaluate.h"
+
+namespace {
+
+struct Evaluation {
+    std::wstring result, verdict, detail;
+    int level = -1;
+    int returned = -1;
+};
+
+Evaluation evaluate(const ToolDef* tool, std::initializer_list<double> values, int result_capacity = 4096,
+                    int verdict_capacity = 512, int detail_capacity = 8192) {
+    double inputs[MAX_TOOL_VALUES] = {};
+    int i = 0;
+    for (double v : values) inputs[i++] = v;
+    static wchar_t result[4096], verdict[512], detail[8192];
+    for (wchar_t* b : {result, verdict, detail}) b[0] = L'#';
+    Evaluation e;
+    e.returned = evaluate_tool(tool, inputs, result, result_capacity, verdict, verdict_capacity, &e.level, detail,
+                               detail_capacity);
+    e.result = result;
+    e.verdict = verdict;
+    e.detail = detail;
+    return e;
+}
+
+const wchar_t* const LINES_AT_DEFAULTS = L"减量条件数：0 项\r\n阿哌沙班剂量：5.0 mg bid\r\n";
+const wchar_t* const NOTICE = L"（部分结果无法计算，请检查输入是否合理）\r\n";
+
+TEST(EvaluateTool51, Defaults) {
+    Evaluation e = evaluate(get_tool(), {70, 70, 65});
+    EXPECT_EQ(e.result, LINES_AT_DEFAULTS);
+    EXPECT_EQ(e.verdict, L"按标准剂量使用，定期复查肾功能");
+    EXPECT_EQ(e.level, 0);
+    EXPECT_EQ(e.returned, 0);
+    EXPECT_EQ(e.detail, e.result);
+}
+
+TEST(EvaluateTool51, ReducedDose) {
+    Evaluation e = evaluate(get_tool(), {40, 85, 65});
+    EXPECT_EQ(e.result, L"减量条件数：2 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
+    EXPECT_EQ(e.verdict, L"满足 2 项减量条件，使用低剂量并复查肾功");
+    EXPECT_EQ(e.level, 2);
+    EXPECT_EQ(e.detail, e.result);
+}
+
+TEST(EvaluateTool51, ContraindicatedWinsBecauseItStandsFirst) {
+    for (auto values : {std::initializer_list<double>{10, 70, 65}, std::initializer_list<double>{10, 85, 55}}) {
+        Evaluation e = evaluate(get_tool(), values);
+        EXPECT_EQ(e.verdict, L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
+        EXPECT_EQ(e.level, 3);
+        EXPECT_EQ(e.returned, 3);
+    }
+    Evaluation all_three = evaluate(get_tool(), {10, 85, 55});
+    EXPECT_EQ(all_three.result, L"减量条件数：3 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
+}
+
+// A test-local tool: each output and rule picks one behaviour.
+const ToolInput test_inputs[] = {{"a", L"甲", L"u", 1.0}, {"b", L"乙", nullptr, 2.0}};
+
+ToolDef make_tool(const ToolOutput* outputs, int output_count, const ToolRule* rules, int rule_count) {
+    return ToolDef{99, L"测试", nullptr, L"类", L"依据", nullptr, 2, test_inputs, output_count, outputs,
+                   rule_count, rules, 0};
+}
+
+TEST(EvaluateTool, FailingOutputsKeepTheirLinesAndAddOneNotice) {
+    const ToolOutput outputs[] = {
+        {"empty", L"空", L"", "", "f0"},
+        {"nan", L"非数", L"mg", "pow(-8, 0.5)", "f1"},
+        {"inf", L"无穷", nullptr, "exp(1000)", "f2"},
+        {"partial", L"部分", nullptr, "5+1/0", "f0"},
+        {"good", L"好", L"次", "a+b", "int"},
+    };
+    ToolDef tool = make_tool(outputs, 5, nullptr, 0);
+    Evaluation e = evaluate(&tool, {1, 2});
+    EXPECT_EQ(e.result, std::wstring(L"空：0\r\n非数：-- mg\r\n无穷：--\r\n部分：5\r\n好：3 次\r\n") + NOTICE);
+    EXPECT_EQ(e.verdict, DEFAULT_VERDICT_TEXT);
+    EXPECT_EQ(std::wstring(DEFAULT_VERDICT_TEXT), L"请核对输入参数后重新计算");
+    EXPECT_EQ(e.level, 0);
+}
+
+TEST(EvaluateTool, OutputsSeeEarlierOutputsAndZeroForLaterOnes) {
+    const ToolOutput outputs[] = {
+        {"x", L"x", nullptr, "a*10 + y", "f0"},  // y is computed later: reads 0
+        {"y", L"y", nullptr, "x+1", "f0"},
+        {"z", L"z", nullptr, "z+1", "f0"},       // itself: reads 0
+    };
+    ToolDef tool = make_tool(outputs, 3, nullptr, 0);
+    EXPECT_EQ(evaluate(&tool, {3, 0}).result, L"x：30\r\ny：31\r\nz：1\r\n");
+}
+
+TEST(EvaluateTool, Rules) {
+    const ToolOutput outputs[] = {{"sum", L"和", nullptr, "a+b", "f0"}};
+    const ToolRule rules[] = {
+        {"1/0 + 5", 3, L"错误的条件不成立"},   // error flag with a non-zero value: skipped
+        {"nosuch", 3, L"未知名字"},
+        {"sum > 10", 2, L"和大于十"},           // names an output
+        {"a", 1, L""},                          // holds with an empty message
+        {"", 0, L"默认"},
+    };
+    ToolDef tool = make_tool(outputs, 1, rules, 5);
+    Evaluation big = evaluate(&tool, {6, 5});
+    EXPECT_EQ(big.verdict, L"和大于十");
+    EXPECT_EQ(big.level, 2);
+    // The deciding rule's message is empty: the default text, with the rule's level.
+    Evaluation empty_message = evaluate(&tool, {1, 0});
+    EXPECT_EQ(empty_message.verdict, DEFAULT_VERDICT_TEXT);
+    EXPECT_EQ(empty_message.level, 1);
+    // -0.0 does not hold; the default rule decides.
+    Evaluation negative_zero = evaluate(&tool, {-0.0, 0});
+    EXPECT_EQ(negative_zero.verdict, L"默认");
+    EXPECT_EQ(negative_zero.level, 0);
+    // NaN holds.
+    const ToolRule nan_rule[] = {{"pow(-8,0.5) ? 1 : 0", 3, L"成立"}};
+    ToolDef nan_tool = make_tool(outputs, 1, nan_rule, 1);
+    EXPECT_EQ(evaluate(&nan_tool, {0, 0}).level, 3);
+}
+
+TEST(EvaluateTool, NoRulesOrNoneHolding) {
+    const ToolOutput outputs[] = {{"sum", L"和", nullptr, "a+b", "f0"}};
+    ToolDef no_rules = make_tool(outputs, 1, nullptr, 0);
+    Evaluation e = evaluate(&no_rules, {1, 1});
+    EXPECT_EQ(e.verdict, DEFAULT_VERDICT_TEXT);
+    EXPECT_EQ(e.level, 0);
+    const ToolRule failing[] = {{"a > 100", 3, L"大"}, {"sqrt(-1)", 2, L"坏"}};
+    ToolDef none_hold = make_tool(outputs, 1, failing, 2);
+    EXPECT_EQ(evaluate(&none_hold, {1, 1}).verdict, DEFAULT_VERDICT_TEXT);
+}
+
+TEST(EvaluateTool, NoOutputsStillTriesRulesOverTheInputs) {
+    const ToolRule rules[] = {{"a > b", 1, L"甲大"}, {"", 0, L"否"}};
+    ToolDef tool = make_tool(nullptr, 0, rules, 2);
+    Evaluation e = evaluate(&tool, {3, 2});
+    EXPECT_EQ(e.result, L"");
+    EXPECT_EQ(e.detail, L"");
+    EXPECT_EQ(e.verdict, L"甲大");
+    EXPECT_EQ(e.level, 1);
+}
+
+TEST(EvaluateTool, SmallResultCapacityCutsLinesAndLosesTheNotice) {
+    const ToolOutput outputs[] = {{"a1", L"一", nullptr, "1", "f0"}, {"bad", L"二", nullptr, "", "f0"}};
+    ToolDef tool = make_tool(outputs, 2, nullptr, 0);
+    Evaluation full = evaluate(&tool, {0, 0});
+    EXPECT_EQ(full.result, std::wstring(L"一：1\r\n二：0\r\n") + NOTICE);
+    Evaluation cut = evaluate(&tool, {0, 0}, 8);
+    EXPECT_EQ(cut.result, L"一：1\r\n二："); // 7 characters, the second line in part, no notice
+    EXPECT_EQ(cut.detail, cut.result);
+    Evaluation short_detail = evaluate(&tool, {0, 0}, 4096, 512, 4);
+    EXPECT_EQ(short_detail.detail, L"一：1");
+}
+
+TEST(EvaluateTool, VerdictCapacityBoundsEveryVerdict) {
+    static wchar_t result[64], verdict[16], detail[64];
+    double inputs[MAX_TOOL_VALUES] = {70, 70, 65};
+    int level = -1;
+    for (int capacity : {1, 5, 12, 13}) {
+        for (wchar_t& c : verdict) c = L'#';
+        evaluate_tool(get_tool(), inputs, result, 64, verdict, capacity, &level, detail, 64);
+        EXPECT_EQ(std::wstring(verdict), std::wstring(L"按标准剂量使用，定期复查肾功能").substr(0, capacity - 1));
+        EXPECT_EQ(verdict[capacity], L'#') << capacity;
+    }
+    // The default verdict too, even below the 13 characters it needs.
+    const ToolOutput outputs[] = {{"x", L"x", nullptr, "1", "f0"}};
+    ToolDef tool = make_tool(outputs, 1, nullptr, 0);
+    for (int capacity : {1, 6, 13}) {
+        for (wchar_t& c : verdict) c = L'#';
+        evaluate_tool(&tool, inputs, result, 64, verdict, capacity, &level, detail, 64);
+        EXPECT_EQ(std::wstring(verdict), std::wstring(DEFAULT_VERDICT_TEXT).substr(0, capacity - 1));
+        EXPECT_EQ(verdict[capacity], L'#') << capacity;
+    }
+}
+
+TEST(EvaluateTool, LongLinesAreCutTo255Characters) {
+    std::wstring label(300, L'长');
+    const ToolOutput outputs[] = {{"x", label.c_str(), nullptr, "1", "f0"}};
+    ToolDef tool = make_tool(outputs, 1, nullptr, 0);
+    Evaluation e = evaluate(&tool, {0, 0});
+    EXPECT_EQ(e.result, label.substr(0, 255));
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The bounded-text rule and our own formatter, which must give the same
+// characters on every C runtime.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "core/text.h"
+
+namespace {
+
+std::wstring formatted(int capacity, const wchar_t* format, ...) {
+    wchar_t buffer[512];
+    for (wchar_t& c : buffer) c = L'#';
+    va_list args;
+    va_start(args, format);
+    text_vformat(buffer, capacity, format, args);
+    va_end(args);
+    return buffer;
+}
+
+TEST(Text, CopyCutsAtCapacityMinusOneAndTerminates) {
+    wchar_t buffer[8];
+    for (wchar_t& c : buffer) c = L'#';
+    EXPECT_EQ(text_copy(buffer, 5, L"abcdefg"), 4);
+    EXPECT_EQ(std::wstring(buffer), L"abcd");
+    EXPECT_EQ(buffer[5], L'#');  // nothing past the capacity
+    EXPECT_EQ(text_copy(buffer, 1, L"abc"), 0);
+    EXPECT_EQ(std::wstring(buffer), L"");
+    EXPECT_EQ(text_copy(buffer, 8, nullptr), 0);
+    EXPECT_EQ(std::wstring(buffer), L"");
+    buffer[0] = L'x';
+    text_copy(buffer, 0, L"abc");  // no room at all: untouched
+    EXPECT_EQ(buffer[0], L'x');
+}
+
+TEST(Text, AppendRule) {
+    wchar_t buffer[10] = L"abc";
+    EXPECT_EQ(text_append(buffer, 10, L"defghijkl"), 9);
+    EXPECT_EQ(std::wstring(buffer), L"abcdefghi");
+    // Full: nothing more is appended.
+    EXPECT_EQ(text_append(buffer, 10, L"z"), 9);
+    EXPECT_EQ(std::wstring(buffer), L"abcdefghi");
+
+    wchar_t part[10] = L"ab";
+    EXPECT_EQ(text_append_n(part, 10, L"cdef", 2), 4);
+    EXPECT_EQ(std::wstring(part), L"abcd");
+    EXPECT_EQ(text_append_n(part, 6, L"\r\n", 2), 5);  // only the "\r" fits
+    EXPECT_EQ(std::wstring(part), L"abcd\r");
+}
+
+TEST(Text, FormatIntegers) {
+    EXPECT_EQ(formatted(64, L"%d|%i|%5d|%-5d|%05d|%+d|% d", 42, -7, 42, 42, -42, 3, 3), L"42|-7|   42|42   |-0042|+3| 3");
+    EXPECT_EQ(formatted(64, L"%02d:%02d", 4, 20), L"04:20");
+    EXPECT_EQ(formatted(64, L"%03d", 51), L"051");
+    EXPECT_EQ(formatted(64, L"%03d", 1234), L"1234");
+    EXPECT_EQ(formatted(64, L"%d %d", std::numeric_limits<int>::min(), std::numeric_limits<int>::max()),
+              L"-2147483648 2147483647");
+    EXPECT_EQ(formatted(64, L"%04lld-%02lld", -1LL, 3LL), L"-001-03");
+    EXPECT_EQ(formatted(64, L"%lld", std::numeric_limits<long long>::min()), L"-9223372036854775808");
+    EXPECT_EQ(formatted(64, L"%u %lu", 4000000000u, 7ul), L"4000000000 7");
+}
+
+TEST(Text, FormatTexts) {
+    EXPECT_EQ(formatted(64, L"%ls：%ls %ls", L"剂量", L"5.0", L"mg"), L"剂量：5.0 mg");
+    EXPECT_EQ(formatted(64, L"[%ls]", static_cast<const wchar_t*>(nullptr)), L"[]");
+    EXPECT_EQ(formatted(64, L"%s-%s", "abc", static_cast<const char*>(nullptr)), L"abc-");
+    EXPECT_EQ(formatted(64, L"%c%c", L'D', L'日'), L"D日");
+    EXPECT_EQ(formatted(64, L"%.2ls|%4ls|%-4ls|", L"abcdef", L"ab", L"ab"), L"ab|  ab|ab  |");
+    EXPECT_EQ(formatted(64, L"100%% %q"), L"100% %q");  // an unknown conversion stays as it stands
+    EXPECT_EQ(formatted(64, L"tail %"), L"tail %");
+}
+
+TEST(Text, FormatDoublesIndependentOfLocaleAndRuntime) {
+    EXPECT_EQ(formatted(64, L"%.0f %.1f %.2f %.3f", 12.3456, 12.3456, 12.3456, 12.3456), L"12 12.3 12.35 12.346");
+    EXPECT_EQ(formatted(64, L"%.0f", 2.5), L"2");    // exact tie: to even
+    EXPECT_EQ(formatted(64, L"%.0f", 99.9), L"100");
+    EXPECT_EQ(formatted(64, L"%.0f", -0.4), L"-0");
+    EXPECT_EQ(formatted(64, L"%f", 1.5), L"1.500000");
+    EXPECT_EQ(formatted(64, L"%g|%g|%g|%g|%g", 70.0, 12.5, 1234567.0, 0.00001, 0.1 + 0.2),
+              L"70|12.5|1.23457e+06|1e-05|0.3");
+    EXPECT_EQ(formatted(64, L"%.6g|%g|%g", 1e100, -0.0, 123456.0), L"1e+100|-0|123456");
+    EXPECT_EQ(formatted(64, L"%.3e", 12345.678), L"1.235e+04");
+    EXPECT_EQ(formatted(64, L"%f %f", std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()), L"inf -inf");
+    EXPECT_EQ(formatted(64, L"%f", std::nan("")), L"nan");
+    // The longest fixed text of a double is written whole.
+    std::wstring big = formatted(512, L"%.0f", 1.7976931348623157e308);
+    EXPECT_EQ(big.size(), 309u);
+    EXPECT_EQ(big.substr(0, 6), L"179769");
+}
+
+TEST(Text, FormatCutsAndReportsIt) {
+    wchar_t buffer[16];
+    for (wchar_t& c : buffer) c = L'#';
+    EXPECT_EQ(text_format(buffer, 6, L"%d-%ls", 1234, L"abc"), -1);
+    EXPECT_EQ(std::wstring(buffer), L"1234-");
+    EXPECT_EQ(buffer[6], L'#');
+    EXPECT_EQ(text_format(buffer, 16, L"%d", 7), 1);
+    EXPECT_EQ(text_format(buffer, 1, L"%d", 7), -1);
+    EXPECT_EQ(std::wstring(buffer), L"");
+    EXPECT_EQ(formatted(4, L"%.0f", 123456.0), L"123");
+}
+
+TEST(Text, AppendFormat) {
+    wchar_t buffer[12] = L"ab";
+    EXPECT_EQ(text_append_format(buffer, 12, L"%d|%ls", 12, L"xyz"), 8);
+    EXPECT_EQ(std::wstring(buffer), L"ab12|xyz");
+    EXPECT_EQ(text_append_format(buffer, 12, L"%d", 123456), 11);
+    EXPECT_EQ(std::wstring(buffer), L"ab12|xyz123");
+    EXPECT_EQ(text_append_format(buffer, 12, L"more"), 11);
+}
+
+TEST(Text, WidenAndLength) {
+    wchar_t buffer[4];
+    EXPECT_EQ(text_widen(buffer, 4, "abcdef"), 3);
+    EXPECT_EQ(std::wstring(buffer), L"abc");
+    EXPECT_EQ(text_widen(buffer, 4, "\xff"), 1);
+    EXPECT_EQ(buffer[0], static_cast<wchar_t>(0xFF));
+    EXPECT_EQ(text_length(nullptr), 0);
+    EXPECT_EQ(text_length(L"减量条件数"), 5);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/utf8.h"
+
+namespace {
+
+bool collect(const char* bytes, std::size_t count, void* context) {
+    static_cast<std::string*>(context)->append(bytes, count);
+    return true;
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out;
+    EXPECT_TRUE(write_utf8(text.data(), text.size(), collect, &out));
+    EXPECT_EQ(out.size(), utf8_size(text.data(), text.size()));
+    return out;
+}
+
+TEST(Utf8, EncodesTheProgramsTexts) {
+    EXPECT_EQ(utf8(L"TOOL|51"), "TOOL|51");
+    EXPECT_EQ(utf8(L"抗凝"), "\xE6\x8A\x97\xE5\x87\x9D");
+    EXPECT_EQ(utf8(L"：·é"), "\xEF\xBC\x9A\xC2\xB7\xC3\xA9");
+    EXPECT_EQ(utf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(Utf8, CharactersBeyondTheBasicPlaneAndBrokenUnits) {
+    // U+1F600, written the way this platform's wchar_t holds it.
+    std::wstring emoji = sizeof(wchar_t) == 2 ? std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}
+                                              : std::wstring{static_cast<wchar_t>(0x1F600)};
+    EXPECT_EQ(utf8(emoji), "\xF0\x9F\x98\x80");
+    // A lone surrogate becomes U+FFFD instead of invalid bytes.
+    EXPECT_EQ(utf8(std::wstring{static_cast<wchar_t>(0xD800), L'x'}), "\xEF\xBF\xBDx");
+    EXPECT_EQ(utf8(std::wstring{static_cast<wchar_t>(0xDC00)}), "\xEF\xBF\xBD");
+}
+
+TEST(Utf8, LongTextsAreWrittenWholeInChunks) {
+    std::wstring text(10000, L'肌');
+    std::string out = utf8(text);
+    ASSERT_EQ(out.size(), 30000u);
+    EXPECT_EQ(out.substr(29997), "\xE8\x82\x8C");
+}
+
+TEST(Utf8, SinkCanStopTheConversion) {
+    int calls = 0;
+    std::wstring text(5000, L'a');
+    auto refuse = [](const char*, std::size_t, void* context) {
+        ++*static_cast<int*>(context);
+        return false;
+    };
+    EXPECT_FALSE(write_utf8(text.data(), text.size(), refuse, &calls));
+    EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
