@@ -1,0 +1,249 @@
+#include "records/record_log.h"
+
+#include <cstring>
+
+#include "core/text.h"
+#include "core/utf8.h"
+
+namespace {
+
+const wchar_t FOLDER_FORMAT[] = L"%ls\\NoltMedSuite\\records";
+const wchar_t FILE_FORMAT[] = L"%ls\\T%03d.csv";
+const wchar_t TIME_FORMAT[] = L"%04d-%02d-%02d %02d:%02d:%02d";
+const wchar_t HEADER_START[] = L"时间,工具";
+const wchar_t HEADER_END[] = L",结果\r\n";
+const wchar_t LINE_END[] = L"\r\n";
+// Marks a result that had to be shortened to fit its field.
+const wchar_t CUT_MARK[] = L"…";
+
+const unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
+
+constexpr int VALUE_TEXT_CAPACITY = 32;
+constexpr int TIME_TEXT_CAPACITY = 64;
+
+// Room for a field's own text: its capacity less the terminator and the
+// leading comma.
+constexpr int FIELD_ROOM = RECORD_FIELD_CAPACITY - 2;
+constexpr int RESULT_ROOM = RECORD_RESULT_CAPACITY - 2;
+
+// A line being assembled. Nothing is ever cut here: a piece that does not fit
+// marks the whole line as too long.
+struct Line {
+    wchar_t* text;
+    int capacity;
+    int length;
+    bool too_long;
+
+    void add(const wchar_t* piece, int count) {
+        if (too_long || count <= 0) return;
+        int grown = text_append_n(text, capacity, piece, count);
+        if (grown != length + count) too_long = true;
+        length = grown;
+    }
+    void add(const wchar_t* piece) { add(piece, text_length(piece)); }
+
+    // Adds one field's text, quoted when it holds a separator, a quote or a
+    // line break.
+    void add_field(const wchar_t* field, int count) {
+        bool quote = false;
+        for (int i = 0; i < count; ++i) {
+            wchar_t c = field[i];
+            if (c == L',' || c == L'"' || c == L'\r' || c == L'\n') {
+                quote = true;
+                break;
+            }
+        }
+        if (!quote) {
+            add(field, count);
+            return;
+        }
+        add(L"\"", 1);
+        int start = 0;
+        for (int i = 0; i < count; ++i) {
+            if (field[i] == L'"') {
+                add(field + start, i + 1 - start);  // up to and including the quote
+                add(L"\"", 1);                       // which is then doubled
+                start = i + 1;
+            }
+        }
+        add(field + start, count - start);
+        add(L"\"", 1);
+    }
+
+    // Returns the length, or -1 with an empty text when the line did not fit.
+    int finish() {
+        if (too_long) {
+            text[0] = L'\0';
+            return -1;
+        }
+        return length;
+    }
+};
+
+Line start_line(wchar_t* text, int capacity) {
+    text_copy(text, capacity, L"");
+    return Line{text, capacity, 0, capacity < 1};
+}
+
+int min_int(int a, int b) {
+    return a < b ? a : b;
+}
+
+// The result field's text: the detail text on one line, CR dropped and LF
+// made a blank. A detail text too long for the field keeps the whole lines
+// that fit and ends with the cut mark, so that no line (and no number in it)
+// is cut in the middle; only a first line longer than the field is cut.
+int flatten_result(const wchar_t* detail, wchar_t* out, int capacity) {
+    int length = text_length(detail);
+    int take = length;
+    bool cut = false;
+    if (length > RESULT_ROOM) {
+        int mark = text_length(CUT_MARK);
+        int room = RESULT_ROOM - mark;
+        take = room;
+        for (int i = room - 1; i >= 0; --i) {
+            if (detail[i] == L'\n') {
+                take = i + 1;
+                break;
+            }
+        }
+        cut = true;
+    }
+    int n = 0;
+    for (int i = 0; i < take && n < capacity - 1; ++i) {
+        if (detail[i] == L'\r') continue;
+        out[n++] = detail[i] == L'\n' ? L' ' : detail[i];
+    }
+    out[n] = L'\0';
+    if (cut) n = text_append(out, capacity, CUT_MARK);
+    return n;
+}
+
+struct ByteSink {
+    RecordBytes* bytes;
+};
+
+bool put_bytes(const char* data, std::size_t count, void* context) {
+    RecordBytes* bytes = static_cast<ByteSink*>(context)->bytes;
+    if (count > RECORD_BYTES_CAPACITY - bytes->size) return false;
+    std::memcpy(bytes->data + bytes->size, data, count);
+    bytes->size += count;
+    return true;
+}
+
+bool put_text(RecordBytes* bytes, const wchar_t* text) {
+    ByteSink sink{bytes};
+    return write_utf8(text, static_cast<std::size_t>(text_length(text)), put_bytes, &sink);
+}
+
+}  // namespace
+
+bool is_absolute_windows_path(const wchar_t* path) {
+    if (path == nullptr) return false;
+    wchar_t drive = path[0];
+    bool letter = (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+    if (letter && path[1] == L':' && path[2] == L'\\') return true;
+    return path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\0' && path[2] != L'\\';
+}
+
+int make_record_folder(const wchar_t* app_data, wchar_t* folder, int capacity) {
+    if (folder == nullptr || capacity < 1) return -1;
+    folder[0] = L'\0';
+    if (!is_absolute_windows_path(app_data)) return -1;
+    int length = text_format(folder, capacity, FOLDER_FORMAT, app_data);
+    if (length < 0) folder[0] = L'\0';
+    return length;
+}
+
+int make_record_path(const wchar_t* folder, int tool_id, wchar_t* path, int capacity) {
+    if (path == nullptr || capacity < 1) return -1;
+    int length = text_format(path, capacity, FILE_FORMAT, folder, tool_id);
+    if (length < 0) path[0] = L'\0';
+    return length;
+}
+
+int make_record_header(const ToolDef* tool, wchar_t* header, int capacity) {
+    Line line = start_line(header, capacity);
+    line.add(HEADER_START);
+    for (int i = 0; i < tool->input_count; ++i) {
+        const wchar_t* label = tool->inputs[i].label;
+        line.add(L",", 1);
+        line.add_field(label, min_int(text_length(label), FIELD_ROOM));
+    }
+    line.add(HEADER_END);
+    return line.finish();
+}
+
+int make_record_row(const ToolDef* tool, const RecordTime& time, const double* input_values,
+                    const wchar_t* detail_text, wchar_t* row, int capacity) {
+    Line line = start_line(row, capacity);
+
+    wchar_t time_text[TIME_TEXT_CAPACITY];
+    text_format(time_text, TIME_TEXT_CAPACITY, TIME_FORMAT, time.year, time.month, time.day, time.hour,
+                time.minute, time.second);
+    line.add(time_text);
+    line.add(L",", 1);
+    line.add_field(tool->name, text_length(tool->name));
+
+    for (int i = 0; i < tool->input_count; ++i) {
+        // A field too long for its room loses the end of its label, never a
+        // digit of its value: a shortened number would be a wrong record.
+        wchar_t value[VALUE_TEXT_CAPACITY];
+        int value_length = text_format(value, VALUE_TEXT_CAPACITY, L"%g", input_values[i]);
+        if (value_length < 0) value_length = text_length(value);
+        int label_room = FIELD_ROOM - 1 - value_length;
+        if (label_room < 0) label_room = 0;
+
+        wchar_t field[RECORD_FIELD_CAPACITY];
+        text_copy(field, RECORD_FIELD_CAPACITY, L"");
+        text_append_n(field, RECORD_FIELD_CAPACITY, tool->inputs[i].label, label_room);
+        text_append(field, RECORD_FIELD_CAPACITY, L"=");
+        int field_length = text_append(field, RECORD_FIELD_CAPACITY, value);
+        line.add(L",", 1);
+        line.add_field(field, field_length);
+    }
+
+    wchar_t result[RECORD_RESULT_CAPACITY];
+    int result_length = flatten_result(detail_text, result, RECORD_RESULT_CAPACITY);
+    line.add(L",", 1);
+    line.add_field(result, result_length);
+    line.add(LINE_END);
+    return line.finish();
+}
+
+RecordLead record_lead(long long size, const unsigned char* head, unsigned char last) {
+    if (size <= 0) return RECORD_LEAD_BOM_AND_HEADER;
+    if (size == 3 && head != nullptr && std::memcmp(head, BOM, 3) == 0) return RECORD_LEAD_HEADER;
+    if (last != '\n') return RECORD_LEAD_LINE_BREAK;
+    return RECORD_LEAD_NONE;
+}
+
+RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,
+                               const wchar_t* detail_text, RecordLead lead, RecordBytes* bytes) {
+    bytes->size = 0;
+    wchar_t row[RECORD_ROW_CAPACITY];
+    if (make_record_row(tool, time, input_values, detail_text, row, RECORD_ROW_CAPACITY) < 0) {
+        return RECORD_BUILD_ROW_TOO_LONG;
+    }
+    wchar_t header[RECORD_HEADER_CAPACITY];
+    bool with_header = lead == RECORD_LEAD_BOM_AND_HEADER || lead == RECORD_LEAD_HEADER;
+    if (with_header && make_record_header(tool, header, RECORD_HEADER_CAPACITY) < 0) {
+        return RECORD_BUILD_HEADER_TOO_LONG;
+    }
+
+    // The capacity holds the longest lines the buffers above can carry, so
+    // these appends succeed; should one not, nothing at all is written.
+    ByteSink sink{bytes};
+    bool whole = true;
+    if (lead == RECORD_LEAD_BOM_AND_HEADER) {
+        whole = put_bytes(reinterpret_cast<const char*>(BOM), sizeof BOM, &sink);
+    }
+    if (whole && with_header) whole = put_text(bytes, header);
+    if (whole && lead == RECORD_LEAD_LINE_BREAK) whole = put_text(bytes, LINE_END);
+    if (whole) whole = put_text(bytes, row);
+    if (!whole) {
+        bytes->size = 0;
+        return RECORD_BUILD_ROW_TOO_LONG;
+    }
+    return RECORD_BUILD_OK;
+}

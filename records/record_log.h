@@ -1,0 +1,91 @@
+#pragma once
+// The CSV record log, portable half: the record folder and file names, the
+// header and row of a save, and the exact bytes one save appends to the file.
+// The save command itself (records/append_record.cpp) only adds the Win32
+// calls: the application-data folder, the local time and the file.
+//
+// File format: UTF-8; a new file begins with EF BB BF and the header line;
+// one row per save; every line ends in CR LF; fields are separated by commas.
+// A field holding a comma, a double quote, CR or LF is written as a quoted
+// field (RFC 4180: surrounding double quotes, inner double quotes doubled);
+// every other field is written as it stands.
+
+#include <cstddef>
+
+#include "core/tool.h"
+
+// Capacities in wide characters, terminator included.
+constexpr int RECORD_FOLDER_CAPACITY = 260;   // "%ls\NoltMedSuite\records"
+constexpr int RECORD_PATH_CAPACITY = 520;     // "%ls\T%03d.csv"
+constexpr int RECORD_HEADER_CAPACITY = 512;   // the whole header line
+constexpr int RECORD_ROW_CAPACITY = 4096;     // the whole row
+constexpr int RECORD_FIELD_CAPACITY = 128;    // one input or header field with its leading comma
+constexpr int RECORD_RESULT_CAPACITY = 256;   // the result field with its leading comma
+
+// Local date and time of a save.
+struct RecordTime {
+    int year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+};
+
+// True for a Windows path that names one place whatever the current drive
+// and folder are: "X:\..." or a UNC path "\\server\...".
+bool is_absolute_windows_path(const wchar_t* path);
+
+// The record folder under the local application-data folder. Returns its
+// length, or -1 (folder empty) when app_data is missing or not an absolute
+// path, or when the folder's name does not fit in the capacity.
+int make_record_folder(const wchar_t* app_data, wchar_t* folder, int capacity);
+
+// The record file of a tool in a folder, "T%03d.csv". Returns its length, or
+// -1 (path empty) when it does not fit in the capacity.
+int make_record_path(const wchar_t* folder, int tool_id, wchar_t* path, int capacity);
+
+// The header line, CR LF included. Returns its length, or -1 (header empty)
+// when it does not fit in the capacity.
+int make_record_header(const ToolDef* tool, wchar_t* header, int capacity);
+
+// The row of one save, CR LF included: the time, the tool's name, one
+// "label=value" field per input (value as "%g") and the result text on one
+// line. Returns its length, or -1 (row empty) when it does not fit.
+int make_record_row(const ToolDef* tool, const RecordTime& time, const double* input_values,
+                    const wchar_t* detail_text, wchar_t* row, int capacity);
+
+// What has to go before the row, judged from what the file holds already.
+enum RecordLead {
+    RECORD_LEAD_NONE,             // the file ends with a complete line
+    RECORD_LEAD_BOM_AND_HEADER,   // the file is new or empty
+    RECORD_LEAD_HEADER,           // the file holds the byte-order mark alone
+    RECORD_LEAD_LINE_BREAK,       // the file's last line is unfinished
+};
+
+// size: the file's length in bytes; head: its first min(size, 3) bytes;
+// last: its last byte (ignored when size is 0).
+RecordLead record_lead(long long size, const unsigned char* head, unsigned char last);
+
+// Bytes of the longest save: the byte-order mark, a header, a line break and
+// a row, at most four UTF-8 bytes per wide character.
+constexpr std::size_t RECORD_BYTES_CAPACITY =
+    3 + 4 * static_cast<std::size_t>(RECORD_HEADER_CAPACITY - 1) + 2 +
+    4 * static_cast<std::size_t>(RECORD_ROW_CAPACITY - 1);
+
+struct RecordBytes {
+    char data[RECORD_BYTES_CAPACITY];
+    std::size_t size;
+};
+
+enum RecordBuild {
+    RECORD_BUILD_OK,
+    RECORD_BUILD_ROW_TOO_LONG,
+    RECORD_BUILD_HEADER_TOO_LONG,
+};
+
+// The bytes one save appends: what the lead asks for, then the row, all in
+// UTF-8, whole. On anything but RECORD_BUILD_OK, bytes->size is 0: nothing
+// may be written, since a file must never begin with a row or hold half a line.
+RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,
+                               const wchar_t* detail_text, RecordLead lead, RecordBytes* bytes);
