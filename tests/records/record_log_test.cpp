@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/evaluate.h"
+#include "core/tool.h"
+#include "records/record_log.h"
+
+namespace {
+
+const RecordTime SAVE_TIME = {2027, 1, 2, 9, 5, 3};
+
+// The detail text tool 51 leaves in the window after computing these inputs.
+std::wstring detail_of(const double* values) {
+    wchar_t result[4096];
+    wchar_t verdict[512];
+    wchar_t detail[8192];
+    int level = 0;
+    evaluate_tool(get_tool(), values, result, 4096, verdict, 512, &level, detail, 8192);
+    return detail;
+}
+
+struct Saved {
+    RecordBuild status;
+    std::string bytes;
+};
+
+Saved save_bytes(const ToolDef* tool, const double* values, const wchar_t* detail, RecordLead lead,
+                 RecordTime time = SAVE_TIME) {
+    auto bytes = std::make_unique<RecordBytes>();
+    bytes->size = 12345;
+    RecordBuild status = build_record_bytes(tool, time, values, detail, lead, bytes.get());
+    return {status, std::string(bytes->data, bytes->size)};
+}
+
+std::wstring row_of(const ToolDef* tool, const double* values, const wchar_t* detail) {
+    wchar_t row[RECORD_ROW_CAPACITY];
+    int length = make_record_row(tool, SAVE_TIME, values, detail, row, RECORD_ROW_CAPACITY);
+    EXPECT_EQ(length, static_cast<int>(std::wstring(row).size()));
+    return row;
+}
+
+const char TOOL51_HEADER[] = "时间,工具,肌酐清除率,年龄,体重,结果\r\n";
+const char BOM[] = "\xEF\xBB\xBF";
+
+// A tool of the test's own whose texts hold every character CSV treats
+// specially.
+const ToolInput awkward_inputs[] = {
+    {"w", L"体重,实测", L"kg", 65.0},
+    {"q", L"剂量\"估\"", L"mg", 2.5},
+    {"n", L"备注\n第二行", nullptr, 1.0},
+};
+const ToolDef awkward_tool = {
+    7, L"核查,试验", nullptr, L"测试", L"无", nullptr, 3, awkward_inputs, 0, nullptr, 0, nullptr, 0,
+};
+
+}  // namespace
+
+TEST(RecordBytes, Tool51NewFileIsBomHeaderAndRowAtDefaults) {
+    double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    std::wstring detail = detail_of(values);
+    Saved saved = save_bytes(get_tool(), values, detail.c_str(), RECORD_LEAD_BOM_AND_HEADER);
+    ASSERT_EQ(saved.status, RECORD_BUILD_OK);
+    EXPECT_EQ(saved.bytes, std::string(BOM) + TOOL51_HEADER +
+                               "2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65,"
+                               "减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n");
+}
+
+TEST(RecordBytes, Tool51ValuesAreWrittenAsGeneralFormatWithSixDigits) {
+    double values[MAX_TOOL_VALUES] = {1234567, 0.1 + 0.2, 1e-5};
+    std::wstring detail = detail_of(values);
+    Saved saved = save_bytes(get_tool(), values, detail.c_str(), RECORD_LEAD_NONE);
+    ASSERT_EQ(saved.status, RECORD_BUILD_OK);
+    EXPECT_EQ(saved.bytes,
+              "2027-01-02 09:05:03,Kaldrin,肌酐清除率=1.23457e+06,年龄=0.3,体重=1e-05,"
+              "减量条件数：1 项 阿哌沙班剂量：5.0 mg bid \r\n");
+
+    double more[MAX_TOOL_VALUES] = {12.5, -3, 100000000};
+    EXPECT_EQ(row_of(get_tool(), more, L"x"),
+              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=12.5,年龄=-3,体重=1e+08,x\r\n");
+}
+
+TEST(RecordBytes, TimeFieldsAreZeroPadded) {
+    double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    RecordTime late = {2031, 12, 31, 23, 59, 58};
+    Saved saved = save_bytes(get_tool(), values, L"r", RECORD_LEAD_NONE, late);
+    EXPECT_EQ(saved.bytes, "2031-12-31 23:59:58,Kaldrin,肌酐清除率=70,年龄=70,体重=65,r\r\n");
+}
+
+TEST(RecordBytes, LeadDecidesWhatGoesBeforeTheRow) {
+    double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    const char row[] = "2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65,r\r\n";
+    EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_NONE).bytes, row);
+    EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_HEADER).bytes, std::string(TOOL51_HEADER) + row);
+    EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_LINE_BREAK).bytes, std::string("\r\n") + row);
+    EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_BOM_AND_HEADER).bytes,
+              std::string(BOM) + TOOL51_HEADER + row);
+}
+
+TEST(RecordLead, JudgedFromTheFilesFirstAndLastBytes) {
+    const unsigned char bom[3] = {0xEF, 0xBB, 0xBF};
+    const unsigned char text[3] = {'a', 'b', 'c'};
+    EXPECT_EQ(record_lead(0, nullptr, 0), RECORD_LEAD_BOM_AND_HEADER);
+    EXPECT_EQ(record_lead(3, bom, 0xBF), RECORD_LEAD_HEADER);
+    EXPECT_EQ(record_lead(120, bom, '\n'), RECORD_LEAD_NONE);
+    EXPECT_EQ(record_lead(120, bom, ','), RECORD_LEAD_LINE_BREAK);
+    EXPECT_EQ(record_lead(120, bom, '\r'), RECORD_LEAD_LINE_BREAK);
+    EXPECT_EQ(record_lead(3, text, 'c'), RECORD_LEAD_LINE_BREAK);
+    EXPECT_EQ(record_lead(1, text, '\n'), RECORD_LEAD_NONE);
+}
+
+TEST(RecordRow, ResultSpanningSeveralLinesGoesOnOneLine) {
+    double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    // CR dropped, LF made a blank, also for a bare LF or a bare CR.
+    EXPECT_EQ(row_of(get_tool(), values, L"甲：1\r\n乙：2\r\n丙\n丁\r戊\r\n"),
+              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65,甲：1 乙：2 丙 丁戊 \r\n");
+}
+
+TEST(RecordRow, FieldsWithSeparatorsQuotesOrLineBreaksAreQuoted) {
+    double values[MAX_TOOL_VALUES] = {65, 2.5, 1};
+    EXPECT_EQ(row_of(&awkward_tool, values, L"剂量 \"2.5\", 复查\r\n"),
+              L"2027-01-02 09:05:03,\"核查,试验\",\"体重,实测=65\",\"剂量\"\"估\"\"=2.5\","
+              L"\"备注\n第二行=1\",\"剂量 \"\"2.5\"\", 复查 \"\r\n");
+
+    wchar_t header[RECORD_HEADER_CAPACITY];
+    ASSERT_GT(make_record_header(&awkward_tool, header, RECORD_HEADER_CAPACITY), 0);
+    EXPECT_STREQ(header, L"时间,工具,\"体重,实测\",\"剂量\"\"估\"\"\",\"备注\n第二行\",结果\r\n");
+}
+
+TEST(RecordRow, OverlongLabelLosesItsEndNeverADigitOfTheValue) {
+    std::wstring label(200, L'长');
+    const ToolInput inputs[] = {{"a", label.c_str(), nullptr, 0}};
+    const ToolDef tool = {1, L"T", nullptr, L"c", L"b", nullptr, 1, inputs, 0, nullptr, 0, nullptr, 0};
+    double values[MAX_TOOL_VALUES] = {-1.5e-300};
+
+    std::wstring row = row_of(&tool, values, L"r");
+    // The field with its comma fills its 127 characters and ends with the whole value.
+    std::wstring value = L"=-1.5e-300";
+    std::wstring field = L"," + std::wstring(127 - 1 - value.size(), L'长') + value;
+    EXPECT_EQ(row, L"2027-01-02 09:05:03,T" + field + L",r\r\n");
+
+    // The header field is cut to its 127 characters.
+    wchar_t header[RECORD_HEADER_CAPACITY];
+    make_record_header(&tool, header, RECORD_HEADER_CAPACITY);
+    EXPECT_EQ(std::wstring(header), L"时间,工具," + std::wstring(126, L'长') + L",结果\r\n");
+}
+
+TEST(RecordRow, OverlongResultKeepsWholeLinesAndMarksTheCut) {
+    double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    std::wstring line = std::wstring(90, L'x') + L"=123.456\r\n";  // 100 characters
+    std::wstring detail = line + line + line;
+    std::wstring row = row_of(get_tool(), values, detail.c_str());
+    std::wstring kept = std::wstring(90, L'x') + L"=123.456 ";
+    EXPECT_EQ(row, L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + kept + kept + L"…\r\n");
+
+    // A result of exactly the field's room is kept whole.
+    std::wstring fits(254, L'y');
+    EXPECT_EQ(row_of(get_tool(), values, fits.c_str()),
+              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + fits + L"\r\n");
+
+    // A single line longer than the field can only be cut; the mark says so.
+    std::wstring single(300, L'z');
+    EXPECT_EQ(row_of(get_tool(), values, single.c_str()),
+              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + std::wstring(253, L'z') + L"…\r\n");
+}
+
+TEST(RecordBytes, LinesThatDoNotFitAreRefusedWholeNeverCut) {
+    // A name too long for the row: no bytes at all.
+    std::wstring name(5000, L'名');
+    const ToolInput one[] = {{"a", L"a", nullptr, 0}};
+    const ToolDef long_name = {1, name.c_str(), nullptr, L"c", L"b", nullptr, 1, one, 0, nullptr, 0, nullptr, 0};
+    double values[MAX_TOOL_VALUES] = {};
+    Saved saved = save_bytes(&long_name, values, L"r", RECORD_LEAD_NONE);
+    EXPECT_EQ(saved.status, RECORD_BUILD_ROW_TOO_LONG);
+    EXPECT_TRUE(saved.bytes.empty());
+    wchar_t row[RECORD_ROW_CAPACITY];
+    EXPECT_EQ(make_record_row(&long_name, SAVE_TIME, values, L"r", row, RECORD_ROW_CAPACITY), -1);
+    EXPECT_STREQ(row, L"");
+
+    // Sixteen long labels overflow the header: a new file gets nothing, not a
+    // row without a header; a file that has its header gets the row.
+    std::wstring label(100, L'标');
+    ToolInput many[MAX_TOOL_VALUES];
+    for (ToolInput& input : many) input = {"k", label.c_str(), nullptr, 0};
+    const ToolDef wide = {2, L"W", nullptr, L"c", L"b", nullptr, MAX_TOOL_VALUES, many, 0, nullptr, 0, nullptr, 0};
+    Saved fresh = save_bytes(&wide, values, L"r", RECORD_LEAD_BOM_AND_HEADER);
+    EXPECT_EQ(fresh.status, RECORD_BUILD_HEADER_TOO_LONG);
+    EXPECT_TRUE(fresh.bytes.empty());
+    EXPECT_EQ(save_bytes(&wide, values, L"r", RECORD_LEAD_HEADER).status, RECORD_BUILD_HEADER_TOO_LONG);
+    Saved existing = save_bytes(&wide, values, L"r", RECORD_LEAD_NONE);
+    EXPECT_EQ(existing.status, RECORD_BUILD_OK);
+    EXPECT_EQ(existing.bytes.substr(0, 22), "2027-01-02 09:05:03,W,");
+}
+
+TEST(RecordBytes, LongRowIsConvertedWhole) {
+    // Far beyond 4095 UTF-8 bytes: sixteen 126-character labels of
+    // three-byte characters.
+    std::wstring label(120, L'标');
+    ToolInput many[MAX_TOOL_VALUES];
+    for (ToolInput& input : many) input = {"k", label.c_str(), nullptr, 0};
+    const ToolDef wide = {3, L"W", nullptr, L"c", L"b", nullptr, MAX_TOOL_VALUES, many, 0, nullptr, 0, nullptr, 0};
+    double values[MAX_TOOL_VALUES] = {};
+    for (int i = 0; i < MAX_TOOL_VALUES; ++i) values[i] = i + 0.5;
+    Saved saved = save_bytes(&wide, values, L"结果", RECORD_LEAD_NONE);
+    ASSERT_EQ(saved.status, RECORD_BUILD_OK);
+    EXPECT_GT(saved.bytes.size(), 5800u);
+    std::string end = "=15.5,结果\r\n";
+    ASSERT_GT(saved.bytes.size(), end.size());
+    EXPECT_EQ(saved.bytes.substr(saved.bytes.size() - end.size()), end);
+    std::string label8;
+    for (int i = 0; i < 120; ++i) label8 += "标";
+    EXPECT_NE(saved.bytes.find("," + label8 + "=7.5,"), std::string::npos);
+}
+
+TEST(RecordPaths, FolderUnderAbsoluteApplicationDataOnly) {
+    wchar_t folder[RECORD_FOLDER_CAPACITY];
+    EXPECT_GT(make_record_folder(L"C:\\Users\\anna\\AppData\\Local", folder, RECORD_FOLDER_CAPACITY), 0);
+    EXPECT_STREQ(folder, L"C:\\Users\\anna\\AppData\\Local\\NoltMedSuite\\records");
+    EXPECT_GT(make_record_folder(L"\\\\server\\home\\anna", folder, RECORD_FOLDER_CAPACITY), 0);
+    EXPECT_STREQ(folder, L"\\\\server\\home\\anna\\NoltMedSuite\\records");
+
+    // Anything that would land relative to the current drive or folder.
+    for (const wchar_t* bad : {L"", L"AppData\\Local", L"\\Users\\anna", L"C:Users", L"C:", L"\\\\", L"\\\\\\x"}) {
+        folder[0] = L's';
+        folder[1] = L'\0';
+        EXPECT_EQ(make_record_folder(bad, folder, RECORD_FOLDER_CAPACITY), -1) << bad;
+        EXPECT_STREQ(folder, L"");
+    }
+    EXPECT_EQ(make_record_folder(nullptr, folder, RECORD_FOLDER_CAPACITY), -1);
+
+    // A folder name that would be cut is refused, not shortened to another folder.
+    std::wstring deep = L"D:\\" + std::wstring(259 - 3 - 21, L'd');  // the folder takes 259 characters
+    EXPECT_EQ(make_record_folder(deep.c_str(), folder, RECORD_FOLDER_CAPACITY), 259);
+    deep += L'd';
+    EXPECT_EQ(make_record_folder(deep.c_str(), folder, RECORD_FOLDER_CAPACITY), -1);
+}
+
+TEST(RecordPaths, FileNamedByToolNumberWithThreeDigitsAtLeast) {
+    wchar_t path[RECORD_PATH_CAPACITY];
+    EXPECT_GT(make_record_path(L"C:\\r", 51, path, RECORD_PATH_CAPACITY), 0);
+    EXPECT_STREQ(path, L"C:\\r\\T051.csv");
+    make_record_path(L"C:\\r", 7, path, RECORD_PATH_CAPACITY);
+    EXPECT_STREQ(path, L"C:\\r\\T007.csv");
+    make_record_path(L"C:\\r", 1234, path, RECORD_PATH_CAPACITY);
+    EXPECT_STREQ(path, L"C:\\r\\T1234.csv");
+    EXPECT_EQ(make_record_path(L"C:\\r", 51, path, 13), -1);
+    EXPECT_STREQ(path, L"");
+}
