@@ -1,0 +1,140 @@
+#include "app/input_number.h"
+
+#include <charconv>
+#include <limits>
+#include <system_error>
+
+#include "core/tool.h"
+
+namespace {
+
+bool is_space(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool is_hex_digit(char c) {
+    return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool starts_with_word(const char* text, const char* word) {
+    for (; *word != '\0'; ++text, ++word) {
+        if (lower(*text) != *word) return false;
+    }
+    return true;
+}
+
+// A mantissa with digits of the given base, an optional point, and an
+// exponent part (e for decimal, p for hexadecimal). Tells whether the number
+// written there is at least 1 in magnitude, which is all that decides between
+// overflow and underflow once the conversion reports the value out of range.
+bool magnitude_at_least_one(const char* text, const char* end, bool hex) {
+    long long position = 0;  // digits before the point, from the first non-zero one
+    bool seen_nonzero = false;
+    bool after_point = false;
+    const char* p = text;
+    for (; p < end; ++p) {
+        if (*p == '.') {
+            after_point = true;
+            continue;
+        }
+        if (!(hex ? is_hex_digit(*p) : is_digit(*p))) break;
+        if (*p != '0') seen_nonzero = true;
+        if (!after_point && seen_nonzero) ++position;
+        if (after_point && !seen_nonzero) --position;
+    }
+    long long exponent = 0;
+    if (p < end && (lower(*p) == (hex ? 'p' : 'e'))) {
+        ++p;
+        bool negative = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            negative = *p == '-';
+            ++p;
+        }
+        for (; p < end && is_digit(*p); ++p) {
+            if (exponent < 100000000) exponent = exponent * 10 + (*p - '0');
+        }
+        if (negative) exponent = -exponent;
+    }
+    // In hexadecimal a digit place is four binary places.
+    return (hex ? position * 4 : position) + exponent > 0;
+}
+
+// Converts the unsigned number at the start of text[0, length) into *value.
+// Returns false when no number begins there.
+bool read_magnitude(const char* text, int length, double* value) {
+    const char* end = text + length;
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    if (starts_with_word(text, "inf")) {
+        *value = infinity;
+        return true;
+    }
+    if (starts_with_word(text, "nan")) {
+        *value = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+
+    bool hex = length >= 2 && text[0] == '0' && lower(text[1]) == 'x';
+    const char* digits = hex ? text + 2 : text;
+    // from_chars takes a sign and the words inf and nan by itself; only a
+    // digit, or a point followed by a digit, may start the number here.
+    bool (*digit)(char) = hex ? is_hex_digit : is_digit;
+    bool starts = digits < end && (digit(*digits) ||
+                                   (*digits == '.' && digits + 1 < end && digit(digits[1])));
+    if (!starts) {
+        // "0x" without hexadecimal digits is the number 0 followed by text.
+        *value = 0.0;
+        return hex;
+    }
+    std::from_chars_result result = std::from_chars(
+        digits, end, *value, hex ? std::chars_format::hex : std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        *value = magnitude_at_least_one(digits, result.ptr, hex) ? infinity : 0.0;
+        return true;
+    }
+    return result.ec == std::errc();
+}
+
+}  // namespace
+
+double read_number(const wchar_t* text) {
+    if (text == nullptr) return 0.0;
+    const wchar_t* p = text;
+    const wchar_t* limit = text + (INPUT_TEXT_CAPACITY - 1);
+    while (p < limit && is_space(*p)) ++p;
+    bool negative = false;
+    if (p < limit && (*p == L'+' || *p == L'-')) {
+        negative = *p == L'-';
+        ++p;
+    }
+    // The number is plain ASCII; the first other character ends it.
+    char narrow[INPUT_TEXT_CAPACITY];
+    int length = 0;
+    while (p + length < limit && p[length] > 0 && p[length] < 0x80) {
+        narrow[length] = static_cast<char>(p[length]);
+        ++length;
+    }
+    narrow[length] = '\0';
+    double magnitude = 0.0;
+    // Like the C library, a sign without a number reads as plain 0, not -0.
+    if (!read_magnitude(narrow, length, &magnitude)) return 0.0;
+    return negative ? -magnitude : magnitude;
+}
+
+int read_input_values(const wchar_t (*texts)[INPUT_TEXT_CAPACITY], int count, double* values) {
+    if (count > MAX_TOOL_VALUES) count = MAX_TOOL_VALUES;
+    double read[MAX_TOOL_VALUES];
+    for (int i = 0; i < count; ++i) {
+        read[i] = read_number(texts[i]);
+        if (!(read[i] - read[i] == 0.0)) return i;
+    }
+    for (int i = 0; i < count; ++i) values[i] = read[i];
+    return -1;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Reading the numbers typed into the window's input fields. Portable and
+// independent of the C runtime and the locale, so both builds read every text
+// the same way.
+
+// Room for the text of one input field, terminator included.
+constexpr int INPUT_TEXT_CAPACITY = 128;
+
+// Reads the number at the start of text, with the meaning of the C library's
+// wide string-to-double conversion and "." as the decimal point:
+//   - leading white space (blank, tab, CR, LF, VT, FF) is skipped; an empty or
+//     blank text gives 0;
+//   - an optional sign, then the longest leading part that forms a number:
+//     decimal digits with an optional point and exponent ("12abc" gives 12,
+//     "1e" gives 1), or "0x"/"0X" and hexadecimal digits with an optional
+//     point and binary exponent ("0x10" gives 16);
+//   - "inf", "infinity" and "nan" in any case give an infinity or NaN;
+//   - a magnitude beyond the range of a double gives an infinity of its sign,
+//     one below the smallest subnormal gives zero;
+//   - a text that does not begin with a number gives 0.
+// Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at.
+double read_number(const wchar_t* text);
+
+// Reads the texts of count input fields (count at most 16). When every value
+// is finite, stores all of them in values (slot i for field i) and returns -1.
+// Otherwise returns the index of the first field whose value is infinite or
+// NaN and leaves values untouched, so a refused computation keeps the values
+// of the last successful one; the fields after the refused one are not read.
+int read_input_values(const wchar_t (*texts)[INPUT_TEXT_CAPACITY], int count, double* values);

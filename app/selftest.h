@@ -1,0 +1,31 @@
+#pragma once
+// The self-test: evaluate the tool at its default inputs and write a
+// line-oriented UTF-8 report (TOOL, LEVEL, OUT, VERDICT, DETAIL, ERRORS).
+
+#include "core/tool.h"
+
+// Exit codes of a self-test run.
+constexpr int SELFTEST_PASSED = 0;          // every output formula evaluated cleanly
+constexpr int SELFTEST_FORMULA_FAILED = 2;  // at least one output formula failed
+constexpr int SELFTEST_NOT_WRITTEN = 3;     // the report could not be written whole
+
+// Room for the assembled report, in wide characters with the terminator.
+constexpr int SELFTEST_REPORT_CAPACITY = 16384;
+
+// Runs the self-test of the catalogued tool and writes the report to path.
+int run_selftest(const wchar_t* path);
+
+// The same for any tool. Returns SELFTEST_NOT_WRITTEN when the report did not
+// fit its room or could not be written to the file whole, whatever the
+// formulas gave: a missing or partial report is never passed off as a result.
+int run_selftest_for(const ToolDef* tool, const wchar_t* path);
+
+// Assembles the report of tool into report (capacity characters with the
+// terminator) and counts the output formulas that fail on their own. Returns
+// false when the report had to be cut to fit.
+bool build_selftest_report(const ToolDef* tool, wchar_t* report, int capacity, int* error_count);
+
+// Writes text as UTF-8 (no byte-order mark) to path, creating or truncating
+// the file. Returns true only when the file was opened and every byte was
+// written and flushed; there is no length limit.
+bool write_utf8_file(const wchar_t* path, const wchar_t* text);

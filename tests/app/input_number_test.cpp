@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "app/input_number.h"
+
+namespace {
+
+constexpr double INF = std::numeric_limits<double>::infinity();
+
+// Exact comparison, bit for bit apart from NaN payloads: both builds must read
+// every form to the same double.
+void expect_reads(const wchar_t* text, double expected) {
+    double value = read_number(text);
+    if (std::isnan(expected)) {
+        EXPECT_TRUE(std::isnan(value)) << "text: " << testing::PrintToString(std::wstring(text));
+        return;
+    }
+    EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0)
+        << "text: " << testing::PrintToString(std::wstring(text)) << " read " << value << " expected " << expected;
+}
+
+}  // namespace
+
+TEST(ReadNumber, EmptyAndBlankAreZero) {
+    expect_reads(L"", 0.0);
+    expect_reads(L"   ", 0.0);
+    expect_reads(L" \t\r\n\v\f", 0.0);
+    EXPECT_EQ(read_number(nullptr), 0.0);
+}
+
+TEST(ReadNumber, PlainDecimals) {
+    expect_reads(L"70", 70.0);
+    expect_reads(L"0.1", 0.1);
+    expect_reads(L"-3.5", -3.5);
+    expect_reads(L"+2", 2.0);
+    expect_reads(L".5", 0.5);
+    expect_reads(L"5.", 5.0);
+    expect_reads(L"1.5e3", 1500.0);
+    expect_reads(L"1.5E-3", 0.0015);
+    expect_reads(L"2.5e+2", 250.0);
+    expect_reads(L"-0", -0.0);
+    expect_reads(L"000123", 123.0);
+    expect_reads(L"123456789012345678901234567890", 123456789012345678901234567890.0);
+    expect_reads(L"1.7976931348623157e308", DBL_MAX);
+    expect_reads(L"4.9406564584124654e-324", std::numeric_limits<double>::denorm_min());
+    expect_reads(L"2.2250738585072014e-308", DBL_MIN);
+}
+
+TEST(ReadNumber, LeadingWhiteSpaceIsSkipped) {
+    expect_reads(L"  42", 42.0);
+    expect_reads(L"\t42", 42.0);
+    expect_reads(L"\r\n 42", 42.0);
+    // Only ASCII white space: what counts as a space must not depend on the
+    // C runtime.
+    expect_reads(L"\u3000" L"42", 0.0);
+    expect_reads(L"\u00A0" L"42", 0.0);
+}
+
+TEST(ReadNumber, LongestNumericPrefixIsTaken) {
+    expect_reads(L"12abc", 12.0);
+    expect_reads(L"65kg", 65.0);
+    expect_reads(L"1.5.3", 1.5);
+    expect_reads(L"1e", 1.0);
+    expect_reads(L"1e+", 1.0);
+    expect_reads(L"2E-x", 2.0);
+    expect_reads(L"1,5", 1.0);
+    expect_reads(L"3 4", 3.0);
+    expect_reads(L"7\u5C81", 7.0);
+}
+
+TEST(ReadNumber, TextThatIsNoNumberGivesZero) {
+    expect_reads(L"abc", 0.0);
+    expect_reads(L".", 0.0);
+    expect_reads(L"-", 0.0);
+    expect_reads(L"+-5", 0.0);
+    expect_reads(L"- 5", 0.0);
+    expect_reads(L"-abc", 0.0);
+    expect_reads(L"e5", 0.0);
+    expect_reads(L"in", 0.0);
+    expect_reads(L"na", 0.0);
+    expect_reads(L"\uFF11\uFF12", 0.0);  // full-width digits
+}
+
+TEST(ReadNumber, Hexadecimal) {
+    expect_reads(L"0x10", 16.0);
+    expect_reads(L"0X1F", 31.0);
+    expect_reads(L"0xff", 255.0);
+    expect_reads(L"-0x10", -16.0);
+    expect_reads(L" +0x10", 16.0);
+    expect_reads(L"0x1p4", 16.0);
+    expect_reads(L"0x1.8p1", 3.0);
+    expect_reads(L"0x.8", 0.5);
+    expect_reads(L"0x10g", 16.0);
+    // "0x" without hexadecimal digits: the number is the 0 before it.
+    expect_reads(L"0x", 0.0);
+    expect_reads(L"0xg", 0.0);
+    expect_reads(L"0x-1", 0.0);
+    expect_reads(L"-0x", -0.0);
+    expect_reads(L"0xinf", 0.0);
+    expect_reads(L"0x.", 0.0);
+    expect_reads(L"0x1p99999", INF);
+    expect_reads(L"0x1p-99999", 0.0);
+}
+
+TEST(ReadNumber, BeyondTheRangeOfADouble) {
+    expect_reads(L"1e400", INF);
+    expect_reads(L"-1e400", -INF);
+    expect_reads(L"1.7976931348623159e308", INF);
+    expect_reads(L"0.5e310", INF);
+    expect_reads(L"1e99999999999999999999", INF);
+    expect_reads(L"1e-400", 0.0);
+    expect_reads(L"-1e-400", -0.0);
+    expect_reads(L"0.0001e-330", 0.0);
+    expect_reads(L"0e999999", 0.0);
+}
+
+TEST(ReadNumber, WordsInAnyCase) {
+    expect_reads(L"inf", INF);
+    expect_reads(L"INF", INF);
+    expect_reads(L"Infinity", INF);
+    expect_reads(L"infinit", INF);
+    expect_reads(L"-inf", -INF);
+    expect_reads(L"  +iNfInItY", INF);
+    expect_reads(L"nan", std::numeric_limits<double>::quiet_NaN());
+    expect_reads(L"NaN", std::numeric_limits<double>::quiet_NaN());
+    expect_reads(L"-nan(123)", std::numeric_limits<double>::quiet_NaN());
+    expect_reads(L"nanny", std::numeric_limits<double>::quiet_NaN());
+}
+
+TEST(ReadInputValues, AllFiniteAreCommittedTogether) {
+    const wchar_t texts[3][INPUT_TEXT_CAPACITY] = {L"40", L"", L"0x10"};
+    double values[3] = {-1.0, -1.0, -1.0};
+    EXPECT_EQ(read_input_values(texts, 3, values), -1);
+    EXPECT_EQ(values[0], 40.0);
+    EXPECT_EQ(values[1], 0.0);
+    EXPECT_EQ(values[2], 16.0);
+}
+
+TEST(ReadInputValues, RefusedFieldLeavesEveryValueAlone) {
+    const double previous[3] = {40.0, 85.0, 65.0};
+    const wchar_t second_infinite[3][INPUT_TEXT_CAPACITY] = {L"10", L"inf", L"50"};
+    const wchar_t first_nan[3][INPUT_TEXT_CAPACITY] = {L"nan", L"1e400", L"50"};
+    const wchar_t last_overflow[3][INPUT_TEXT_CAPACITY] = {L"10", L"20", L"-1e999"};
+
+    double values[3] = {40.0, 85.0, 65.0};
+    EXPECT_EQ(read_input_values(second_infinite, 3, values), 1);
+    EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
+    EXPECT_EQ(read_input_values(first_nan, 3, values), 0);
+    EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
+    EXPECT_EQ(read_input_values(last_overflow, 3, values), 2);
+    EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
+}
+
+TEST(ReadInputValues, NoFieldsChangeNothing) {
+    double values[1] = {5.0};
+    EXPECT_EQ(read_input_values(nullptr, 0, values), -1);
+    EXPECT_EQ(values[0], 5.0);
+}
