@@ -2,23 +2,61 @@
 
 #include <cstring>
 
+#include "core/convert.h"
 #include "core/text.h"
+#include "reports/generators.h"
 
 double input_by_key(const ToolDef* tool, const double* values, const char* key) {
-    if (tool == nullptr || key == nullptr) return 0.0;
-    for (int i = 0; i < tool->input_count; ++i) {
+    if (tool == nullptr || values == nullptr || key == nullptr || tool->inputs == nullptr) return 0.0;
+    // A value array holds MAX_TOOL_VALUES doubles; inputs past that have no
+    // value to read, so a definition that lists more cannot read past the array.
+    int count = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
+    for (int i = 0; i < count; ++i) {
         const char* candidate = tool->inputs[i].key;
         if (candidate != nullptr && std::strcmp(candidate, key) == 0) return values[i];
     }
     return 0.0;
 }
 
-// Only the fallback for kinds without a report so far; the report kinds follow.
+int int_by_key(const ToolDef* tool, const double* values, const char* key) {
+    return double_to_int(input_by_key(tool, values, key));
+}
+
+void append_line(wchar_t* report, int report_capacity, const wchar_t* text) {
+    text_append_n(report, report_capacity, text, REPORT_LINE_CAPACITY - 1);
+    text_append(report, report_capacity, L"\r\n");
+}
+
+namespace {
+
+using ReportGenerator = int (*)(const ToolDef*, const double*, wchar_t*, int, wchar_t*, int);
+
+// Indexed by report kind; kind 0 (formulas) has no report.
+const ReportGenerator generators[] = {
+    nullptr,
+    report_rotation_roster,     // 1
+    report_dosing_timetable,    // 2
+    report_collection_order,    // 3
+    report_critical_values,     // 4
+    report_high_alert_drugs,    // 5
+    report_iv_compatibility,    // 6
+    report_follow_up_plan,      // 7
+    report_surgical_checklist,  // 8
+    report_handover_template,   // 9
+    report_infusion_card,       // 10
+    report_lab_panels,          // 11
+};
+constexpr int KIND_COUNT = static_cast<int>(sizeof generators / sizeof generators[0]);
+
+}  // namespace
+
 int dispatch_report(int kind, const ToolDef* tool, const double* values,
                     wchar_t* report, int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    (void)kind;
-    (void)tool;
-    (void)values;
+    text_copy(report, report_capacity, L"");
+    text_copy(verdict, verdict_capacity, L"");
+    if (kind > 0 && kind < KIND_COUNT) {
+        return generators[kind](tool, values, report, report_capacity, verdict, verdict_capacity);
+    }
     text_copy(report, report_capacity, L"（该工具暂无自定义报告）");
     text_copy(verdict, verdict_capacity, L"暂无报告内容");
     return 0;
