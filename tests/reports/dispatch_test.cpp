@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "core/evaluate.h"
+#include "reports/generators.h"
+#include "reports/reports.h"
+#include "tests/reports/report_test_support.h"
+
+namespace {
+
+// ---- append_line -----------------------------------------------------------
+
+TEST(AppendLine, LiteralKeepsPercentSignsAndFormatInterpretsThem) {
+    wchar_t report[128] = L"";
+    append_line(report, 128, L"10% 氯化钾 %d %%");
+    append_line(report, 128, L"%02d 床 SpO2＿%%；%ls %c %.0f %.2f", 7, L"护士", L'D', 2.5, 1.005);
+    append_line(report, 128, L"");
+    EXPECT_EQ(std::wstring(report), L"10% 氯化钾 %d %%\r\n07 床 SpO2＿%；护士 D 2 1.00\r\n\r\n");
+}
+
+TEST(AppendLine, CutsAtCapacityAndLeavesALoneCarriageReturnAtTheEnd) {
+    wchar_t report[16];
+    for (wchar_t& c : report) c = L'#';
+    report[0] = L'\0';
+    append_line(report, 10, L"abcdefgh");
+    EXPECT_EQ(std::wstring(report), L"abcdefgh\r");
+    append_line(report, 10, L"more");
+    EXPECT_EQ(std::wstring(report), L"abcdefgh\r");
+    EXPECT_EQ(report[10], L'#');
+
+    wchar_t full[10] = L"";
+    append_line(full, 10, L"%d", 123456789);
+    EXPECT_EQ(std::wstring(full), L"123456789");
+
+    wchar_t middle[10] = L"abc";
+    append_line(middle, 10, L"defghijkl");
+    EXPECT_EQ(std::wstring(middle), L"abcdefghi");
+}
+
+TEST(AppendLine, LongLinesAreCutAtTheLineScratch) {
+    const std::wstring long_text(600, L'x');
+    const std::wstring expected = std::wstring(REPORT_LINE_CAPACITY - 1, L'x') + L"\r\n";
+    static wchar_t report[2048];
+    report[0] = L'\0';
+    append_line(report, 2048, long_text.c_str());
+    EXPECT_EQ(std::wstring(report), expected);
+    report[0] = L'\0';
+    append_line(report, 2048, L"%ls", long_text.c_str());
+    EXPECT_EQ(std::wstring(report), expected);
+}
+
+TEST(AppendLine, NoRoomWritesNothing) {
+    append_line(nullptr, 0, L"x");
+    wchar_t two[2] = {L'#', L'#'};
+    append_line(two, 0, L"x");
+    EXPECT_EQ(two[0], L'#');
+    two[0] = L'\0';
+    append_line(two, 1, L"x %d", 1);
+    EXPECT_EQ(two[0], L'\0');
+    EXPECT_EQ(two[1], L'#');
+}
+
+// ---- input_by_key ----------------------------------------------------------
+
+TEST(InputByKey, FindsTheFirstExactMatch) {
+    ReportTool tool(0, {{"kind", 2}, {"Kind", 5}, {"kind", 3}, {"gtt", 40}});
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, "kind"), 2.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, "Kind"), 5.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, "gtt"), 40.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, "KIND"), 0.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, "kin"), 0.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, ""), 0.0);
+}
+
+TEST(InputByKey, MissingToolInputsOrValuesReadAsZero) {
+    ReportTool none(0);
+    EXPECT_EQ(input_by_key(&none.def, none.values, "kind"), 0.0);
+    ReportTool tool(0, {{"kind", 2}});
+    EXPECT_EQ(input_by_key(nullptr, tool.values, "kind"), 0.0);
+    EXPECT_EQ(input_by_key(&tool.def, nullptr, "kind"), 0.0);
+    EXPECT_EQ(input_by_key(&tool.def, tool.values, nullptr), 0.0);
+}
+
+TEST(InputByKey, NeverReadsPastTheValueArray) {
+    // A definition listing more inputs than a value array holds.
+    ToolInput inputs[MAX_TOOL_VALUES + 1] = {};
+    for (ToolInput& input : inputs) input = ToolInput{"x", L"", L"", 0};
+    inputs[MAX_TOOL_VALUES - 1].key = "last";
+    inputs[MAX_TOOL_VALUES].key = "beyond";
+    ToolDef def{1, L"", nullptr, L"", L"", nullptr, MAX_TOOL_VALUES + 1, inputs, 0, nullptr, 0, nullptr, 3};
+    double values[MAX_TOOL_VALUES] = {};
+    values[MAX_TOOL_VALUES - 1] = 4;
+    EXPECT_EQ(input_by_key(&def, values, "last"), 4.0);
+    EXPECT_EQ(input_by_key(&def, values, "beyond"), 0.0);
+}
+
+// ---- dispatch_report -------------------------------------------------------
+
+TEST(DispatchReport, KindsWithoutAReportGiveTheFallbackTexts) {
+    for (int kind : {0, 12, -1, 99, INT_MAX, INT_MIN}) {
+        ReportRun run = run_report(kind, {{"kind", 1}});
+        EXPECT_EQ(run.report, L"（该工具暂无自定义报告）") << kind;
+        EXPECT_EQ(run.verdict, L"暂无报告内容") << kind;
+        EXPECT_EQ(run.level, 0) << kind;
+    }
+}
+
+TEST(DispatchReport, EmptiesBothTextsBeforeWriting) {
+    ReportTool tool(8);
+    wchar_t report[4096] = L"old report text";
+    wchar_t verdict[512] = L"old verdict";
+    dispatch_report(8, &tool.def, tool.values, report, 4096, verdict, 512);
+    EXPECT_EQ(std::wstring(report).rfind(L"手术安全核查表（三步核查）：\r\n", 0), 0u);
+    EXPECT_EQ(std::wstring(verdict), L"三方核查缺一不可，签字后归档");
+}
+
+// Parameters that make every kind write something long and non-default.
+ReportTool& busy_tool() {
+    static ReportTool tool(0, {{"nurses", 40},
+                               {"days", 31},
+                               {"start", 22},
+                               {"interval", 6},
+                               {"times", 20},
+                               {"kind", 1},
+                               {"drugA", 2},
+                               {"drugB", 1},
+                               {"gap", 7},
+                               {"beds", 30},
+                               {"bed", 12},
+                               {"dose", 1.5},
+                               {"volume", 250},
+                               {"gtt", 40},
+                               {"panel", 2}});
+    return tool;
+}
+
+TEST(DispatchReport, EveryKindIsCutAtASmallReportCapacity) {
+    ReportTool& tool = busy_tool();
+    for (int kind = 1; kind <= 12; ++kind) {
+        tool.def.report_kind = kind;
+        ReportRun whole = run_report(tool);
+        ASSERT_GT(whole.report.size(), 9u) << kind;
+
+        wchar_t report[32];
+        for (wchar_t& c : report) c = L'#';
+        wchar_t verdict[512];
+        int level = dispatch_report(kind, &tool.def, tool.values, report, 10, verdict, 512);
+        EXPECT_EQ(std::wstring(report), whole.report.substr(0, 9)) << kind;
+        EXPECT_EQ(report[10], L'#') << kind;
+        EXPECT_EQ(std::wstring(verdict), whole.verdict) << kind;
+        EXPECT_EQ(level, whole.level) << kind;
+    }
+}
+
+TEST(DispatchReport, VerdictIsBoundedByItsCapacity) {
+    ReportTool& tool = busy_tool();
+    for (int kind = 1; kind <= 12; ++kind) {
+        tool.def.report_kind = kind;
+        long long today = local_day_number();
+        ReportRun whole = run_report(tool);
+        ASSERT_GT(whole.verdict.size(), 4u) << kind;
+
+        static wchar_t report[8192];
+        wchar_t verdict[16];
+        for (wchar_t& c : verdict) c = L'#';
+        dispatch_report(kind, &tool.def, tool.values, report, 8192, verdict, 5);
+        EXPECT_EQ(std::wstring(verdict), whole.verdict.substr(0, 4)) << kind;
+        EXPECT_EQ(verdict[5], L'#') << kind;
+        // The follow-up plan's dates move at midnight.
+        if (kind != 7 || local_day_number() == today) {
+            EXPECT_EQ(std::wstring(report), whole.report) << kind;
+        }
+
+        verdict[0] = L'#';
+        dispatch_report(kind, &tool.def, tool.values, report, 8192, verdict, 1);
+        EXPECT_EQ(verdict[0], L'\0') << kind;
+    }
+}
+
+// ---- through evaluate_tool -------------------------------------------------
+
+TEST(EvaluateTool, ReportKindsAreHandedToTheReportAndCopiedIntoTheDetail) {
+    // Outputs and rules are ignored for report tools: neither the broken
+    // formula's notice nor the rule's verdict may appear.
+    static const ToolInput inputs[] = {
+        {"drugA", L"药物 A", L"", 2},
+        {"drugB", L"药物 B", L"", 1},
+    };
+    static const ToolOutput outputs[] = {{"x", L"无效", L"", "1 +", "f0"}};
+    static const ToolRule rules[] = {{"", 1, L"不应出现"}};
+    const ToolDef tool{9002, L"配伍", nullptr, L"测试", L"", nullptr, 2, inputs, 1, outputs, 1, rules, 6};
+    const double values[MAX_TOOL_VALUES] = {2, 1};
+
+    wchar_t result[4096], verdict[512], detail[8192];
+    int level = -1;
+    int returned = evaluate_tool(&tool, values, result, 4096, verdict, 512, &level, detail, 8192);
+    EXPECT_EQ(returned, 3);
+    EXPECT_EQ(level, 3);
+    EXPECT_EQ(std::wstring(verdict), L"禁忌：不可同瓶输注，需间隔冲管");
+    EXPECT_EQ(std::wstring(result),
+              lines({L"待查：2 号 葡萄糖酸钙  +  1 号 头孢曲松", L"",
+                     L"编号：1头孢曲松 2葡萄糖酸钙 3万古霉素 4呋塞米 5氨溴索",
+                     L"      6奥美拉唑 7维生素C 8胰岛素 9碳酸氢钠 10多巴胺", L"",
+                     L"结论：禁忌配伍。头孢曲松与含钙注射液可形成不溶性沉淀；钙剂与碳酸氢钠亦不宜同瓶。"}));
+    EXPECT_EQ(std::wstring(detail), std::wstring(result));
+
+    // A detail capacity below the report cuts the copy, not the report.
+    wchar_t short_detail[8];
+    evaluate_tool(&tool, values, result, 4096, verdict, 512, &level, short_detail, 8);
+    EXPECT_EQ(std::wstring(short_detail), std::wstring(result).substr(0, 7));
+}
+
+TEST(EvaluateTool, ReportLevelAndTextsFollowTheGenerator) {
+    ReportTool& tool = busy_tool();
+    for (int kind = 1; kind <= 12; ++kind) {
+        tool.def.report_kind = kind;
+        long long today = local_day_number();
+        ReportRun direct = run_report(tool, 4096);
+        static wchar_t result[4096], verdict[512], detail[8192];
+        int level = -1;
+        int returned = evaluate_tool(&tool.def, tool.values, result, 4096, verdict, 512, &level, detail, 8192);
+        EXPECT_EQ(returned, direct.level) << kind;
+        EXPECT_EQ(level, direct.level) << kind;
+        EXPECT_EQ(std::wstring(detail), std::wstring(result)) << kind;
+        // The follow-up plan's dates move at midnight.
+        if (kind != 7 || local_day_number() == today) {
+            EXPECT_EQ(std::wstring(result), direct.report) << kind;
+        }
+        EXPECT_EQ(std::wstring(verdict), direct.verdict) << kind;
+    }
+    tool.def.report_kind = 0;
+}
+
+}  // namespace
