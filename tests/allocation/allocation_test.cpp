@@ -10,6 +10,7 @@
 #include "core/evaluate.h"
 #include "core/format.h"
 #include "expr/expr.h"
+#include "reports/reports.h"
 
 namespace {
 long allocations = 0;
@@ -70,6 +71,30 @@ TEST(Allocation, EvaluateToolAndFormattingAllocateNothing) {
     }
     EXPECT_EQ(count.added(), 0);
     EXPECT_EQ(level, 2);
+}
+
+TEST(Allocation, DispatchReportOfEveryKindAllocatesNothing) {
+    static const ToolInput inputs[] = {
+        {"nurses", L"", L"", 40}, {"days", L"", L"", 31},    {"start", L"", L"", 22}, {"interval", L"", L"", 6},
+        {"times", L"", L"", 30},  {"kind", L"", L"", 1},     {"drugA", L"", L"", 1},  {"drugB", L"", L"", 2},
+        {"gap", L"", L"", 7},     {"beds", L"", L"", 30},    {"bed", L"", L"", 12},   {"dose", L"", L"", 1.5},
+        {"volume", L"", L"", 250}, {"gtt", L"", L"", 40},    {"panel", L"", L"", 2},
+    };
+    const int count = static_cast<int>(sizeof inputs / sizeof inputs[0]);
+    const ToolDef tool{9003, L"", nullptr, L"", L"", nullptr, count, inputs, 0, nullptr, 0, nullptr, 1};
+    double values[MAX_TOOL_VALUES] = {};
+    for (int i = 0; i < count; ++i) values[i] = inputs[i].default_value;
+    static wchar_t report[8192];
+    wchar_t verdict[512];
+    int levels = 0;
+    AllocationCount allocation_count;
+    for (int round = 0; round < 10; ++round) {
+        for (int kind = -1; kind <= 12; ++kind) {
+            levels += dispatch_report(kind, &tool, values, report, 8192, verdict, 512);
+        }
+    }
+    EXPECT_EQ(allocation_count.added(), 0);
+    EXPECT_EQ(levels, 10 * 3);
 }
 
 }  // namespace
