@@ -314,7 +314,8 @@ double parse_comparison(ExprState& s) {
     double v = parse_additive(s);
     skip_space(s);
     const char c = s.pos[0];
-    const bool eq = s.pos[1] == '=';
+    // pos[1] exists only when pos[0] is not the terminator.
+    const bool eq = c != '\0' && s.pos[1] == '=';
     if (eq && (c == '<' || c == '>' || c == '=' || c == '!')) {
         s.pos += 2;
         double w = parse_additive(s);
