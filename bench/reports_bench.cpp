@@ -30,8 +30,8 @@ void BM_dispatch_report(benchmark::State& state) {
         benchmark::DoNotOptimize(level);
         benchmark::DoNotOptimize(report);
     }
-    state.counters["chars"] = static_cast<double>(text_length(report));
     report_allocations(state, before);
+    state.counters["chars"] = static_cast<double>(text_length(report));
 }
 // Kinds 1 to 11 and one kind without a report.
 BENCHMARK(BM_dispatch_report)->DenseRange(1, 12)->ArgName("kind");
