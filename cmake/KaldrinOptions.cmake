@@ -15,6 +15,17 @@ if(KALDRIN_SANITIZE AND NOT MSVC)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
+if(KALDRIN_BUILD_FUZZ)
+  # Every target of a fuzz build carries the sanitizers and the fuzzer's
+  # coverage instrumentation; the fuzz targets add the libFuzzer runtime.
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "KALDRIN_BUILD_FUZZ needs clang (libFuzzer): CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
 if(KALDRIN_COVERAGE AND NOT MSVC)
   add_compile_options(--coverage -O0)
   add_link_options(--coverage)

@@ -1,0 +1,245 @@
+// The bounded-text helpers of core/text.h: copying, appending, widening and
+// the formatter, with arbitrary texts, counts, flags, widths, precisions,
+// arguments and capacities from 1 up.
+//
+// Properties:
+//   - every text is terminated within its capacity and nothing past the
+//     capacity changes;
+//   - copies and appends follow the append rule exactly: with n characters
+//     present and n below capacity - 1, at most capacity - n - 1 characters
+//     are added; otherwise the text stays as it was;
+//   - text_format gives the first capacity - 1 characters of the full text and
+//     returns its length, or -1 when it cut it;
+//   - each conversion gives the same characters as the C library's snprintf
+//     in the "C" locale (integers, narrow strings, "%f", "%g" with flags,
+//     width and precision); "%c" and "%ls" pad and cut as printf does.
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "core/text.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+
+constexpr int FULL = 2048;
+
+std::wstring widen(const std::string& s) {
+    std::wstring w;
+    for (unsigned char c : s) w.push_back(static_cast<wchar_t>(c));
+    return w;
+}
+
+std::wstring pad(const std::wstring& body, int width, bool left) {
+    if (static_cast<int>(body.size()) >= width) return body;
+    std::wstring fill(static_cast<std::size_t>(width) - body.size(), L' ');
+    return left ? body + fill : fill + body;
+}
+
+// A conversion, its format text, and what it must give.
+struct Conversion {
+    std::wstring format;
+    std::wstring expected;
+};
+
+template <typename... Args>
+std::wstring c_library(const std::string& format, Args... args) {
+    char narrow[FULL];
+    int n = std::snprintf(narrow, sizeof narrow, format.c_str(), args...);
+    FUZZ_CHECK(n >= 0 && n < static_cast<int>(sizeof narrow));
+    return widen(std::string(narrow, static_cast<std::size_t>(n)));
+}
+
+// Checks one call of text_format against the expected text, at the given
+// capacity and at full capacity. The argument list is passed twice.
+template <typename Arg>
+void check_format(const Conversion& c, int capacity, Arg arg) {
+    const std::wstring format = L"<" + c.format + L">";
+    const std::wstring expected = L"<" + c.expected + L">";
+
+    GuardedText full(FULL);
+    const int full_length = text_format(full.data(), FULL, format.c_str(), arg);
+    FUZZ_CHECK(full.text() == expected);
+    FUZZ_CHECK(full_length == static_cast<int>(expected.size()));
+
+    GuardedText out(capacity);
+    const int length = text_format(out.data(), capacity, format.c_str(), arg);
+    FUZZ_CHECK(out.text() == cut_to(expected, capacity));
+    FUZZ_CHECK(length == (static_cast<int>(expected.size()) <= capacity - 1 ? full_length : -1));
+}
+
+// Fills a guarded buffer with a text already present (cut to the capacity).
+void preset(GuardedText& out, const std::wstring& present) {
+    out.reset();
+    const std::wstring kept = cut_to(present, out.capacity());
+    for (std::size_t i = 0; i < kept.size(); ++i) out.data()[i] = kept[i];
+    out.data()[kept.size()] = L'\0';
+}
+
+// The append rule: what a text becomes when src (at most count characters of
+// it) is appended at capacity.
+std::wstring appended(const std::wstring& present, const std::wstring& src, long long count, int capacity) {
+    const long long n = static_cast<long long>(present.size());
+    if (n >= capacity - 1) return present;
+    long long room = capacity - n - 1;
+    if (count < room) room = count < 0 ? 0 : count;
+    if (room > static_cast<long long>(src.size())) room = static_cast<long long>(src.size());
+    return present + src.substr(0, static_cast<std::size_t>(room));
+}
+
+void fuzz_conversion(FuzzInput& in, int capacity) {
+    const unsigned kind = in.byte() % 8u;
+    const std::uint8_t flags = in.byte();
+    const int width = in.byte() % 48;
+    const std::uint8_t precision_byte = in.byte();
+    const int precision = precision_byte == 0xFF ? -1 : precision_byte % 40;
+
+    std::string spec = "%";
+    bool left = false;
+    if (flags & 1) spec += '-', left = true;
+    const bool numeric = kind <= 3 || kind >= 6;
+    if ((flags & 2) && numeric) spec += '0';
+    // The sign flags have no meaning for unsigned conversions.
+    if ((flags & 4) && kind != 3 && numeric) spec += '+';
+    if ((flags & 8) && kind != 3 && numeric) spec += ' ';
+    if (width > 0) spec += std::to_string(width);
+    if (precision >= 0) spec += "." + std::to_string(precision);
+
+    switch (kind) {
+    case 0: {
+        const int v = in.i32();
+        check_format({widen(spec + "d"), c_library(spec + "d", v)}, capacity, v);
+        check_format({widen(spec + "i"), c_library(spec + "i", v)}, capacity, v);
+        break;
+    }
+    case 1: {
+        const long long v = in.i64();
+        check_format({widen(spec + "lld"), c_library(spec + "lld", v)}, capacity, v);
+        break;
+    }
+    case 2: {
+        const long v = static_cast<long>(in.i64());
+        check_format({widen(spec + "ld"), c_library(spec + "ld", v)}, capacity, v);
+        break;
+    }
+    case 3: {
+        const unsigned v = in.u32();
+        check_format({widen(spec + "u"), c_library(spec + "u", v)}, capacity, v);
+        break;
+    }
+    case 4: {
+        // %c: one wide character, padded to the width.
+        wchar_t c = static_cast<wchar_t>(in.u16());
+        if (c == 0) c = L'x';
+        std::string c_spec = "%";
+        if (left) c_spec += '-';
+        if (width > 0) c_spec += std::to_string(width);
+        check_format({widen(c_spec + "c"), pad(std::wstring(1, c), width, left)}, capacity,
+                     static_cast<int>(c));
+        break;
+    }
+    case 5: {
+        // %ls: a wide text cut to the precision, padded to the width.
+        std::string s_spec = "%";
+        if (left) s_spec += '-';
+        if (width > 0) s_spec += std::to_string(width);
+        if (precision >= 0) s_spec += "." + std::to_string(precision);
+        const std::wstring s = in.rest_wide();
+        std::wstring body = precision >= 0 ? s.substr(0, static_cast<std::size_t>(precision)) : s;
+        check_format({widen(s_spec + "ls"), pad(body, width, left)}, capacity, s.c_str());
+        // %s: a narrow text, widened byte by byte.
+        std::string narrow;
+        for (wchar_t c : s) narrow.push_back(static_cast<char>(c & 0xFF ? c & 0xFF : 'z'));
+        check_format({widen(s_spec + "s"), c_library(s_spec + "s", narrow.c_str())}, capacity,
+                     narrow.c_str());
+        break;
+    }
+    case 6: {
+        const double v = in.f64();
+        check_format({widen(spec + "f"), c_library(spec + "f", v)}, capacity, v);
+        break;
+    }
+    default: {
+        const double v = in.f64();
+        check_format({widen(spec + "g"), c_library(spec + "g", v)}, capacity, v);
+        break;
+    }
+    }
+}
+
+void fuzz_append(FuzzInput& in, int capacity) {
+    const int present_length = in.byte();
+    const long long count = static_cast<long long>(in.i32() % 600);
+    const std::wstring all = in.rest_wide();
+    const std::size_t split = std::min(all.size(), static_cast<std::size_t>(present_length));
+    const std::wstring present = cut_to(all.substr(0, split), capacity);
+    const std::wstring src = all.substr(split);
+
+    GuardedText out(capacity);
+
+    preset(out, present);
+    FUZZ_CHECK(text_length(out.data()) == static_cast<int>(present.size()));
+    int n = text_append(out.data(), capacity, src.c_str());
+    FUZZ_CHECK(out.text() == appended(present, src, LLONG_MAX, capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+
+    preset(out, present);
+    n = text_append_n(out.data(), capacity, src.c_str(), static_cast<int>(count));
+    FUZZ_CHECK(out.text() == appended(present, src, count, capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+
+    preset(out, present);
+    n = text_append(out.data(), capacity, nullptr);
+    FUZZ_CHECK(out.text() == present && n == static_cast<int>(present.size()));
+
+    preset(out, present);
+    n = text_copy(out.data(), capacity, src.c_str());
+    FUZZ_CHECK(out.text() == cut_to(src, capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+
+    preset(out, present);
+    text_copy(out.data(), capacity, nullptr);
+    FUZZ_CHECK(out.text().empty());
+
+    // Appending a formatted text: the literal source as format, with every
+    // percent sign doubled so that it stands for itself.
+    std::wstring format;
+    for (wchar_t c : src) {
+        format.push_back(c);
+        if (c == L'%') format.push_back(L'%');
+    }
+    preset(out, present);
+    n = text_append_format(out.data(), capacity, format.c_str());
+    FUZZ_CHECK(out.text() == appended(present, src, LLONG_MAX, capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+
+    preset(out, present);
+    n = text_append_format(out.data(), capacity, L"%d|%ls", static_cast<int>(count), src.c_str());
+    FUZZ_CHECK(out.text() == appended(present, std::to_wstring(count) + L"|" + src, LLONG_MAX, capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+
+    // Widening: each byte becomes one character.
+    std::string narrow;
+    for (wchar_t c : src) narrow.push_back(static_cast<char>(c & 0xFF ? c & 0xFF : 'z'));
+    preset(out, present);
+    n = text_widen(out.data(), capacity, narrow.c_str());
+    FUZZ_CHECK(out.text() == cut_to(widen(narrow), capacity));
+    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > 2048) return 0;
+    FuzzInput in(data, size);
+    const bool append = in.byte() & 1;
+    const int capacity = in.capacity(600);
+    if (append) {
+        fuzz_append(in, capacity);
+    } else {
+        fuzz_conversion(in, capacity);
+    }
+    return 0;
+}
