@@ -2,12 +2,14 @@
 #   make test    install, build both presets, run every test (native and under Wine)
 #   make run     build kaldrin.exe and open its window under Wine
 #   make bench   build and run the benchmarks
+#   make fuzz    fuzz every target for FUZZ_SECONDS seconds each
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
-.PHONY: all deps native windows test test-native test-windows bench run clean
+.PHONY: all deps native windows test test-native test-windows bench run clean \
+        test-sanitize test-valgrind fuzz fuzz-check
 
 all: native windows
 
@@ -31,7 +33,34 @@ test-windows: windows
 	$(DEPS) gui
 	ctest --preset windows -j $(JOBS)
 
-test: test-native test-windows
+test: test-native test-windows test-sanitize test-valgrind fuzz-check
+
+# The native unit tests once more with AddressSanitizer and
+# UndefinedBehaviorSanitizer (any report fails the test), in build/sanitize.
+test-sanitize:
+	$(DEPS) build check
+	cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DKALDRIN_SANITIZE=ON \
+	  -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+	cmake --build build/sanitize -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build/sanitize -j $(JOBS) --output-on-failure
+
+# The native unit test programs under valgrind memcheck, in build/valgrind.
+test-valgrind:
+	$(DEPS) build check
+	cmake -S . -B build/valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+	cmake --build build/valgrind -j $(JOBS)
+	scripts/valgrind-tests.sh build/valgrind
+
+# libFuzzer targets (clang) in build/fuzz: fuzz-check runs each over its seed
+# corpus; fuzz runs each for FUZZ_SECONDS seconds (default 180).
+fuzz-check:
+	scripts/fuzz.sh check
+
+fuzz:
+	scripts/fuzz.sh run
 
 bench:
 	$(DEPS) build bench
