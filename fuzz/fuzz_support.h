@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,11 @@ public:
         pos_ = size_;
         return s;
     }
+    // One character of the Basic Multilingual Plane other than the terminator.
+    wchar_t character() {
+        const std::uint16_t c = u16();
+        return static_cast<wchar_t>(c == 0 ? 1 : c);
+    }
     std::size_t remaining() const { return size_ - pos_; }
 
 private:
@@ -98,9 +104,7 @@ public:
         : capacity_(capacity), cells_(static_cast<std::size_t>(capacity) + GUARD) {
         reset();
     }
-    void reset() {
-        for (wchar_t& c : cells_) c = SENTINEL;
-    }
+    void reset() { std::wmemset(cells_.data(), SENTINEL, cells_.size()); }
     wchar_t* data() { return cells_.data(); }
     int capacity() const { return capacity_; }
 
@@ -114,6 +118,14 @@ public:
         return -1;
     }
     std::wstring text() const { return std::wstring(cells_.data(), static_cast<std::size_t>(check())); }
+
+    // True when no cell, inside the capacity or past it, was written.
+    bool untouched() const {
+        for (wchar_t c : cells_) {
+            if (c != SENTINEL) return false;
+        }
+        return true;
+    }
 
 private:
     int capacity_;

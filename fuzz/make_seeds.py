@@ -157,12 +157,173 @@ def utf8_seeds():
     return seeds
 
 
+def evaluate_tool_seeds():
+    seeds = []
+    head = lambda catalogued, rc, vc, dc: bytes([0 if catalogued else 1]) + capacity(rc, 300) + capacity(vc, 40) + capacity(dc, 300)
+    plain = lambda v: bytes([0]) + u16(int(v))          # whole numbers 0 to 199
+    edge = lambda i: bytes([160, i])                      # EDGES[i]
+    raw = lambda v: bytes([200]) + f64(v)
+    # Tool 51: defaults, the worked example, contraindication, edges and cuts.
+    seeds.append(head(True, 300, 40, 300) + plain(70) + plain(70) + plain(65))
+    seeds.append(head(True, 300, 40, 300) + plain(40) + plain(85) + plain(65))
+    seeds.append(head(True, 300, 40, 300) + plain(10) + plain(70) + plain(65))
+    seeds.append(head(True, 300, 40, 300) + plain(40) + plain(85) + plain(55))
+    seeds.append(head(True, 20, 5, 7) + edge(1) + edge(4) + edge(6))
+    seeds.append(head(True, 1, 1, 1) + edge(12) + edge(13) + edge(14))
+    seeds.append(head(True, 300, 13, 10) + raw(49.99999999999999) + raw(80.0) + raw(60.00000000000001))
+    # Tools of fuzzed formulas: outputs, rules, levels, format codes, texts.
+    def any_tool(rc, vc, dc, outputs, rules, texts, codes=(0, 1, 6, 7)):
+        return (head(False, rc, vc, dc) + bytes([outputs, rules]) + plain(40) + plain(85) + plain(55)
+                + bytes([4, 3, 1, 2]) + bytes(codes) + "\n".join(texts).encode("latin-1"))
+    seeds.append(any_tool(300, 40, 300, 2, 3, ["(crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0)",
+                                               "((crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0))>=2?2.5:5",
+                                               "crcl<15", "a>=2", ""]))
+    seeds.append(any_tool(300, 40, 300, 3, 2, ["", "1/0", "a+b", "b", "0"]))
+    seeds.append(any_tool(60, 3, 20, 3, 3, ["crcl*1e300*1e300", "0/0", "19723", "c", "sqrt(-1)", "1"], (5, 6, 8, 2)))
+    seeds.append(any_tool(300, 40, 300, 0, 1, ["crcl"]))
+    return seeds
+
+
+def dispatch_report_seeds():
+    seeds = []
+    every_key = 0x7FFF
+
+    def report(kind, rc, vc, values, present=every_key, follow=1, today=19723, repeat=0, other=b""):
+        body = bytes([kind + 1]) + capacity(rc, 9000) + capacity(vc, 64) + bytes([follow]) + i64(today)
+        body += u16(present) + bytes([repeat])
+        for v in values:
+            # The whole number v: small ones in one byte, others as an int.
+            body += bytes([0, v + 100]) if -100 <= v <= 155 else bytes([4]) + i32(v)
+        return body + other
+
+    # Keys in order: nurses days start interval times kind drugA drugB gap beds bed dose volume gtt panel
+    base = [6, 7, 8, 8, 4, 2, 1, 2, 7, 3, 12, 50, 250, 40, 3]
+    for kind in range(-1, 13):
+        seeds.append(report(kind, 9000, 64, base))
+    seeds.append(report(1, 9000, 64, [40, 31] + base[2:]))             # the largest roster
+    seeds.append(report(9, 9000, 64, base[:9] + [45] + base[10:]))     # beds clamped to 30
+    seeds.append(report(6, 9000, 64, base[:6] + [3, 9] + base[8:]))    # an incompatible pair
+    seeds.append(report(6, 9000, 64, base[:6] + [7, 6] + base[8:]))
+    seeds.append(report(3, 10, 21, base))                              # small report capacity
+    seeds.append(report(11, 9000, 64, [], present=0))                  # no parameters at all
+    seeds.append(report(7, 9000, 64, base, follow=0, today=-(2**63)))  # no date of today
+    seeds.append(report(7, 9000, 64, base, follow=0, today=2**62))
+    seeds.append(report(5, 9000, 1, base, repeat=11, other=b"kind"))   # a repeated key
+    # Values that are not small numbers: NaN, infinities, beyond int.
+    special = b"".join(bytes([3, i]) for i in range(14)) + bytes([3, 0])
+    seeds.append(bytes([2]) + capacity(9000, 9000) + capacity(64, 64) + bytes([1]) + i64(0) + u16(every_key)
+                 + bytes([0]) + special)
+    seeds.append(bytes([10]) + capacity(9000, 9000) + capacity(64, 64) + bytes([1]) + i64(0) + u16(every_key)
+                 + bytes([0]) + b"".join(bytes([2]) + f64(v) for v in [1e300, -1e300, NAN, INF, -INF, 5e-324] * 3))
+    return seeds
+
+
+def selftest_command_line_seeds():
+    OPTION, BLANK, QUOTE, TAB = 0xF0, 0xF1, 0xF2, 0xF3
+
+    def line(cap, *parts):
+        body = b""
+        for part in parts:
+            body += bytes([part]) if isinstance(part, int) else part.encode("latin-1")
+        return capacity(cap, 1100) + body
+
+    return [
+        line(520, "kaldrin.exe"),
+        line(520, "kaldrin.exe", BLANK, OPTION),
+        line(520, "kaldrin.exe", BLANK, OPTION, BLANK, BLANK),
+        line(520, "kaldrin.exe", BLANK, OPTION, BLANK, "out.txt", BLANK, "extra"),
+        line(520, "kaldrin.exe", BLANK, OPTION, BLANK, QUOTE, "C:\\My Reports\\st.txt", QUOTE),
+        line(520, "kaldrin.exe", BLANK, OPTION, QUOTE, QUOTE),
+        line(520, "kaldrin.exe", BLANK, OPTION, BLANK, QUOTE, "no closing quote"),
+        line(520, "kaldrin.exe", BLANK, OPTION, TAB, "tab.txt"),
+        line(520, "kaldrin.exe", BLANK, OPTION, "glued.txt"),
+        line(520, QUOTE, "C:\\", OPTION, "\\kaldrin.exe", QUOTE),
+        line(520, "a", BLANK, OPTION, BLANK, OPTION, BLANK, "second"),
+        line(520, "--selftes", BLANK, 0xF4, "test"),
+        line(13, OPTION),
+        line(12, OPTION),
+        line(520, OPTION, BLANK, "x" * 519),
+        line(520, OPTION, BLANK, "x" * 520),
+        line(1, OPTION, BLANK, "p"),
+    ]
+
+
+def input_number_seeds():
+    INF_, INFINITY_, NAN_, HEX, EMINUS, ZEROS, NINES, NEXT = 0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF6, 0xF7, 0xF8
+
+    def texts(*parts):
+        body = b""
+        for part in parts:
+            if isinstance(part, int):
+                body += bytes([part])
+            elif isinstance(part, tuple):
+                body += bytes(part)
+            else:
+                body += part.encode("latin-1")
+        return body
+
+    return [
+        texts("70", NEXT, "70", NEXT, "65"),
+        texts("", NEXT, "   ", NEXT, "abc", NEXT, "12abc", NEXT, " \t-2.5e1x"),
+        texts(HEX, "10", NEXT, HEX, "1.8p1", NEXT, HEX, NEXT, "0X", NEXT, HEX, ".p2"),
+        texts("1e400", NEXT, "-1e400", NEXT, "1e-400", NEXT, "4.9406564584124654e-324", NEXT, "2.4703282292062328e-324"),
+        texts(INF_, NEXT, INFINITY_, NEXT, "-", NAN_, NEXT, NAN_, "(123)", NEXT, "InFiNiTy", NEXT, "infinit"),
+        texts("70", NEXT, "1e400", NEXT, "65"),
+        texts(".5", NEXT, "5.", NEXT, ".", NEXT, "+.e1", NEXT, "-0", NEXT, "+", NEXT, "1e", NEXT, "1e+", NEXT, EMINUS, "3"),
+        texts("0.", (ZEROS, 39), (ZEROS, 39), (ZEROS, 39), "1"),
+        texts((NINES, 39), (NINES, 39), (NINES, 39), (NINES, 39), ".5"),
+        texts("1", (ZEROS, 39), (ZEROS, 39), (ZEROS, 39), (ZEROS, 39), "e-", "290"),
+        texts(0xF5, "\x00\x30", "12"),  # an ideographic space (U+3000) before the digits
+    ]
+
+
+def record_row_seeds():
+    COMMA, QUOTE, CRLF, LF, RESULT_LINE, ANY, RUN_X, RUN_CJK, NEXT = range(0xF0, 0xF9)
+
+    def text(*parts):
+        body = b""
+        for part in parts:
+            if isinstance(part, int):
+                body += bytes([part])
+            elif isinstance(part, tuple):
+                body += bytes(part)
+            else:
+                body += b"".join(bytes([0xF5]) + u16(ord(c)) if ord(c) > 0x7F else c.encode() for c in part)
+        return body
+
+    def row(count, time, cap, lead, tool_id, values, *texts):
+        body = bytes([count]) + b"".join(bytes([t]) for t in time) + capacity(cap, 6000) + bytes([lead])
+        body += bytes([tool_id])
+        for v in values:
+            body += bytes([0]) + u16(v + 1000)
+        return body + text(*texts)
+
+    t = (37, 1, 2, 9, 5, 3)  # 2027-01-02 09:05:03
+    tool51 = ["肌酐清除率", NEXT, "年龄", NEXT, "体重"]
+    return [
+        row(3, t, 4096, 0, 51, [70, 70, 65], "Kaldrin", NEXT, "减量条件数：0 项", CRLF, RESULT_LINE, CRLF, NEXT,
+            "C:\\Users\\u\\AppData\\Local", NEXT, *tool51),
+        row(3, t, 4096, 1, 7, [40, 85, 55], "Kaldrin", NEXT, RESULT_LINE, CRLF, NEXT, "\\\\srv\\share", NEXT, *tool51),
+        row(3, t, 4096, 2, 51, [0, 0, 0], "Kal,\"drin", NEXT, "a,b", QUOTE, LF, "c", NEXT, "relative", NEXT,
+            "la,bel", NEXT, QUOTE, "q", QUOTE, NEXT, "line", CRLF, "break"),
+        row(1, t, 60, 3, 200, [5], "T", NEXT, (RUN_CJK, 70), LF, (RUN_X, 10), NEXT, "D:\\", NEXT, (RUN_X, 200)),
+        row(16, t, 4096, 0, 51, list(range(16)), "N", NEXT, (RUN_X, 255), LF, NEXT, "C:\\x", NEXT,
+            *sum([[(RUN_CJK, 40), NEXT] for _ in range(16)], [])),
+        row(0, (255, 0xFF, 0xFF, 0xFF, 0xFF) + (255, 1, 2, 3, 4) * 5, 1, 0, 0, [], "", NEXT, "", NEXT, ""),
+    ]
+
+
 TARGETS = {
     "eval_expr_fuzz": eval_expr_seeds,
     "format_value_fuzz": format_value_seeds,
     "calendar_fuzz": calendar_seeds,
     "bounded_text_fuzz": bounded_text_seeds,
     "utf8_fuzz": utf8_seeds,
+    "evaluate_tool_fuzz": evaluate_tool_seeds,
+    "dispatch_report_fuzz": dispatch_report_seeds,
+    "selftest_command_line_fuzz": selftest_command_line_seeds,
+    "input_number_fuzz": input_number_seeds,
+    "record_row_fuzz": record_row_seeds,
 }
 
 

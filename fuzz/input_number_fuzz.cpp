@@ -1,0 +1,107 @@
+// read_number and read_input_values, the reading of the numbers typed into
+// the input fields, with arbitrary wide texts.
+//
+// Properties:
+//   - read_number gives what the C library's wcstod gives for the field's
+//     text (its first INPUT_TEXT_CAPACITY - 1 characters) in the "C" locale:
+//     the same bits, or NaN for NaN; a text without a number gives +0;
+//   - characters past the field's room change nothing;
+//   - read_input_values stores every value and returns -1 when all are
+//     finite; otherwise it returns the first field whose value is infinite or
+//     NaN and leaves the values untouched.
+
+#include <cmath>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/input_number.h"
+#include "core/tool.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+
+// Value slots checked, more than any form has, to see that none past the
+// fields is written.
+constexpr int MAX_VALUES_GUARD = MAX_TOOL_VALUES + 4;
+
+bool same(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+double c_library(const std::wstring& text) {
+    const std::wstring field = text.substr(0, INPUT_TEXT_CAPACITY - 1);
+    wchar_t* end = nullptr;
+    const double v = std::wcstod(field.c_str(), &end);
+    return end == field.c_str() ? 0.0 : v;
+}
+
+// Texts from the fuzz input; a few bytes stand for the words and characters
+// that numbers are made of, so that they come up often.
+std::vector<std::wstring> read_texts(FuzzInput& in) {
+    std::vector<std::wstring> texts(1);
+    while (in.remaining() > 0) {
+        const std::uint8_t b = in.byte();
+        std::wstring& t = texts.back();
+        switch (b) {
+        case 0xF0: t += L"inf"; break;
+        case 0xF1: t += L"INFINITY"; break;
+        case 0xF2: t += L"nan"; break;
+        case 0xF3: t += L"0x"; break;
+        case 0xF4: t += L"e-"; break;
+        case 0xF5: t += in.character(); break;
+        case 0xF6: t += std::wstring(static_cast<std::size_t>(in.byte() % 40), L'0'); break;
+        case 0xF7: t += std::wstring(static_cast<std::size_t>(in.byte() % 40), L'9'); break;
+        case 0xF8:
+            if (texts.size() < 20) texts.emplace_back();
+            break;
+        default:
+            if (b != 0) t += static_cast<wchar_t>(b);
+            break;
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > 2048) return 0;
+    FuzzInput in(data, size);
+    const std::vector<std::wstring> texts = read_texts(in);
+
+    for (const std::wstring& text : texts) {
+        const double value = read_number(text.c_str());
+        FUZZ_CHECK(same(value, c_library(text)));
+        const std::wstring field = text.substr(0, INPUT_TEXT_CAPACITY - 1);
+        FUZZ_CHECK(same(value, read_number(field.c_str())));
+    }
+
+    // The fields of a form: each text cut to a field's room.
+    const int count = static_cast<int>(texts.size() < 16 ? texts.size() : 16);
+    wchar_t fields[MAX_TOOL_VALUES][INPUT_TEXT_CAPACITY];
+    for (int i = 0; i < count; ++i) {
+        const std::wstring field = texts[static_cast<std::size_t>(i)].substr(0, INPUT_TEXT_CAPACITY - 1);
+        std::wmemcpy(fields[i], field.c_str(), field.size() + 1);
+    }
+    const double MARK = -12345.678;
+    double values[MAX_VALUES_GUARD];
+    for (double& v : values) v = MARK;
+    const int refused = read_input_values(fields, count, values);
+
+    int first_bad = -1;
+    for (int i = 0; i < count && first_bad < 0; ++i) {
+        if (!std::isfinite(read_number(fields[i]))) first_bad = i;
+    }
+    FUZZ_CHECK(refused == first_bad);
+    for (int i = 0; i < MAX_VALUES_GUARD; ++i) {
+        if (refused < 0 && i < count) {
+            FUZZ_CHECK(same(values[i], read_number(fields[i])));
+        } else {
+            FUZZ_CHECK(values[i] == MARK);
+        }
+    }
+    return 0;
+}
