@@ -3,13 +3,15 @@
 #   make run     build kaldrin.exe and open its window under Wine
 #   make bench   build and run the benchmarks
 #   make fuzz    fuzz every target for FUZZ_SECONDS seconds each
+#   make coverage  line and branch coverage of the portable code
+#   make dist    the release zip build/dist/kaldrin-<version>-win64.zip
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
 .PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist
 
 all: native windows
 
@@ -61,6 +63,18 @@ fuzz-check:
 
 fuzz:
 	scripts/fuzz.sh run
+
+# Line and branch coverage of the portable code by the native unit tests
+# (gcovr), in build/coverage; fails below COVERAGE_MIN (95) percent of lines.
+coverage:
+	scripts/coverage.sh
+
+# The release zip of kaldrin.exe, the user README and the licence, in
+# build/dist, and the check of its contents.
+dist: windows
+	$(DEPS) dist
+	python3 scripts/dist.py build build/windows/kaldrin.exe build/dist
+	python3 scripts/dist.py check build/dist build/windows/kaldrin.exe
 
 bench:
 	$(DEPS) build bench
