@@ -1,0 +1,80 @@
+#!/bin/sh
+# Runs the end-to-end driver against kaldrin.exe under Wine, inside an Xvfb
+# server of its own and a Wine prefix of its own (with the font replacements
+# the window needs). Extra arguments go to the driver (e.g. --gtest_filter=...).
+#
+# Usage: run-e2e.sh <kaldrin_e2e.exe> <kaldrin.exe> <work folder> [driver args...]
+# The screenshots end up in <work folder>/screenshots.
+set -eu
+driver=$1
+program=$2
+folder=$3
+shift 3
+
+for tool in Xvfb wine wineserver; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "run-e2e: $tool is missing (scripts/install-deps.sh gui installs it)" >&2
+    exit 1
+  fi
+done
+
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$folder"
+folder=$(cd "$folder" && pwd)
+export WINEPREFIX="$folder/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A display of our own: Xvfb picks a free number and writes it to fd 3.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  rm -f "$display_file"
+}
+trap cleanup EXIT INT TERM
+for _ in $(seq 1 100); do
+  [ -s "$display_file" ] && break
+  sleep 0.1
+done
+if [ ! -s "$display_file" ]; then
+  echo "run-e2e: Xvfb did not start" >&2
+  exit 1
+fi
+DISPLAY=":$(head -n 1 "$display_file")"
+export DISPLAY
+
+"$here/../wine/prepare-prefix.sh" "$WINEPREFIX"
+# There is no window manager on this display. Wine then draws the window
+# frames itself, as Windows does, instead of waiting up to two seconds on
+# every closed window for a window manager that never answers.
+reg=$(mktemp)
+cat >"$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+REG
+wine regedit "$reg" >/dev/null 2>&1
+rm -f "$reg"
+
+# A fresh work folder for the files of this run.
+work="$folder/work"
+rm -rf "$work" "$folder/screenshots"
+mkdir -p "$work" "$folder/screenshots"
+KALDRIN_EXE=$(winepath -w "$program")
+KALDRIN_E2E_WORK=$(winepath -w "$work")
+KALDRIN_E2E_SCREENSHOTS=$(winepath -w "$folder/screenshots")
+export KALDRIN_EXE KALDRIN_E2E_WORK KALDRIN_E2E_SCREENSHOTS
+
+status=0
+wine "$driver" "$@" || status=$?
+
+# The driver saves its pictures as BMP; keep a PNG beside each.
+if command -v convert >/dev/null 2>&1; then
+  for picture in "$folder"/screenshots/*.bmp; do
+    [ -e "$picture" ] || continue
+    convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
+  done
+fi
+exit "$status"

@@ -1,0 +1,133 @@
+// The window's commands: compute, copy, reset and About. The save command is
+// append_record, in records/.
+
+#include "app/input_number.h"
+#include "core/evaluate.h"
+#include "core/text.h"
+#include "ui/texts.h"
+#include "ui/tool_window.h"
+
+namespace {
+
+constexpr int RESULT_TEXT_CAPACITY = 4096;
+constexpr int VERDICT_TEXT_CAPACITY = 512;
+constexpr int REFUSAL_CAPACITY = 256;
+constexpr int ABOUT_TEXT_CAPACITY = 1400;
+
+int input_count() {
+    int count = tool_window.tool->input_count;
+    return count < MAX_TOOL_VALUES ? count : MAX_TOOL_VALUES;
+}
+
+// Puts text on the clipboard as Unicode text. The new text is made ready in
+// its own memory before the clipboard is opened and emptied, so a failure
+// leaves what the user had there. Returns false when nothing was placed.
+bool place_on_clipboard(const wchar_t* name, const wchar_t* summary) {
+    // Room for both texts, CR LF and the terminator, with some to spare.
+    int capacity = text_length(name) + text_length(summary) + 16;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(capacity) * sizeof(wchar_t));
+    if (memory == nullptr) return false;
+    wchar_t* text = static_cast<wchar_t*>(GlobalLock(memory));
+    if (text == nullptr) {
+        GlobalFree(memory);
+        return false;
+    }
+    text_format(text, capacity, CLIPBOARD_FORMAT, name, summary);
+    GlobalUnlock(memory);
+
+    if (!OpenClipboard(tool_window.main_window)) {
+        GlobalFree(memory);
+        return false;
+    }
+    bool placed = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    // Once placed, the memory belongs to the clipboard.
+    if (!placed) GlobalFree(memory);
+    return placed;
+}
+
+}  // namespace
+
+void compute_result() {
+    ToolWindow& w = tool_window;
+    const ToolDef* tool = w.tool;
+    int count = input_count();
+
+    wchar_t texts[MAX_TOOL_VALUES][INPUT_TEXT_CAPACITY];
+    for (int i = 0; i < count; ++i) {
+        texts[i][0] = L'\0';
+        GetWindowTextW(w.input_edits[i], texts[i], INPUT_TEXT_CAPACITY);
+    }
+    // The values are committed only when every field holds a finite number,
+    // so a refused computation leaves those of the last result for the record
+    // log, beside the result they belong to.
+    int refused = read_input_values(texts, count, w.input_values);
+    if (refused >= 0) {
+        wchar_t message[REFUSAL_CAPACITY];
+        text_format(message, REFUSAL_CAPACITY, INPUT_ERROR_FORMAT, refused + 1, tool->inputs[refused].label);
+        MessageBoxW(w.main_window, message, TITLE_INPUT_ERROR, MB_OK | MB_ICONWARNING);
+        SetFocus(w.input_edits[refused]);
+        return;
+    }
+
+    wchar_t result[RESULT_TEXT_CAPACITY];
+    wchar_t verdict[VERDICT_TEXT_CAPACITY];
+    evaluate_tool(tool, w.input_values, result, RESULT_TEXT_CAPACITY, verdict, VERDICT_TEXT_CAPACITY, &w.level,
+                  w.detail_text, DETAIL_TEXT_CAPACITY);
+
+    w.summary_text[0] = L'\0';
+    SetWindowTextW(w.result_edit, result);
+    SetWindowTextW(w.verdict_label, verdict);
+    if (tool->report_kind != 0) {
+        text_copy(w.summary_text, SUMMARY_TEXT_CAPACITY, result);
+    } else {
+        text_format(w.summary_text, SUMMARY_TEXT_CAPACITY, SUMMARY_FORMAT, result, verdict);
+    }
+
+    // The verdict label repaints in the colour of the new level.
+    InvalidateRect(w.verdict_label, nullptr, TRUE);
+    InvalidateRect(w.main_window, nullptr, FALSE);
+    set_status(STATUS_COMPUTED_FORMAT, tool->name);
+    SetFocus(w.main_window);
+}
+
+void copy_result() {
+    ToolWindow& w = tool_window;
+    if (w.detail_text[0] == L'\0') {
+        MessageBoxW(w.main_window, NEED_RESULT_TO_COPY, TITLE_NOTICE, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // A failure says so: keeping the previous status line could read as if
+    // the result had been copied.
+    if (!place_on_clipboard(w.tool->name, w.summary_text)) {
+        set_status(STATUS_COPY_FAILED);
+        return;
+    }
+    set_status(STATUS_COPIED);
+}
+
+void reset_inputs() {
+    ToolWindow& w = tool_window;
+    const ToolDef* tool = w.tool;
+    for (int i = 0; i < input_count(); ++i) {
+        wchar_t value_text[DEFAULT_VALUE_TEXT_CAPACITY];
+        format_default_value(tool->inputs[i].default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
+        SetWindowTextW(w.input_edits[i], value_text);
+    }
+    SetWindowTextW(w.result_edit, L"");
+    SetWindowTextW(w.verdict_label, VERDICT_PROMPT);
+    SetWindowTextW(w.note_label, tool->note != nullptr ? tool->note : L"");
+    text_copy(w.status_text, STATUS_TEXT_CAPACITY, STATUS_RESET);
+    w.detail_text[0] = L'\0';
+    w.level = 0;
+    InvalidateRect(w.main_window, nullptr, FALSE);
+}
+
+void show_about() {
+    const ToolDef* tool = tool_window.tool;
+    wchar_t about[ABOUT_TEXT_CAPACITY];
+    text_format(about, ABOUT_TEXT_CAPACITY, L"%ls\r\n\r\n%ls%ls\r\n%ls%ls\r\n\r\n%ls\r\n%ls\r\n\r\n%ls%ls",
+                tool->name, ABOUT_CATEGORY_PREFIX, tool->category, ABOUT_BASIS_PREFIX, tool->basis,
+                ABOUT_DISCLAIMER_1, ABOUT_DISCLAIMER_2, ABOUT_VERSION_PREFIX, VENDOR_HOST);
+    MessageBoxW(tool_window.main_window, about, TITLE_ABOUT, MB_OK | MB_ICONINFORMATION);
+}
