@@ -117,12 +117,17 @@ std::wstring kaldrin_command(const std::wstring& arguments) {
 }
 
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder, DWORD timeout_ms) {
+    return run_program(kaldrin_path(), command_line, current_folder, timeout_ms);
+}
+
+ProcessResult run_program(const std::wstring& program, const std::wstring& command_line,
+                          const std::wstring& current_folder, DWORD timeout_ms) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::vector<wchar_t> line(command_line.begin(), command_line.end());
     line.push_back(L'\0');
-    if (!CreateProcessW(kaldrin_path().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         current_folder.empty() ? nullptr : current_folder.c_str(), &startup, &process)) {
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return {false, 0};
@@ -136,6 +141,12 @@ ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& 
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
+}
+
+std::wstring make_work_folder(const std::wstring& name) {
+    std::wstring folder = work_path(name);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
 }
 
 std::string read_file_bytes(const std::wstring& path) {
@@ -465,10 +476,13 @@ bool KaldrinApp::shows_text(const PaintedText& expected) {
     DrawTextW(memory, expected.text.c_str(), -1, &local, expected.format);
     GdiFlush();
     const std::uint32_t* drawn = static_cast<const std::uint32_t*>(bits);
+    RECT part = expected.compare;
+    if (IsRectEmpty(&part)) part = r;
+    IntersectRect(&part, &part, &r);
     bool same = true;
     bool inked = false;
-    for (int y = 0; y < height && same; ++y) {
-        for (int x = 0; x < width && same; ++x) {
+    for (int y = part.top - r.top; y < part.bottom - r.top && same; ++y) {
+        for (int x = part.left - r.left; x < part.right - r.left && same; ++x) {
             std::uint32_t pixel = drawn[y * width + x] & 0xFFFFFF;
             same = pixel == screen.at(r.left + x, r.top + y);
             inked = inked || pixel != expected.background;

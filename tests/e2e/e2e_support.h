@@ -48,9 +48,15 @@ struct ProcessResult {
 };
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder,
                           DWORD timeout_ms = 30000);
+// The same for a copy of the program elsewhere.
+ProcessResult run_program(const std::wstring& program, const std::wstring& command_line,
+                          const std::wstring& current_folder, DWORD timeout_ms = 30000);
 
 // The command line of kaldrin.exe with its quoted path and the arguments.
 std::wstring kaldrin_command(const std::wstring& arguments);
+
+// A new empty folder in the work folder; returns its path.
+std::wstring make_work_folder(const std::wstring& name);
 
 // Files, by Windows path.
 std::string read_file_bytes(const std::wstring& path);  // "<missing>" when it cannot be read
@@ -93,6 +99,7 @@ std::string rgb_text(std::uint32_t color);
 struct PaintedText {
     std::wstring text;
     RECT rect = {};                   // client coordinates
+    RECT compare = {};                // the part compared; empty: all of rect
     int font_height = 12;             // pixels
     int font_weight = 400;
     const wchar_t* font_face = L"Microsoft YaHei UI";

@@ -1,0 +1,180 @@
+// What Windows learns about kaldrin.exe from the file itself: the version
+// information, the icon group, the manifest, the subsystem and the DLLs it
+// needs (a static runtime: system DLLs only).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+std::wstring version_string(const std::vector<char>& info, const wchar_t* name) {
+    std::wstring key = std::wstring(L"\\StringFileInfo\\080404b0\\") + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || value == nullptr) return L"<missing>";
+    return static_cast<const wchar_t*>(value);
+}
+
+struct Module {
+    HMODULE handle;
+    explicit Module(const std::wstring& path)
+        : handle(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    ~Module() {
+        if (handle != nullptr) FreeLibrary(handle);
+    }
+};
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colors;
+    BYTE reserved;
+    WORD planes;
+    WORD bit_count;
+    DWORD bytes;
+    WORD id;
+};
+struct GroupIconHeader {
+    WORD reserved;
+    WORD type;
+    WORD count;
+};
+#pragma pack(pop)
+
+// The DLL names the program imports, read from its PE headers.
+std::set<std::string> imported_dlls(const std::string& image, WORD* subsystem) {
+    std::set<std::string> names;
+    auto at = [&](std::size_t offset, std::size_t size) { return offset + size <= image.size(); };
+    if (!at(0, sizeof(IMAGE_DOS_HEADER))) return names;
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, image.data(), sizeof dos);
+    std::size_t nt_offset = static_cast<std::size_t>(dos.e_lfanew);
+    if (!at(nt_offset, sizeof(IMAGE_NT_HEADERS64))) return names;
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, image.data() + nt_offset, sizeof nt);
+    *subsystem = nt.OptionalHeader.Subsystem;
+    std::size_t sections = nt_offset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    auto file_offset = [&](DWORD rva) -> std::size_t {
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            IMAGE_SECTION_HEADER section;
+            if (!at(sections + i * sizeof section, sizeof section)) return 0;
+            std::memcpy(&section, image.data() + sections + i * sizeof section, sizeof section);
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData) {
+                return rva - section.VirtualAddress + section.PointerToRawData;
+            }
+        }
+        return 0;
+    };
+    DWORD imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    std::size_t offset = file_offset(imports);
+    for (; offset != 0 && at(offset, sizeof(IMAGE_IMPORT_DESCRIPTOR)); offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR descriptor;
+        std::memcpy(&descriptor, image.data() + offset, sizeof descriptor);
+        if (descriptor.Name == 0) break;
+        std::size_t name = file_offset(descriptor.Name);
+        if (name == 0) break;
+        std::string dll(image.c_str() + name);
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+        names.insert(dll);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(Resources, VersionInformationInChinese) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(kaldrin_path().c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(kaldrin_path().c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    DWORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    EXPECT_EQ(LOWORD(*translation), 0x0804);
+    EXPECT_EQ(HIWORD(*translation), 1200);
+
+    EXPECT_EQ(version_string(info, L"FileDescription"), L"Kaldrin 阿哌沙班剂量核查（肌酐清除率、年龄、体重）");
+    EXPECT_EQ(version_string(info, L"ProductName"), L"Kaldrin 抗凝剂量核查");
+    EXPECT_EQ(version_string(info, L"FileVersion"), L"1.0");
+    EXPECT_EQ(version_string(info, L"ProductVersion"), L"1.0");
+    EXPECT_EQ(version_string(info, L"OriginalFilename"), L"kaldrin.exe");
+    EXPECT_EQ(version_string(info, L"CompanyName"), L"NoltMed");
+}
+
+TEST(Resources, IconGroupOfSevenSizes) {
+    Module module(kaldrin_path());
+    ASSERT_NE(module.handle, nullptr);
+    HRSRC group = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+    ASSERT_NE(group, nullptr);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module.handle, group)));
+    ASSERT_NE(data, nullptr);
+    GroupIconHeader header;
+    std::memcpy(&header, data, sizeof header);
+    EXPECT_EQ(header.type, 1);
+    ASSERT_EQ(header.count, 7);
+    std::set<int> sizes;
+    for (int i = 0; i < header.count; ++i) {
+        GroupIconEntry entry;
+        std::memcpy(&entry, data + sizeof header + i * sizeof entry, sizeof entry);
+        int width = entry.width == 0 ? 256 : entry.width;
+        int height = entry.height == 0 ? 256 : entry.height;
+        EXPECT_EQ(width, height);
+        EXPECT_EQ(entry.bit_count, 32) << width;
+        sizes.insert(width);
+        // Every image loads as an icon of its size.
+        HRSRC image = FindResourceW(module.handle, MAKEINTRESOURCEW(entry.id), reinterpret_cast<LPCWSTR>(RT_ICON));
+        ASSERT_NE(image, nullptr) << width;
+        BYTE* bits = static_cast<BYTE*>(LockResource(LoadResource(module.handle, image)));
+        HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module.handle, image), TRUE, 0x00030000, width,
+                                              height, LR_DEFAULTCOLOR);
+        EXPECT_NE(icon, nullptr) << width;
+        if (icon != nullptr) DestroyIcon(icon);
+    }
+    EXPECT_EQ(sizes, (std::set<int>{16, 24, 32, 48, 64, 128, 256}));
+}
+
+TEST(Resources, ManifestRunsAsInvokerAndLeavesDpiToTheProgram) {
+    Module module(kaldrin_path());
+    ASSERT_NE(module.handle, nullptr);
+    HRSRC found = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+    ASSERT_NE(found, nullptr);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module.handle, found)));
+    std::string manifest(data, SizeofResource(module.handle, found));
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+    EXPECT_EQ(manifest.find("highestAvailable"), std::string::npos);
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10 and 11
+    EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos);  // Windows 7
+    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+    EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+}
+
+TEST(Resources, GuiProgramWithStaticRuntime) {
+    WORD subsystem = 0;
+    std::set<std::string> dlls = imported_dlls(read_file_bytes(kaldrin_path()), &subsystem);
+    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    ASSERT_FALSE(dlls.empty());
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll",
+                                          "advapi32.dll", "ucrtbase.dll"};
+    for (const std::string& dll : dlls) {
+        EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
+    }
+}
