@@ -76,6 +76,12 @@ dist: windows
 	python3 scripts/dist.py build build/windows/kaldrin.exe build/dist
 	python3 scripts/dist.py check build/dist build/windows/kaldrin.exe
 
+# kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
+# font replacements; without a display, the self-test and its report instead.
+run: windows
+	$(DEPS) gui
+	scripts/run-window.sh build/windows/kaldrin.exe
+
 bench:
 	$(DEPS) build bench
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DKALDRIN_BUILD_TESTS=OFF -DKALDRIN_BUILD_BENCH=ON
