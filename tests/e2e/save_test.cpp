@@ -1,0 +1,444 @@
+// The save command of kaldrin.exe: the record file under the local
+// application-data folder, its bytes, and the user's feedback when a save
+// works and when it does not.
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+constexpr int ID_COMPUTE = 1001;
+constexpr int ID_SAVE = 1002;
+constexpr int ID_RESET = 1004;
+
+const char BOM[] = "\xEF\xBB\xBF";
+const char HEADER[] = "时间,工具,肌酐清除率,年龄,体重,结果\r\n";
+// A row of tool 51 at its defaults after the time field.
+const char DEFAULT_ROW_REST[] = ",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n";
+
+const wchar_t SAVED_TEXT[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
+const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再保存记录。";
+
+const wchar_t SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t LOCAL_APP_DATA_VALUE[] = L"Local AppData";
+const wchar_t LOCAL_APP_DATA_DEFAULT[] = L"%USERPROFILE%\\AppData\\Local";
+
+std::wstring local_app_data() {
+    wchar_t path[MAX_PATH + 1] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
+    return path;
+}
+
+std::wstring suite_folder() {
+    return local_app_data() + L"\\NoltMedSuite";
+}
+
+std::wstring records_folder() {
+    return suite_folder() + L"\\records";
+}
+
+std::wstring record_file() {
+    return records_folder() + L"\\T051.csv";
+}
+
+bool folder_exists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Removes the record file and its folders, so that the next save starts anew.
+void remove_records() {
+    delete_file(record_file());
+    RemoveDirectoryW(records_folder().c_str());
+    RemoveDirectoryW(suite_folder().c_str());
+    ASSERT_FALSE(folder_exists(suite_folder())) << "the record folder could not be removed";
+}
+
+void write_file_bytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
+}
+
+// "YYYY-MM-DD HH:MM:SS" of the local time now, as the rows write it.
+std::string local_time_text() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{now.wYear},
+                  unsigned{now.wMonth}, unsigned{now.wDay}, unsigned{now.wHour}, unsigned{now.wMinute},
+                  unsigned{now.wSecond});
+    return text;
+}
+
+std::vector<std::string> lines_of(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end = bytes.find("\r\n"); end != std::string::npos; end = bytes.find("\r\n", start)) {
+        lines.push_back(bytes.substr(start, end + 2 - start));
+        start = end + 2;
+    }
+    if (start < bytes.size()) lines.push_back(bytes.substr(start));  // an unfinished last line
+    return lines;
+}
+
+// Checks that a row begins with a well-formed time between two moments and
+// that the rest of it is as expected.
+void expect_row(const std::string& row, const std::string& rest, const std::string& not_before,
+                const std::string& not_after) {
+    ASSERT_GE(row.size(), 19u) << row;
+    std::string time = row.substr(0, 19);
+    const char pattern[] = "dddd-dd-dd dd:dd:dd";
+    for (int i = 0; i < 19; ++i) {
+        if (pattern[i] == 'd') {
+            EXPECT_TRUE(time[i] >= '0' && time[i] <= '9') << time;
+        } else {
+            EXPECT_EQ(time[i], pattern[i]) << time;
+        }
+    }
+    EXPECT_GE(time, not_before);
+    EXPECT_LE(time, not_after);
+    EXPECT_EQ(row.substr(19), rest);
+}
+
+// Clicks save and returns the message box it shows, already dismissed, after
+// checking that it is the only one.
+ShownBox save(KaldrinApp& app) {
+    app.click(ID_SAVE);
+    ShownBox box = app.wait_message_box();
+    app.dismiss(box);
+    EXPECT_FALSE(app.has_message_box()) << "a second message box followed";
+    return box;
+}
+
+void expect_saved_box(const ShownBox& box) {
+    EXPECT_EQ(box.title, L"已保存");
+    EXPECT_EQ(box.text, SAVED_TEXT);
+    EXPECT_TRUE(box.information_icon);
+    EXPECT_EQ(box.buttons, 1);
+}
+
+void expect_failed_box(const ShownBox& box, const std::wstring& path) {
+    EXPECT_EQ(box.title, L"保存失败");
+    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + path +
+                            L"\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。");
+    EXPECT_TRUE(box.warning_icon);
+    EXPECT_EQ(box.buttons, 1);
+}
+
+// The local application-data folder as the shell reports it, set through the
+// user's shell folders; restored when the guard ends.
+class AppDataSetting {
+public:
+    explicit AppDataSetting(const wchar_t* value) { set(value); }
+    ~AppDataSetting() { set(LOCAL_APP_DATA_DEFAULT); }
+    AppDataSetting(const AppDataSetting&) = delete;
+    AppDataSetting& operator=(const AppDataSetting&) = delete;
+
+    static void set(const wchar_t* value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        DWORD size = static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t));
+        EXPECT_EQ(RegSetValueExW(key, LOCAL_APP_DATA_VALUE, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value),
+                                 size),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+};
+
+class SaveRecord : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // A run that ended inside the unknown-folder test must not leave the
+        // prefix without its folder.
+        AppDataSetting::set(LOCAL_APP_DATA_DEFAULT);
+    }
+    void SetUp() override {
+        ASSERT_FALSE(local_app_data().empty()) << "the driver finds no local application-data folder";
+        remove_records();
+    }
+};
+
+}  // namespace
+
+TEST_F(SaveRecord, FirstSaveCreatesFoldersAndFileThenEachSaveAddsOneRow) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string after = local_time_text();
+    EXPECT_TRUE(folder_exists(suite_folder()));
+    EXPECT_TRUE(folder_exists(records_folder()));
+    EXPECT_TRUE(app.status_shows(L"记录已保存：" + record_file()));
+
+    std::string first = read_file_bytes(record_file());
+    ASSERT_EQ(first.substr(0, 3), BOM);
+    std::vector<std::string> lines = lines_of(first.substr(3));
+    ASSERT_EQ(lines.size(), 2u) << first;
+    EXPECT_EQ(lines[0], HEADER);
+    expect_row(lines[1], DEFAULT_ROW_REST, before, after);
+
+    // The second save appends exactly one row: no second mark, no second header.
+    before = local_time_text();
+    expect_saved_box(save(app));
+    after = local_time_text();
+    std::string second = read_file_bytes(record_file());
+    ASSERT_GT(second.size(), first.size());
+    EXPECT_EQ(second.substr(0, first.size()), first);
+    std::vector<std::string> added = lines_of(second.substr(first.size()));
+    ASSERT_EQ(added.size(), 1u) << second;
+    expect_row(added[0], DEFAULT_ROW_REST, before, after);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, WithoutAResultNothingIsTouched) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+
+    // Before any computation.
+    ShownBox box = save(app);
+    EXPECT_EQ(box.title, L"提示");
+    EXPECT_EQ(box.text, NEED_RESULT_TEXT);
+    EXPECT_TRUE(box.information_icon);
+    EXPECT_EQ(box.buttons, 1);
+    EXPECT_TRUE(app.status_shows(L"就绪：填写参数后按 F5 或点击“计算”"));
+
+    // After computing and resetting.
+    app.click(ID_COMPUTE);
+    app.click(ID_RESET);
+    box = save(app);
+    EXPECT_EQ(box.title, L"提示");
+    EXPECT_EQ(box.text, NEED_RESULT_TEXT);
+    EXPECT_TRUE(app.status_shows(L"已恢复默认值"));
+
+    // Not even the folders were made.
+    EXPECT_FALSE(folder_exists(suite_folder()));
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, WritesTheValuesOfTheLastComputationNotTheEditedFields) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.set_field(0, L"1234567");
+    app.set_field(1, L"0.30000000000000004");
+    app.set_field(2, L"58.25");
+    app.click(ID_COMPUTE);
+    app.set_field(0, L"30");
+    app.set_field(2, L"");
+
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string after = local_time_text();
+    std::vector<std::string> lines = lines_of(read_file_bytes(record_file()).substr(3));
+    ASSERT_EQ(lines.size(), 2u);
+    expect_row(lines[1],
+               ",Kaldrin,肌酐清除率=1.23457e+06,年龄=0.3,体重=58.25,减量条件数：1 项 阿哌沙班剂量：5.0 mg bid \r\n",
+               before, after);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, FileHeldOpenWithoutSharingFailsLoudlyAndKeepsItsRows) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    expect_saved_box(save(app));
+    std::string kept = read_file_bytes(record_file());
+
+    // Another program holds the file open and shares it with nobody, as a
+    // spreadsheet does.
+    HANDLE held = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ShownBox box = save(app);
+    expect_failed_box(box, record_file());
+    EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
+    CloseHandle(held);
+    EXPECT_EQ(read_file_bytes(record_file()), kept);
+
+    // Once the file is free again, saving works and appends one row.
+    expect_saved_box(save(app));
+    std::string after = read_file_bytes(record_file());
+    EXPECT_EQ(after.substr(0, kept.size()), kept);
+    EXPECT_EQ(lines_of(after.substr(kept.size())).size(), 1u);
+    EXPECT_TRUE(app.status_shows(L"记录已保存：" + record_file()));
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, UnknownApplicationDataFolderWritesNowhere) {
+    std::wstring expected_path = L"%LOCALAPPDATA%\\NoltMedSuite\\records\\T051.csv";
+    std::wstring drive_root = work_folder().substr(0, 3);  // the current folder's drive
+    {
+        AppDataSetting unknown(L"");
+        ASSERT_TRUE(local_app_data().empty()) << "the shell still reports a folder";
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        ShownBox box = save(app);
+        expect_failed_box(box, expected_path);
+        EXPECT_TRUE(app.status_shows(L"记录保存失败：" + expected_path));
+        EXPECT_EQ(app.close(), 0u);
+    }
+    ASSERT_FALSE(local_app_data().empty());
+    EXPECT_FALSE(folder_exists(suite_folder()));
+    EXPECT_FALSE(folder_exists(work_path(L"NoltMedSuite")));
+    EXPECT_FALSE(folder_exists(drive_root + L"NoltMedSuite"));
+    EXPECT_FALSE(folder_exists(L"C:\\NoltMedSuite"));
+}
+
+TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+
+    // An empty file is started like a new one.
+    write_file_bytes(record_file(), "");
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string after = local_time_text();
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+    expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
+
+    // A file holding the byte-order mark alone gets its header.
+    write_file_bytes(record_file(), BOM);
+    expect_saved_box(save(app));
+    bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+    EXPECT_EQ(lines_of(bytes.substr(3)).size(), 2u);
+
+    // A last line left unfinished (by hand or by a failed write) is ended
+    // before the row, so that the row stands on a line of its own.
+    std::string unfinished = std::string(BOM) + HEADER + "2027-01-02 09:05:03,Kaldrin,肌酐清";
+    write_file_bytes(record_file(), unfinished);
+    before = local_time_text();
+    expect_saved_box(save(app));
+    after = local_time_text();
+    bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, unfinished.size() + 2), unfinished + "\r\n");
+    expect_row(bytes.substr(unfinished.size() + 2), DEFAULT_ROW_REST, before, after);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    std::string before = local_time_text();
+    for (int i = 0; i < 200; ++i) {
+        ShownBox box = save(app);
+        ASSERT_EQ(box.title, L"已保存") << "save " << i + 1;
+    }
+    std::string after = local_time_text();
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, 3), BOM);
+    EXPECT_EQ(bytes.find(BOM, 3), std::string::npos);
+    std::vector<std::string> lines = lines_of(bytes.substr(3));
+    ASSERT_EQ(lines.size(), 201u);
+    EXPECT_EQ(lines[0], HEADER);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "row " << i);
+        expect_row(lines[i], DEFAULT_ROW_REST, before, after);
+    }
+    EXPECT_EQ(app.close(), 0u);
+}
+
+namespace {
+
+using UnixFileName = char*(CDECL*)(const wchar_t*);
+
+// The host's path of a Windows path, from Wine's kernel32 ("" elsewhere).
+std::string unix_path(const std::wstring& path) {
+    auto convert = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return "";
+    char* name = convert(path.c_str());
+    if (name == nullptr) return "";
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Python's csv module reads the file as UTF-8 with byte-order mark and writes
+// each record it finds as one line of tab-separated cells.
+const char CSV_READER[] =
+    "import csv, os, sys\n"
+    "source, target = sys.argv[1], sys.argv[2]\n"
+    "try:\n"
+    "    with open(source, encoding='utf-8-sig', newline='') as f:\n"
+    "        text = '\\n'.join('\\t'.join(record) for record in csv.reader(f, strict=True)) + '\\n'\n"
+    "except Exception as e:\n"
+    "    text = 'ERROR ' + repr(e) + '\\n'\n"
+    "with open(target + '.part', 'w', encoding='utf-8', newline='') as f:\n"
+    "    f.write(text)\n"
+    "os.replace(target + '.part', target)\n";
+
+}  // namespace
+
+TEST_F(SaveRecord, PythonsCsvModuleReadsTheFile) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    app.set_field(0, L"40");
+    app.set_field(1, L"85");
+    app.set_field(2, L"55.5");
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    EXPECT_EQ(app.close(), 0u);
+
+    std::wstring script = work_path(L"csv_reader.py");
+    std::wstring answer = work_path(L"csv_reader.out");
+    delete_file(answer);
+    write_file_bytes(script, CSV_READER);
+    std::string script_unix = unix_path(script);
+    std::string record_unix = unix_path(record_file());
+    std::string answer_unix = unix_path(answer);
+    ASSERT_FALSE(script_unix.empty() || record_unix.empty() || answer_unix.empty())
+        << "no Wine path conversion";
+
+    // Wine starts host programs given by a path on the drive that maps "/".
+    std::wstring command = L"Z:\\usr\\bin\\python3 \"" + std::wstring(script_unix.begin(), script_unix.end()) +
+                           L"\" \"" + std::wstring(record_unix.begin(), record_unix.end()) + L"\" \"" +
+                           std::wstring(answer_unix.begin(), answer_unix.end()) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        << "python3 could not be started: " << GetLastError();
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // The host program's end is not reported to Windows programs: wait for its answer.
+    for (int waited = 0; waited < 30000 && !file_exists(answer); waited += 50) Sleep(50);
+    ASSERT_TRUE(file_exists(answer)) << "python3 gave no answer";
+
+    std::vector<std::string> records;
+    std::string text = read_file_bytes(answer);
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        records.push_back(text.substr(start, end - start));
+    }
+    ASSERT_EQ(records.size(), 3u) << text;
+    ASSERT_GE(records[1].size(), 19u);
+    ASSERT_GE(records[2].size(), 19u);
+    EXPECT_EQ(records[0], "时间\t工具\t肌酐清除率\t年龄\t体重\t结果");
+    EXPECT_EQ(records[1].substr(19), "\tKaldrin\t肌酐清除率=70\t年龄=70\t体重=65\t减量条件数：0 项 阿哌沙班剂量：5.0 mg bid ");
+    EXPECT_EQ(records[2].substr(19),
+              "\tKaldrin\t肌酐清除率=40\t年龄=85\t体重=55.5\t减量条件数：3 项 阿哌沙班剂量：2.5 mg bid ");
+}
