@@ -8,11 +8,15 @@
 
 #ifdef _WIN32
 
+#include <share.h>
+
+// Opened like fopen opens (other programs may read and write the file too),
+// through the wide-path call that no compiler marks as deprecated.
 std::FILE* open_file(const wchar_t* path, const char* mode) {
     if (path == nullptr || mode == nullptr) return nullptr;
     wchar_t wide_mode[8];
     text_widen(wide_mode, 8, mode);
-    return _wfopen(path, wide_mode);
+    return _wfsopen(path, wide_mode, _SH_DENYNO);
 }
 
 #else
