@@ -24,10 +24,11 @@
 // what was posted before (KaldrinApp::sync), so tests need no sleeps. A
 // command that opens a message box has run up to that box once sync returns.
 //
-// Files: work_path() names a file in a fresh folder of this run (under the
-// build folder); kaldrin_path() is the program under test. Records written by
-// the save command land in the Wine prefix of this run, which run-e2e.sh
-// makes anew when asked (see there).
+// Files: work_path() names a file in a folder that run-e2e.sh empties before
+// each run (<build>/tests/e2e/work); kaldrin_path() is the program under test.
+// The Wine prefix (<build>/tests/e2e/wineprefix, with the font replacements)
+// is kept between runs, so records the save command writes under its local
+// application-data folder stay: a test removes what it needs to be absent.
 
 #include <windows.h>
 
