@@ -18,4 +18,8 @@ REGEDIT4
 REG
 wine regedit "$reg" >/dev/null 2>&1 || true
 rm -f "$reg"
+# Message boxes draw their text in Tahoma, which has no Chinese glyphs: link
+# Tahoma to the CJK font so that their Chinese text shows instead of boxes.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+  /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
 wineserver -w
