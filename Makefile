@@ -35,7 +35,7 @@ test-windows: windows
 	$(DEPS) gui
 	ctest --preset windows -j $(JOBS)
 
-test: test-native test-windows test-sanitize test-valgrind fuzz-check
+test: test-native test-windows test-sanitize test-valgrind fuzz-check dist
 
 # The native unit tests once more with AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the test), in build/sanitize.

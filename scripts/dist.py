@@ -120,9 +120,11 @@ def pe_facts(data):
     return machine, magic, subsystem
 
 
-def expect_selftest(program, expect):
-    """Runs the zipped program's self-test under Wine, as a user's machine would."""
-    prefix = os.path.join(ROOT, "build", "dist", "wineprefix")
+def expect_selftest(program, prefix, expect):
+    """Runs the zipped program's self-test under Wine, as a user's machine would,
+    in a Wine prefix of its own."""
+    prefix = os.path.abspath(prefix)
+    os.makedirs(prefix, exist_ok=True)
     env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     env.pop("DISPLAY", None)  # the self-test opens no window
     with tempfile.TemporaryDirectory() as folder:
@@ -192,7 +194,7 @@ def check(out_dir, exe):
     expect(b"MIT License" in licence and b"Kaldrin developers" in licence, "LICENSE.txt is the MIT licence")
 
     if program and shutil.which("wine"):
-        expect_selftest(program, expect)
+        expect_selftest(program, os.path.join(out_dir, "wineprefix"), expect)
 
     for fault in faults:
         print("dist check: FAILED: " + fault, file=sys.stderr)
