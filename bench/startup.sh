@@ -20,28 +20,9 @@ cmake -S "$root/bench/startup" -B "$build" -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$(nproc)" --target kaldrin minimal_window startup_launcher >/dev/null
 
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  rm -f "$display_file"
-}
-trap cleanup EXIT INT TERM
-for _ in $(seq 1 100); do
-  [ -s "$display_file" ] && break
-  sleep 0.1
-done
-DISPLAY=":$(head -n 1 "$display_file")"
-export DISPLAY
-
-"$root/tests/wine/prepare-prefix.sh" "$WINEPREFIX"
-# No window manager here: let Wine draw the frames (as for the end-to-end tests).
-reg=$(mktemp)
-printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n' >"$reg"
-wine regedit "$reg" >/dev/null 2>&1
-rm -f "$reg"
+. "$root/tests/wine/display.sh"
+start_display
+"$root/tests/wine/prepare-prefix.sh" "$WINEPREFIX" --unmanaged
 
 work="$build/work"
 mkdir -p "$work"

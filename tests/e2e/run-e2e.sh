@@ -23,40 +23,12 @@ mkdir -p "$folder"
 folder=$(cd "$folder" && pwd)
 export WINEPREFIX="$folder/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A display of our own: Xvfb picks a free number and writes it to fd 3.
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  rm -f "$display_file"
-}
-trap cleanup EXIT INT TERM
-for _ in $(seq 1 100); do
-  [ -s "$display_file" ] && break
-  sleep 0.1
-done
-if [ ! -s "$display_file" ]; then
+. "$here/../wine/display.sh"
+if ! start_display; then
   echo "run-e2e: Xvfb did not start" >&2
   exit 1
 fi
-DISPLAY=":$(head -n 1 "$display_file")"
-export DISPLAY
-
-"$here/../wine/prepare-prefix.sh" "$WINEPREFIX"
-# There is no window manager on this display. Wine then draws the window
-# frames itself, as Windows does, instead of waiting up to two seconds on
-# every closed window for a window manager that never answers.
-reg=$(mktemp)
-cat >"$reg" <<'REG'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-REG
-wine regedit "$reg" >/dev/null 2>&1
-rm -f "$reg"
+"$here/../wine/prepare-prefix.sh" "$WINEPREFIX" --unmanaged
 
 # A fresh work folder for the files of this run.
 work="$folder/work"

@@ -1,8 +1,14 @@
 #!/bin/sh
 # Makes (or refreshes) the Wine prefix the Windows tests run in, and maps the
 # fonts the program asks for onto an installed CJK font.
+#
+# Usage: prepare-prefix.sh <prefix> [--unmanaged]
+#   --unmanaged: the display has no window manager (Xvfb). Wine then draws the
+#   window frames itself, as Windows does, instead of waiting up to two seconds
+#   on every closed window for a window manager that never answers.
 set -eu
 prefix=$1
+unmanaged=${2:-}
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
@@ -22,4 +28,7 @@ rm -f "$reg"
 # Tahoma to the CJK font so that their Chinese text shows instead of boxes.
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
   /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+if [ "$unmanaged" = "--unmanaged" ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+fi
 wineserver -w
