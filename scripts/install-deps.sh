@@ -36,5 +36,8 @@ sudo=""
 echo "install-deps: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
+# Recommended packages are installed too: Wine's own fonts (fonts-wine),
+# fontconfig's configuration and the X rendering libraries are only
+# recommendations, and without them the window's text does not render.
 # shellcheck disable=SC2086
-$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+$sudo apt-get install -y -qq $missing >/dev/null
