@@ -151,11 +151,16 @@ void run_format(Sink& out, const wchar_t* format, va_list args) {
             else if (longs == 1) put_signed(out, spec, va_arg(args, long));
             else put_signed(out, spec, va_arg(args, int));
             break;
-        case L'u':
-            if (longs >= 2) put_integer(out, spec, false, va_arg(args, unsigned long long));
-            else if (longs == 1) put_integer(out, spec, false, va_arg(args, unsigned long));
-            else put_integer(out, spec, false, va_arg(args, unsigned int));
+        case L'u': {
+            // An unsigned number has no sign, so '+' and ' ' add nothing (as in printf).
+            Spec unsigned_spec = spec;
+            unsigned_spec.plus = false;
+            unsigned_spec.space = false;
+            if (longs >= 2) put_integer(out, unsigned_spec, false, va_arg(args, unsigned long long));
+            else if (longs == 1) put_integer(out, unsigned_spec, false, va_arg(args, unsigned long));
+            else put_integer(out, unsigned_spec, false, va_arg(args, unsigned int));
             break;
+        }
         case L'c': {
             wchar_t c = static_cast<wchar_t>(va_arg(args, int));
             int fill = spec.width > 1 ? spec.width - 1 : 0;
