@@ -101,9 +101,8 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
     if (flags & 1) spec += '-', left = true;
     const bool numeric = kind <= 3 || kind >= 6;
     if ((flags & 2) && numeric) spec += '0';
-    // The sign flags have no meaning for unsigned conversions.
-    if ((flags & 4) && kind != 3 && numeric) spec += '+';
-    if ((flags & 8) && kind != 3 && numeric) spec += ' ';
+    if ((flags & 4) && numeric) spec += '+';
+    if ((flags & 8) && numeric) spec += ' ';
     if (width > 0) spec += std::to_string(width);
     if (precision >= 0) spec += "." + std::to_string(precision);
 
