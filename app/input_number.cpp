@@ -67,6 +67,27 @@ bool magnitude_at_least_one(const char* text, const char* end, bool hex) {
     return (hex ? position * 4 : position) + exponent > 0;
 }
 
+// End of the hexadecimal number at p: digits, an optional point and digits,
+// and a binary exponent only when digits follow the "p" and its optional
+// sign. libstdc++'s from_chars reads "0x1p+-1" as 0x1p-1; the C library stops
+// before the "p", so the number is 1 and "p+-1" is text after it.
+const char* hex_number_end(const char* p, const char* end) {
+    while (p < end && is_hex_digit(*p)) ++p;
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && is_hex_digit(*p)) ++p;
+    }
+    if (p < end && lower(*p) == 'p') {
+        const char* q = p + 1;
+        if (q < end && (*q == '+' || *q == '-')) ++q;
+        if (q < end && is_digit(*q)) {
+            while (q < end && is_digit(*q)) ++q;
+            return q;
+        }
+    }
+    return p;
+}
+
 // Converts the unsigned number at the start of text[0, length) into *value.
 // Returns false when no number begins there.
 bool read_magnitude(const char* text, int length, double* value) {
@@ -94,7 +115,8 @@ bool read_magnitude(const char* text, int length, double* value) {
         return hex;
     }
     std::from_chars_result result = std::from_chars(
-        digits, end, *value, hex ? std::chars_format::hex : std::chars_format::general);
+        digits, hex ? hex_number_end(digits, end) : end, *value,
+        hex ? std::chars_format::hex : std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         *value = magnitude_at_least_one(digits, result.ptr, hex) ? infinity : 0.0;
         return true;
