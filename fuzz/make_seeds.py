@@ -274,6 +274,8 @@ def input_number_seeds():
         texts((NINES, 39), (NINES, 39), (NINES, 39), (NINES, 39), ".5"),
         texts("1", (ZEROS, 39), (ZEROS, 39), (ZEROS, 39), (ZEROS, 39), "e-", "290"),
         texts(0xF5, "\x00\x30", "12"),  # an ideographic space (U+3000) before the digits
+        # A sign after another is no exponent (the "p" ends the number).
+        texts(HEX, "211P+-5", NEXT, HEX, "1p+-1", NEXT, HEX, "1p-+3", NEXT, "1e+-5", NEXT, HEX, "1.8p"),
     ]
 
 
