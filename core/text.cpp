@@ -27,7 +27,7 @@ struct Sink {
     }
 };
 
-struct Spec {
+struct Directive {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -38,23 +38,23 @@ struct Spec {
 
 // Writes a number's narrow text with sign, width and padding applied.
 // body is the text without its sign; negative says whether a '-' belongs to it.
-void put_number(Sink& out, const Spec& spec, bool negative, const char* body, int body_length,
+void put_number(Sink& out, const Directive& directive, bool negative, const char* body, int body_length,
                 bool zero_allowed) {
     char sign = 0;
     if (negative) {
         sign = '-';
-    } else if (spec.plus) {
+    } else if (directive.plus) {
         sign = '+';
-    } else if (spec.space) {
+    } else if (directive.space) {
         sign = ' ';
     }
     int total = body_length + (sign ? 1 : 0);
-    int fill = spec.width > total ? spec.width - total : 0;
-    if (spec.left) {
+    int fill = directive.width > total ? directive.width - total : 0;
+    if (directive.left) {
         if (sign) out.put(static_cast<wchar_t>(sign));
         out.put_narrow(body, body_length);
         out.pad(L' ', fill);
-    } else if (spec.zero && zero_allowed) {
+    } else if (directive.zero && zero_allowed) {
         if (sign) out.put(static_cast<wchar_t>(sign));
         out.pad(L'0', fill);
         out.put_narrow(body, body_length);
@@ -65,30 +65,30 @@ void put_number(Sink& out, const Spec& spec, bool negative, const char* body, in
     }
 }
 
-void put_integer(Sink& out, const Spec& spec, bool negative, unsigned long long magnitude) {
+void put_integer(Sink& out, const Directive& directive, bool negative, unsigned long long magnitude) {
     char digits[32];
     char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
     int length = static_cast<int>(end - digits);
     // A precision on an integer is the least number of digits.
     char body[160];
     int body_length = 0;
-    int precision = spec.precision > 120 ? 120 : spec.precision;
+    int precision = directive.precision > 120 ? 120 : directive.precision;
     for (int i = length; i < precision; ++i) body[body_length++] = '0';
     if (!(precision == 0 && magnitude == 0)) {
         for (int i = 0; i < length; ++i) body[body_length++] = digits[i];
     }
-    put_number(out, spec, negative, body, body_length, spec.precision < 0);
+    put_number(out, directive, negative, body, body_length, directive.precision < 0);
 }
 
-void put_signed(Sink& out, const Spec& spec, long long value) {
+void put_signed(Sink& out, const Directive& directive, long long value) {
     bool negative = value < 0;
     unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
                                             : static_cast<unsigned long long>(value);
-    put_integer(out, spec, negative, magnitude);
+    put_integer(out, directive, negative, magnitude);
 }
 
-void put_double(Sink& out, const Spec& spec, double value, std::chars_format style, int default_precision) {
-    int precision = spec.precision < 0 ? default_precision : spec.precision;
+void put_double(Sink& out, const Directive& directive, double value, std::chars_format style, int default_precision) {
+    int precision = directive.precision < 0 ? default_precision : directive.precision;
     if (precision > 100) precision = 100;
     // The longest fixed text of a double: 309 integer digits, the point and
     // 100 decimals, plus room for the sign.
@@ -104,7 +104,7 @@ void put_double(Sink& out, const Spec& spec, double value, std::chars_format sty
         ++body;
     }
     bool finite = value - value == 0.0;
-    put_number(out, spec, negative, body, static_cast<int>(r.ptr - body), finite);
+    put_number(out, directive, negative, body, static_cast<int>(r.ptr - body), finite);
 }
 
 void run_format(Sink& out, const wchar_t* format, va_list args) {
@@ -116,23 +116,23 @@ void run_format(Sink& out, const wchar_t* format, va_list args) {
         }
         const wchar_t* start = f;
         ++f;
-        Spec spec;
+        Directive directive;
         for (;; ++f) {
-            if (*f == L'-') spec.left = true;
-            else if (*f == L'0') spec.zero = true;
-            else if (*f == L'+') spec.plus = true;
-            else if (*f == L' ') spec.space = true;
+            if (*f == L'-') directive.left = true;
+            else if (*f == L'0') directive.zero = true;
+            else if (*f == L'+') directive.plus = true;
+            else if (*f == L' ') directive.space = true;
             else break;
         }
         while (*f >= L'0' && *f <= L'9') {
-            if (spec.width < 10000) spec.width = spec.width * 10 + (*f - L'0');
+            if (directive.width < 10000) directive.width = directive.width * 10 + (*f - L'0');
             ++f;
         }
         if (*f == L'.') {
             ++f;
-            spec.precision = 0;
+            directive.precision = 0;
             while (*f >= L'0' && *f <= L'9') {
-                if (spec.precision < 10000) spec.precision = spec.precision * 10 + (*f - L'0');
+                if (directive.precision < 10000) directive.precision = directive.precision * 10 + (*f - L'0');
                 ++f;
             }
         }
@@ -147,26 +147,26 @@ void run_format(Sink& out, const wchar_t* format, va_list args) {
             break;
         case L'd':
         case L'i':
-            if (longs >= 2) put_signed(out, spec, va_arg(args, long long));
-            else if (longs == 1) put_signed(out, spec, va_arg(args, long));
-            else put_signed(out, spec, va_arg(args, int));
+            if (longs >= 2) put_signed(out, directive, va_arg(args, long long));
+            else if (longs == 1) put_signed(out, directive, va_arg(args, long));
+            else put_signed(out, directive, va_arg(args, int));
             break;
         case L'u': {
             // An unsigned number has no sign, so '+' and ' ' add nothing (as in printf).
-            Spec unsigned_spec = spec;
-            unsigned_spec.plus = false;
-            unsigned_spec.space = false;
-            if (longs >= 2) put_integer(out, unsigned_spec, false, va_arg(args, unsigned long long));
-            else if (longs == 1) put_integer(out, unsigned_spec, false, va_arg(args, unsigned long));
-            else put_integer(out, unsigned_spec, false, va_arg(args, unsigned int));
+            Directive unsigned_directive = directive;
+            unsigned_directive.plus = false;
+            unsigned_directive.space = false;
+            if (longs >= 2) put_integer(out, unsigned_directive, false, va_arg(args, unsigned long long));
+            else if (longs == 1) put_integer(out, unsigned_directive, false, va_arg(args, unsigned long));
+            else put_integer(out, unsigned_directive, false, va_arg(args, unsigned int));
             break;
         }
         case L'c': {
             wchar_t c = static_cast<wchar_t>(va_arg(args, int));
-            int fill = spec.width > 1 ? spec.width - 1 : 0;
-            if (!spec.left) out.pad(L' ', fill);
+            int fill = directive.width > 1 ? directive.width - 1 : 0;
+            if (!directive.left) out.pad(L' ', fill);
             out.put(c);
-            if (spec.left) out.pad(L' ', fill);
+            if (directive.left) out.pad(L' ', fill);
             break;
         }
         case L's': {
@@ -174,31 +174,31 @@ void run_format(Sink& out, const wchar_t* format, va_list args) {
             if (longs >= 1) {
                 const wchar_t* s = va_arg(args, const wchar_t*);
                 if (s == nullptr) s = L"";
-                while (s[length] != L'\0' && (spec.precision < 0 || length < spec.precision)) ++length;
-                int fill = spec.width > length ? spec.width - length : 0;
-                if (!spec.left) out.pad(L' ', fill);
+                while (s[length] != L'\0' && (directive.precision < 0 || length < directive.precision)) ++length;
+                int fill = directive.width > length ? directive.width - length : 0;
+                if (!directive.left) out.pad(L' ', fill);
                 for (int i = 0; i < length; ++i) out.put(s[i]);
-                if (spec.left) out.pad(L' ', fill);
+                if (directive.left) out.pad(L' ', fill);
             } else {
                 const char* s = va_arg(args, const char*);
                 if (s == nullptr) s = "";
-                while (s[length] != '\0' && (spec.precision < 0 || length < spec.precision)) ++length;
-                int fill = spec.width > length ? spec.width - length : 0;
-                if (!spec.left) out.pad(L' ', fill);
+                while (s[length] != '\0' && (directive.precision < 0 || length < directive.precision)) ++length;
+                int fill = directive.width > length ? directive.width - length : 0;
+                if (!directive.left) out.pad(L' ', fill);
                 out.put_narrow(s, length);
-                if (spec.left) out.pad(L' ', fill);
+                if (directive.left) out.pad(L' ', fill);
             }
             break;
         }
         case L'f':
         case L'F':
-            put_double(out, spec, va_arg(args, double), std::chars_format::fixed, 6);
+            put_double(out, directive, va_arg(args, double), std::chars_format::fixed, 6);
             break;
         case L'e':
-            put_double(out, spec, va_arg(args, double), std::chars_format::scientific, 6);
+            put_double(out, directive, va_arg(args, double), std::chars_format::scientific, 6);
             break;
         case L'g': {
-            Spec general = spec;
+            Directive general = directive;
             if (general.precision == 0) general.precision = 1;
             put_double(out, general, va_arg(args, double), std::chars_format::general, 6);
             break;
