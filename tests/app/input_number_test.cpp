@@ -106,6 +106,23 @@ TEST(ReadNumber, Hexadecimal) {
     expect_reads(L"0x1p-99999", 0.0);
 }
 
+// A binary exponent counts only when digits follow the "p" and its one
+// optional sign; otherwise the "p" and what follows is text after the number.
+TEST(ReadNumber, HexadecimalExponentNeedsDigitsAfterOneSign) {
+    expect_reads(L"0x1p+-1", 1.0);
+    expect_reads(L"0x211P+-5", 529.0);
+    expect_reads(L"0x1p-+3", 1.0);
+    expect_reads(L"0x1.8p+-3", 1.5);
+    expect_reads(L"0x1P+-1074", 1.0);
+    expect_reads(L"-0x2p--1", -2.0);
+    expect_reads(L"0x1p", 1.0);
+    expect_reads(L"0x1p+", 1.0);
+    expect_reads(L"0x1p-x", 1.0);
+    expect_reads(L"0x1p-1", 0.5);
+    expect_reads(L"0X1P3", 8.0);
+    expect_reads(L"0x1p+1k", 2.0);
+}
+
 TEST(ReadNumber, BeyondTheRangeOfADouble) {
     expect_reads(L"1e400", INF);
     expect_reads(L"-1e400", -INF);

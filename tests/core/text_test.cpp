@@ -63,6 +63,17 @@ TEST(Text, FormatIntegers) {
     EXPECT_EQ(formatted(64, L"%u %lu", 4000000000u, 7ul), L"4000000000 7");
 }
 
+TEST(Text, SignFlags) {
+    // '+' and ' ' put a sign before signed numbers; unsigned numbers have none.
+    EXPECT_EQ(formatted(64, L"%+d|% d|%+d|% d", 5, 5, -5, -5), L"+5| 5|-5|-5");
+    EXPECT_EQ(formatted(64, L"%+lld|% 4lld", 7LL, 7LL), L"+7|   7");
+    EXPECT_EQ(formatted(64, L"%+.1f|% .1f|%+g", 2.5, 2.5, 0.0), L"+2.5| 2.5|+0");
+    EXPECT_EQ(formatted(64, L"%+ d|% +d", 1, 1), L"+1|+1");  // '+' wins over ' '
+    EXPECT_EQ(formatted(64, L"%+u|% u|%+05u|% 3u", 5u, 5u, 5u, 5u), L"5|5|00005|  5");
+    EXPECT_EQ(formatted(64, L"%+lu|% llu", 4000000000UL, 18446744073709551615ULL),
+              L"4000000000|18446744073709551615");
+}
+
 TEST(Text, FormatTexts) {
     EXPECT_EQ(formatted(64, L"%ls：%ls %ls", L"剂量", L"5.0", L"mg"), L"剂量：5.0 mg");
     EXPECT_EQ(formatted(64, L"[%ls]", static_cast<const wchar_t*>(nullptr)), L"[]");
