@@ -96,36 +96,36 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
     const std::uint8_t precision_byte = in.byte();
     const int precision = precision_byte == 0xFF ? -1 : precision_byte % 40;
 
-    std::string spec = "%";
+    std::string directive = "%";
     bool left = false;
-    if (flags & 1) spec += '-', left = true;
+    if (flags & 1) directive += '-', left = true;
     const bool numeric = kind <= 3 || kind >= 6;
-    if ((flags & 2) && numeric) spec += '0';
-    if ((flags & 4) && numeric) spec += '+';
-    if ((flags & 8) && numeric) spec += ' ';
-    if (width > 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    if ((flags & 2) && numeric) directive += '0';
+    if ((flags & 4) && numeric) directive += '+';
+    if ((flags & 8) && numeric) directive += ' ';
+    if (width > 0) directive += std::to_string(width);
+    if (precision >= 0) directive += "." + std::to_string(precision);
 
     switch (kind) {
     case 0: {
         const int v = in.i32();
-        check_format({widen(spec + "d"), c_library(spec + "d", v)}, capacity, v);
-        check_format({widen(spec + "i"), c_library(spec + "i", v)}, capacity, v);
+        check_format({widen(directive + "d"), c_library(directive + "d", v)}, capacity, v);
+        check_format({widen(directive + "i"), c_library(directive + "i", v)}, capacity, v);
         break;
     }
     case 1: {
         const long long v = in.i64();
-        check_format({widen(spec + "lld"), c_library(spec + "lld", v)}, capacity, v);
+        check_format({widen(directive + "lld"), c_library(directive + "lld", v)}, capacity, v);
         break;
     }
     case 2: {
         const long v = static_cast<long>(in.i64());
-        check_format({widen(spec + "ld"), c_library(spec + "ld", v)}, capacity, v);
+        check_format({widen(directive + "ld"), c_library(directive + "ld", v)}, capacity, v);
         break;
     }
     case 3: {
         const unsigned v = in.u32();
-        check_format({widen(spec + "u"), c_library(spec + "u", v)}, capacity, v);
+        check_format({widen(directive + "u"), c_library(directive + "u", v)}, capacity, v);
         break;
     }
     case 4: {
@@ -157,12 +157,12 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
     }
     case 6: {
         const double v = in.f64();
-        check_format({widen(spec + "f"), c_library(spec + "f", v)}, capacity, v);
+        check_format({widen(directive + "f"), c_library(directive + "f", v)}, capacity, v);
         break;
     }
     default: {
         const double v = in.f64();
-        check_format({widen(spec + "g"), c_library(spec + "g", v)}, capacity, v);
+        check_format({widen(directive + "g"), c_library(directive + "g", v)}, capacity, v);
         break;
     }
     }
