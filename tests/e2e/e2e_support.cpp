@@ -66,32 +66,50 @@ bool open_clipboard() {
     return false;
 }
 
+// A top-down 32-bit surface of width x height pixels selected into a memory
+// device context compatible with the screen; its pixels are readable at bits.
+struct PixelSurface {
+    HDC screen = nullptr;
+    HDC memory = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    const std::uint32_t* bits = nullptr;
+
+    PixelSurface(int width, int height) {
+        screen = GetDC(nullptr);
+        memory = CreateCompatibleDC(screen);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* pixels = nullptr;
+        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        old = SelectObject(memory, bitmap);
+        bits = static_cast<const std::uint32_t*>(pixels);
+    }
+    ~PixelSurface() {
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    PixelSurface(const PixelSurface&) = delete;
+    PixelSurface& operator=(const PixelSurface&) = delete;
+};
+
 Capture capture_screen(int left, int top, int width, int height) {
     Capture capture;
     if (width <= 0 || height <= 0) return capture;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    PixelSurface surface(width, height);
+    BitBlt(surface.memory, 0, 0, width, height, surface.screen, left, top, SRCCOPY);
     GdiFlush();
     capture.width = width;
     capture.height = height;
     capture.pixels.resize(static_cast<std::size_t>(width) * height);
-    const std::uint32_t* source = static_cast<const std::uint32_t*>(bits);
-    for (std::size_t i = 0; i < capture.pixels.size(); ++i) capture.pixels[i] = source[i] & 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    for (std::size_t i = 0; i < capture.pixels.size(); ++i) capture.pixels[i] = surface.bits[i] & 0xFFFFFF;
     return capture;
 }
 
@@ -451,18 +469,8 @@ bool KaldrinApp::shows_text(const PaintedText& expected) {
     int height = r.bottom - r.top;
     Capture screen = capture();
     if (width <= 0 || height <= 0 || screen.width < r.right || screen.height < r.bottom) return false;
-    HDC dc = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+    PixelSurface surface(width, height);
+    HDC memory = surface.memory;
     RECT local = {0, 0, width, height};
     HBRUSH background = CreateSolidBrush(RGB((expected.background >> 16) & 0xFF, (expected.background >> 8) & 0xFF,
                                              expected.background & 0xFF));
@@ -476,7 +484,7 @@ bool KaldrinApp::shows_text(const PaintedText& expected) {
     SetTextColor(memory, RGB((expected.color >> 16) & 0xFF, (expected.color >> 8) & 0xFF, expected.color & 0xFF));
     DrawTextW(memory, expected.text.c_str(), -1, &local, expected.format);
     GdiFlush();
-    const std::uint32_t* drawn = static_cast<const std::uint32_t*>(bits);
+    const std::uint32_t* drawn = surface.bits;
     RECT part = expected.compare;
     if (IsRectEmpty(&part)) part = r;
     IntersectRect(&part, &part, &r);
@@ -491,10 +499,6 @@ bool KaldrinApp::shows_text(const PaintedText& expected) {
     }
     SelectObject(memory, old_font);
     DeleteObject(font);
-    SelectObject(memory, old_bitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, dc);
     // A text that draws nothing (no font, empty text) proves nothing.
     return same && (inked || expected.text.empty());
 }
