@@ -74,3 +74,39 @@ std::size_t utf8_size(const wchar_t* text, std::size_t length) {
     while (i < length) bytes += static_cast<std::size_t>(encode(next_code_point(text, length, i), scratch));
     return bytes;
 }
+
+bool is_valid_utf8(const unsigned char* bytes, std::size_t count) {
+    std::size_t i = 0;
+    while (i < count) {
+        unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length of the sequence, and the range its second byte must lie
+        // in so that the form is the shortest and no surrogate is encoded.
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (count - i < length) return false;
+        if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) return false;
+        }
+        i += length;
+    }
+    return true;
+}

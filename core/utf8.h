@@ -18,3 +18,8 @@ bool write_utf8(const wchar_t* text, std::size_t length, Utf8Sink sink, void* co
 
 // Number of UTF-8 bytes that write_utf8 produces for the same text.
 std::size_t utf8_size(const wchar_t* text, std::size_t length);
+
+// True when the bytes are well-formed UTF-8: shortest forms only, no
+// surrogates, nothing above U+10FFFF. A sequence cut off by the end of the
+// bytes counts as malformed.
+bool is_valid_utf8(const unsigned char* bytes, std::size_t count);

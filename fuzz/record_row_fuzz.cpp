@@ -179,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     time.minute = time_field(in);
     time.second = time_field(in);
     const int capacity = in.capacity(6000);
-    const RecordLead lead = static_cast<RecordLead>(in.byte() % 4);
+    const RecordLead lead = static_cast<RecordLead>(in.byte() % 3);
     const int tool_id = small_or_any(in);
     double values[MAX_TOOL_VALUES] = {};
     for (int i = 0; i < count; ++i) values[i] = input_value(in);
@@ -257,8 +257,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<RecordBytes> bytes(new RecordBytes);
     std::memset(bytes->data, 0x5A, sizeof bytes->data);
     bytes->size = 12345;
-    const RecordBuild build = build_record_bytes(&tool, time, values, detail.c_str(), lead, bytes.get());
-    const bool with_header = lead == RECORD_LEAD_BOM_AND_HEADER || lead == RECORD_LEAD_HEADER;
+    const RecordBuild build =
+        build_record_bytes(&tool, time, values, detail.c_str(), lead, encode_record_utf8, bytes.get());
+    const bool with_header = lead == RECORD_LEAD_BOM_AND_HEADER;
     if (big_length > RECORD_ROW_CAPACITY - 1) {
         FUZZ_CHECK(build == RECORD_BUILD_ROW_TOO_LONG && bytes->size == 0);
     } else if (with_header && header_length > RECORD_HEADER_CAPACITY - 1) {

@@ -131,9 +131,12 @@ bool put_bytes(const char* data, std::size_t count, void* context) {
     return true;
 }
 
-bool put_text(RecordBytes* bytes, const wchar_t* text) {
-    ByteSink sink{bytes};
-    return write_utf8(text, static_cast<std::size_t>(text_length(text)), put_bytes, &sink);
+bool is_line_end(unsigned char c) {
+    return c == '\r' || c == '\n';
+}
+
+bool starts_with(const unsigned char* bytes, int count, const unsigned char* prefix, int prefix_count) {
+    return count >= prefix_count && std::memcmp(bytes, prefix, static_cast<std::size_t>(prefix_count)) == 0;
 }
 
 }  // namespace
@@ -211,39 +214,73 @@ int make_record_row(const ToolDef* tool, const RecordTime& time, const double* i
     return line.finish();
 }
 
-RecordLead record_lead(long long size, const unsigned char* head, unsigned char last) {
-    if (size <= 0) return RECORD_LEAD_BOM_AND_HEADER;
-    if (size == 3 && head != nullptr && std::memcmp(head, BOM, 3) == 0) return RECORD_LEAD_HEADER;
-    if (last != '\n') return RECORD_LEAD_LINE_BREAK;
-    return RECORD_LEAD_NONE;
+bool encode_record_utf8(const wchar_t* text, int length, RecordBytes* bytes) {
+    ByteSink sink{bytes};
+    return length >= 0 && write_utf8(text, static_cast<std::size_t>(length), put_bytes, &sink);
+}
+
+RecordPlan plan_record(long long size, const unsigned char* head, int head_count, unsigned char last) {
+    if (size <= 0 || head == nullptr || head_count <= 0) return {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
+    static const unsigned char UTF16_LE[2] = {0xFF, 0xFE};
+    static const unsigned char UTF16_BE[2] = {0xFE, 0xFF};
+    if (starts_with(head, head_count, UTF16_LE, 2) || starts_with(head, head_count, UTF16_BE, 2)) {
+        return {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
+    }
+    bool has_bom = starts_with(head, head_count, BOM, 3);
+    int start = has_bom ? 3 : 0;
+    while (start < head_count && is_line_end(head[start])) ++start;
+    // Only a BOM and line ends, and nothing beyond what was read: no header
+    // line and no data, so the file is begun again as a new one.
+    if (start == head_count && size == head_count) return {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
+
+    RecordLead lead = last == '\n' ? RECORD_LEAD_NONE : RECORD_LEAD_LINE_BREAK;
+    if (has_bom) return {lead, RECORD_ENCODING_UTF8};
+    int end = start;
+    bool ascii = true;
+    while (end < head_count && !is_line_end(head[end])) {
+        if (head[end] >= 0x80) ascii = false;
+        ++end;
+    }
+    // The header line is the judge; a line longer than what was read is
+    // judged by its start, less a character the read may have cut in two.
+    int judged = end;
+    if (end == head_count && size > head_count) {
+        while (judged > start && judged > end - 3 && (head[judged - 1] & 0xC0) == 0x80) --judged;
+        if (judged > start && head[judged - 1] >= 0xC0) --judged;
+    }
+    bool utf8 = !ascii && is_valid_utf8(head + start, static_cast<std::size_t>(judged - start));
+    return {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};
 }
 
 RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,
-                               const wchar_t* detail_text, RecordLead lead, RecordBytes* bytes) {
+                               const wchar_t* detail_text, RecordLead lead, RecordEncoder encode,
+                               RecordBytes* bytes) {
     bytes->size = 0;
     wchar_t row[RECORD_ROW_CAPACITY];
-    if (make_record_row(tool, time, input_values, detail_text, row, RECORD_ROW_CAPACITY) < 0) {
-        return RECORD_BUILD_ROW_TOO_LONG;
-    }
+    int row_length = make_record_row(tool, time, input_values, detail_text, row, RECORD_ROW_CAPACITY);
+    if (row_length < 0) return RECORD_BUILD_ROW_TOO_LONG;
     wchar_t header[RECORD_HEADER_CAPACITY];
-    bool with_header = lead == RECORD_LEAD_BOM_AND_HEADER || lead == RECORD_LEAD_HEADER;
-    if (with_header && make_record_header(tool, header, RECORD_HEADER_CAPACITY) < 0) {
-        return RECORD_BUILD_HEADER_TOO_LONG;
+    int header_length = 0;
+    bool with_header = lead == RECORD_LEAD_BOM_AND_HEADER;
+    if (with_header) {
+        header_length = make_record_header(tool, header, RECORD_HEADER_CAPACITY);
+        if (header_length < 0) return RECORD_BUILD_HEADER_TOO_LONG;
     }
 
     // The capacity holds the longest lines the buffers above can carry, so
-    // these appends succeed; should one not, nothing at all is written.
+    // only a character without a form in the encoding can stop these; should
+    // one, nothing at all is written.
     ByteSink sink{bytes};
     bool whole = true;
-    if (lead == RECORD_LEAD_BOM_AND_HEADER) {
-        whole = put_bytes(reinterpret_cast<const char*>(BOM), sizeof BOM, &sink);
+    if (with_header) {
+        whole = put_bytes(reinterpret_cast<const char*>(BOM), sizeof BOM, &sink) &&
+                encode(header, header_length, bytes);
     }
-    if (whole && with_header) whole = put_text(bytes, header);
-    if (whole && lead == RECORD_LEAD_LINE_BREAK) whole = put_text(bytes, LINE_END);
-    if (whole) whole = put_text(bytes, row);
+    if (whole && lead == RECORD_LEAD_LINE_BREAK) whole = encode(LINE_END, text_length(LINE_END), bytes);
+    if (whole) whole = encode(row, row_length, bytes);
     if (!whole) {
         bytes->size = 0;
-        return RECORD_BUILD_ROW_TOO_LONG;
+        return RECORD_BUILD_NOT_ENCODABLE;
     }
     return RECORD_BUILD_OK;
 }

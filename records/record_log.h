@@ -4,7 +4,9 @@
 // The save command itself (records/append_record.cpp) only adds the Win32
 // calls: the application-data folder, the local time and the file.
 //
-// File format: UTF-8; a new file begins with EF BB BF and the header line;
+// File format: UTF-8; a new file begins with EF BB BF and the header line (a
+// file that a spreadsheet saved again in the ANSI code page keeps that code
+// page);
 // one row per save; every line ends in CR LF; fields are separated by commas.
 // A field holding a comma, a double quote, CR or LF is written as a quoted
 // field (RFC 4180: surrounding double quotes, inner double quotes doubled);
@@ -58,14 +60,37 @@ int make_record_row(const ToolDef* tool, const RecordTime& time, const double* i
 // What has to go before the row, judged from what the file holds already.
 enum RecordLead {
     RECORD_LEAD_NONE,             // the file ends with a complete line
-    RECORD_LEAD_BOM_AND_HEADER,   // the file is new or empty
-    RECORD_LEAD_HEADER,           // the file holds the byte-order mark alone
+    RECORD_LEAD_BOM_AND_HEADER,   // the file holds no header line: it is written anew from byte 0
     RECORD_LEAD_LINE_BREAK,       // the file's last line is unfinished
 };
 
-// size: the file's length in bytes; head: its first min(size, 3) bytes;
-// last: its last byte (ignored when size is 0).
-RecordLead record_lead(long long size, const unsigned char* head, unsigned char last);
+// The encoding rows are appended in: the one the file already uses.
+enum RecordEncoding {
+    RECORD_ENCODING_UTF8,
+    RECORD_ENCODING_ANSI,         // the system's ANSI code page: a file a spreadsheet saved without BOM
+    RECORD_ENCODING_REFUSED,      // UTF-16 or UTF-32: nothing is appended
+};
+
+struct RecordPlan {
+    RecordLead lead;
+    RecordEncoding encoding;
+};
+
+// How many of the file's first bytes a save reads to plan its write.
+constexpr int RECORD_HEAD_CAPACITY = 4096;
+
+// Plans a save from the file's length in bytes, its first
+// min(size, RECORD_HEAD_CAPACITY) bytes and its last byte (ignored when size
+// is 0).
+//   - A file that holds no header line (empty, or nothing but a UTF-8
+//     byte-order mark and CR and LF, all of it within the bytes read) is
+//     written anew: byte-order mark, header and row, in UTF-8.
+//   - A file that begins with a UTF-16 byte-order mark is refused.
+//   - A file that begins with the UTF-8 byte-order mark is UTF-8; so is one
+//     without it whose header line (its first line that is not empty) is
+//     well-formed UTF-8 holding other than ASCII. Any other file is in the
+//     ANSI code page.
+RecordPlan plan_record(long long size, const unsigned char* head, int head_count, unsigned char last);
 
 // Bytes of the longest save: the byte-order mark, a header, a line break and
 // a row, at most four UTF-8 bytes per wide character.
@@ -82,10 +107,22 @@ enum RecordBuild {
     RECORD_BUILD_OK,
     RECORD_BUILD_ROW_TOO_LONG,
     RECORD_BUILD_HEADER_TOO_LONG,
+    RECORD_BUILD_NOT_ENCODABLE,   // a character has no exact form in the file's encoding
 };
 
-// The bytes one save appends: what the lead asks for, then the row, all in
-// UTF-8, whole. On anything but RECORD_BUILD_OK, bytes->size is 0: nothing
-// may be written, since a file must never begin with a row or hold half a line.
+// Appends a wide text in one encoding to the bytes. Returns false when a
+// character has no exact form in that encoding or the bytes do not fit;
+// what it appended is then discarded by the caller.
+using RecordEncoder = bool (*)(const wchar_t* text, int length, RecordBytes* bytes);
+
+// The UTF-8 encoder.
+bool encode_record_utf8(const wchar_t* text, int length, RecordBytes* bytes);
+
+// The bytes one save writes: what the lead asks for (the byte-order mark and
+// the header are written for RECORD_LEAD_BOM_AND_HEADER, which comes with
+// UTF-8), then the row, through the encoder, whole. On anything but
+// RECORD_BUILD_OK, bytes->size is 0: nothing may be written, since a file
+// must never begin with a row or hold half a line.
 RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,
-                               const wchar_t* detail_text, RecordLead lead, RecordBytes* bytes);
+                               const wchar_t* detail_text, RecordLead lead, RecordEncoder encode,
+                               RecordBytes* bytes);

@@ -53,4 +53,34 @@ TEST(Utf8, SinkCanStopTheConversion) {
     EXPECT_EQ(calls, 1);
 }
 
+TEST(Utf8, ValidityOfByteSequences) {
+    struct Case {
+        const char* bytes;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"", true},
+        {"plain ASCII, 12.5", true},
+        {"\xE6\x97\xB6\xE9\x97\xB4,\xE5\xB7\xA5\xE5\x85\xB7", true},  // 时间,工具
+        {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true},
+        // 时间,工具 in GBK, as a spreadsheet saves it in code page 936.
+        {"\xCA\xB1\xBC\xE4,\xB9\xA4\xBE\xDF", false},
+        {"\xC0\x80", false},          // overlong forms
+        {"\xC1\xBF", false},
+        {"\xE0\x9F\xBF", false},
+        {"\xF0\x8F\xBF\xBF", false},
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"\x80", false},              // a continuation byte alone
+        {"a\xE6\x97", false},         // cut off by the end
+        {"\xE6\x41\xB6", false},      // interrupted
+        {"\xFF\xFE", false},
+    };
+    for (const Case& c : cases) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes);
+        EXPECT_EQ(is_valid_utf8(bytes, std::string(c.bytes).size()), c.valid) << c.bytes;
+    }
+}
+
 }  // namespace

@@ -27,10 +27,10 @@ struct Saved {
 };
 
 Saved save_bytes(const ToolDef* tool, const double* values, const wchar_t* detail, RecordLead lead,
-                 RecordTime time = SAVE_TIME) {
+                 RecordTime time = SAVE_TIME, RecordEncoder encode = encode_record_utf8) {
     auto bytes = std::make_unique<RecordBytes>();
     bytes->size = 12345;
-    RecordBuild status = build_record_bytes(tool, time, values, detail, lead, bytes.get());
+    RecordBuild status = build_record_bytes(tool, time, values, detail, lead, encode, bytes.get());
     return {status, std::string(bytes->data, bytes->size)};
 }
 
@@ -92,22 +92,92 @@ TEST(RecordBytes, LeadDecidesWhatGoesBeforeTheRow) {
     double values[MAX_TOOL_VALUES] = {70, 70, 65};
     const char row[] = "2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65,r\r\n";
     EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_NONE).bytes, row);
-    EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_HEADER).bytes, std::string(TOOL51_HEADER) + row);
     EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_LINE_BREAK).bytes, std::string("\r\n") + row);
     EXPECT_EQ(save_bytes(get_tool(), values, L"r", RECORD_LEAD_BOM_AND_HEADER).bytes,
               std::string(BOM) + TOOL51_HEADER + row);
 }
 
-TEST(RecordLead, JudgedFromTheFilesFirstAndLastBytes) {
-    const unsigned char bom[3] = {0xEF, 0xBB, 0xBF};
-    const unsigned char text[3] = {'a', 'b', 'c'};
-    EXPECT_EQ(record_lead(0, nullptr, 0), RECORD_LEAD_BOM_AND_HEADER);
-    EXPECT_EQ(record_lead(3, bom, 0xBF), RECORD_LEAD_HEADER);
-    EXPECT_EQ(record_lead(120, bom, '\n'), RECORD_LEAD_NONE);
-    EXPECT_EQ(record_lead(120, bom, ','), RECORD_LEAD_LINE_BREAK);
-    EXPECT_EQ(record_lead(120, bom, '\r'), RECORD_LEAD_LINE_BREAK);
-    EXPECT_EQ(record_lead(3, text, 'c'), RECORD_LEAD_LINE_BREAK);
-    EXPECT_EQ(record_lead(1, text, '\n'), RECORD_LEAD_NONE);
+// A stand-in for a single-byte code page: Latin-1, exactly or not at all.
+bool encode_latin1(const wchar_t* text, int length, RecordBytes* bytes) {
+    for (int i = 0; i < length; ++i) {
+        if (text[i] > 0xFF || bytes->size == RECORD_BYTES_CAPACITY) return false;
+        bytes->data[bytes->size++] = static_cast<char>(text[i]);
+    }
+    return true;
+}
+
+TEST(RecordBytes, RowsGoThroughTheFilesEncoderWholeOrNotAtAll) {
+    const ToolInput ascii_inputs[] = {{"w", L"weight", L"kg", 65.0}};
+    const ToolDef ascii_tool = {9, L"Caf\u00e9", nullptr, L"c", L"b", nullptr, 1, ascii_inputs, 0, nullptr, 0, nullptr, 0};
+    double values[MAX_TOOL_VALUES] = {65.5};
+    Saved saved = save_bytes(&ascii_tool, values, L"ok", RECORD_LEAD_LINE_BREAK, SAVE_TIME, encode_latin1);
+    ASSERT_EQ(saved.status, RECORD_BUILD_OK);
+    EXPECT_EQ(saved.bytes, "\r\n2027-01-02 09:05:03,Caf\xE9,weight=65.5,ok\r\n");
+
+    // A character the encoding lacks fails the save: no '?' in its place, no bytes.
+    saved = save_bytes(get_tool(), values, L"r", RECORD_LEAD_NONE, SAVE_TIME, encode_latin1);
+    EXPECT_EQ(saved.status, RECORD_BUILD_NOT_ENCODABLE);
+    EXPECT_TRUE(saved.bytes.empty());
+    saved = save_bytes(&ascii_tool, values, L"结果", RECORD_LEAD_LINE_BREAK, SAVE_TIME, encode_latin1);
+    EXPECT_EQ(saved.status, RECORD_BUILD_NOT_ENCODABLE);
+    EXPECT_TRUE(saved.bytes.empty());
+}
+
+TEST(RecordPlan, JudgedFromTheFilesFirstBytesAndLastByte) {
+    struct Case {
+        const char* name;
+        std::string bytes;  // the whole file, unless size says it is longer
+        long long size;     // 0: bytes.size()
+        RecordLead lead;
+        RecordEncoding encoding;
+    };
+    const std::string gbk_header = "\xCA\xB1\xBC\xE4,\xB9\xA4\xBE\xDF,\xBD\xE1\xB9\xFB\r\n";  // 时间,工具,结果
+    const std::string utf8_header = TOOL51_HEADER;
+    const std::string row = "2027-01-02 09:05:03,Kaldrin,x\r\n";
+    const Case cases[] = {
+        {"new", "", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM alone", BOM, 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"line ends alone", "\r\n\r\n\n", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM and line ends", std::string(BOM) + "\r\n\r\n", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"line ends beyond what was read", std::string(RECORD_HEAD_CAPACITY, '\n'), RECORD_HEAD_CAPACITY + 5,
+         RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"UTF-8 with BOM", std::string(BOM) + utf8_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"UTF-8 with BOM, unfinished", std::string(BOM) + utf8_header + "2027", 0, RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_UTF8},
+        {"UTF-8 with BOM, ends in CR", std::string(BOM) + utf8_header + "x\r", 0, RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_UTF8},
+        {"UTF-8 without BOM", utf8_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"UTF-8 without BOM after blank lines", "\r\n" + utf8_header, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"GBK", gbk_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"GBK, unfinished", gbk_header + "2027", 0, RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_ANSI},
+        {"ASCII header", "time,tool,result\r\n", 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        // Only the header line is judged: a later row in another encoding does not count.
+        {"GBK header, UTF-8 row", gbk_header + "时间\r\n", 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"UTF-8 header, GBK row", utf8_header + gbk_header, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"UTF-16 LE", "\xFF\xFEt\0", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-16 BE", "\xFE\xFF\0t", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-16 BOM alone", "\xFF\xFE", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        long long size = c.size != 0 ? c.size : static_cast<long long>(c.bytes.size());
+        int head_count = static_cast<int>(c.bytes.size() < RECORD_HEAD_CAPACITY ? c.bytes.size() : RECORD_HEAD_CAPACITY);
+        const auto* head = reinterpret_cast<const unsigned char*>(c.bytes.data());
+        unsigned char last = c.bytes.empty() ? 0 : static_cast<unsigned char>(c.bytes.back());
+        RecordPlan plan = plan_record(size, head, head_count, last);
+        EXPECT_EQ(plan.lead, c.lead);
+        EXPECT_EQ(plan.encoding, c.encoding);
+    }
+
+    // A header line longer than what was read is judged by its start, even
+    // when the read ends inside a character.
+    std::string long_line;
+    while (long_line.size() < RECORD_HEAD_CAPACITY + 10) long_line += "时间";
+    for (int cut = 0; cut < 3; ++cut) {
+        const auto* head = reinterpret_cast<const unsigned char*>(long_line.data());
+        RecordPlan plan = plan_record(RECORD_HEAD_CAPACITY * 2, head, RECORD_HEAD_CAPACITY - cut, '\n');
+        EXPECT_EQ(plan.encoding, RECORD_ENCODING_UTF8) << cut;
+    }
 }
 
 TEST(RecordRow, ResultSpanningSeveralLinesGoesOnOneLine) {
@@ -187,7 +257,6 @@ TEST(RecordBytes, LinesThatDoNotFitAreRefusedWholeNeverCut) {
     Saved fresh = save_bytes(&wide, values, L"r", RECORD_LEAD_BOM_AND_HEADER);
     EXPECT_EQ(fresh.status, RECORD_BUILD_HEADER_TOO_LONG);
     EXPECT_TRUE(fresh.bytes.empty());
-    EXPECT_EQ(save_bytes(&wide, values, L"r", RECORD_LEAD_HEADER).status, RECORD_BUILD_HEADER_TOO_LONG);
     Saved existing = save_bytes(&wide, values, L"r", RECORD_LEAD_NONE);
     EXPECT_EQ(existing.status, RECORD_BUILD_OK);
     EXPECT_EQ(existing.bytes.substr(0, 22), "2027-01-02 09:05:03,W,");
