@@ -4,12 +4,29 @@
 #include <limits>
 #include <system_error>
 
+#include "core/text.h"
 #include "core/tool.h"
 
 namespace {
 
 bool is_space(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+// A character typed through a Chinese input method in full width, in its
+// ASCII form: the digits, the point, both signs and the exponent letter, and
+// the ideographic space as a blank. Every other character stays as it is.
+wchar_t ascii_form(wchar_t c) {
+    if (c >= 0xFF10 && c <= 0xFF19) return static_cast<wchar_t>(L'0' + (c - 0xFF10));
+    switch (c) {
+    case 0xFF0E: return L'.';
+    case 0xFF0B: return L'+';
+    case 0xFF0D: return L'-';
+    case 0xFF45: return L'e';
+    case 0xFF25: return L'E';
+    case 0x3000: return L' ';
+    default: return c;
+    }
 }
 
 bool is_digit(char c) {
@@ -128,8 +145,16 @@ bool read_magnitude(const char* text, int length, double* value) {
 
 double read_number(const wchar_t* text) {
     if (text == nullptr) return 0.0;
-    const wchar_t* p = text;
-    const wchar_t* limit = text + (INPUT_TEXT_CAPACITY - 1);
+    // The characters looked at, up to the terminator and never past it, in
+    // their ASCII forms.
+    wchar_t field[INPUT_TEXT_CAPACITY];
+    int field_length = 0;
+    while (field_length < INPUT_TEXT_CAPACITY - 1 && text[field_length] != L'\0') {
+        field[field_length] = ascii_form(text[field_length]);
+        ++field_length;
+    }
+    const wchar_t* p = field;
+    const wchar_t* limit = field + field_length;
     while (p < limit && is_space(*p)) ++p;
     bool negative = false;
     if (p < limit && (*p == L'+' || *p == L'-')) {
@@ -150,10 +175,13 @@ double read_number(const wchar_t* text) {
     return negative ? -magnitude : magnitude;
 }
 
-int read_input_values(const wchar_t (*texts)[INPUT_TEXT_CAPACITY], int count, double* values) {
+int read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, double* values) {
     if (count > MAX_TOOL_VALUES) count = MAX_TOOL_VALUES;
     double read[MAX_TOOL_VALUES];
     for (int i = 0; i < count; ++i) {
+        // A field longer than what is read would be computed from a cut
+        // text: 200 zeros and then 70 would read as 0.
+        if (text_length(texts[i]) > INPUT_TEXT_CAPACITY - 1) return i;
         read[i] = read_number(texts[i]);
         if (!(read[i] - read[i] == 0.0)) return i;
     }

@@ -3,8 +3,12 @@
 // independent of the C runtime and the locale, so both builds read every text
 // the same way.
 
-// Room for the text of one input field, terminator included.
+// Room for the text of one input field, terminator included: at most 127
+// characters are read as a number.
 constexpr int INPUT_TEXT_CAPACITY = 128;
+// Room a field's text is fetched into: one character more than is read, so
+// that a longer text shows as such and is refused rather than cut.
+constexpr int INPUT_FIELD_CAPACITY = INPUT_TEXT_CAPACITY + 1;
 
 // Reads the number at the start of text, with the meaning of the C library's
 // wide string-to-double conversion and "." as the decimal point:
@@ -17,13 +21,18 @@ constexpr int INPUT_TEXT_CAPACITY = 128;
 //   - "inf", "infinity" and "nan" in any case give an infinity or NaN;
 //   - a magnitude beyond the range of a double gives an infinity of its sign,
 //     one below the smallest subnormal gives zero;
-//   - a text that does not begin with a number gives 0.
+//   - a text that does not begin with a number gives 0;
+//   - full-width digits, point, signs and exponent letters (as a Chinese
+//     input method types them) read as their ASCII forms, and the
+//     ideographic space U+3000 as a blank.
 // Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at.
 double read_number(const wchar_t* text);
 
 // Reads the texts of count input fields (count at most 16). When every value
 // is finite, stores all of them in values (slot i for field i) and returns -1.
-// Otherwise returns the index of the first field whose value is infinite or
-// NaN and leaves values untouched, so a refused computation keeps the values
-// of the last successful one; the fields after the refused one are not read.
-int read_input_values(const wchar_t (*texts)[INPUT_TEXT_CAPACITY], int count, double* values);
+// Otherwise returns the index of the first field that is refused, because its
+// text is longer than INPUT_TEXT_CAPACITY - 1 characters or its value is
+// infinite or NaN, and leaves values untouched, so a refused computation
+// keeps the values of the last successful one; the fields after the refused
+// one are not read.
+int read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, double* values);

@@ -3,12 +3,15 @@
 //
 // Properties:
 //   - read_number gives what the C library's wcstod gives for the field's
-//     text (its first INPUT_TEXT_CAPACITY - 1 characters) in the "C" locale:
-//     the same bits, or NaN for NaN; a text without a number gives +0;
+//     text (its first INPUT_TEXT_CAPACITY - 1 characters, the full-width
+//     digits, point, signs, exponent letters and ideographic space in their
+//     ASCII forms) in the "C" locale: the same bits, or NaN for NaN; a text
+//     without a number gives +0;
 //   - characters past the field's room change nothing;
 //   - read_input_values stores every value and returns -1 when all are
-//     finite; otherwise it returns the first field whose value is infinite or
-//     NaN and leaves the values untouched.
+//     finite and every text fits the field's room; otherwise it returns the
+//     first field that is too long or whose value is infinite or NaN, and
+//     leaves the values untouched.
 
 #include <cmath>
 #include <cstring>
@@ -32,7 +35,14 @@ bool same(double a, double b) {
 }
 
 double c_library(const std::wstring& text) {
-    const std::wstring field = text.substr(0, INPUT_TEXT_CAPACITY - 1);
+    std::wstring field = text.substr(0, INPUT_TEXT_CAPACITY - 1);
+    for (wchar_t& c : field) {
+        if (c >= 0xFF01 && c <= 0xFF5E && std::wcschr(L"0123456789.+-eE", static_cast<wchar_t>(c - 0xFEE0))) {
+            c = static_cast<wchar_t>(c - 0xFEE0);
+        } else if (c == 0x3000) {
+            c = L' ';
+        }
+    }
     wchar_t* end = nullptr;
     const double v = std::wcstod(field.c_str(), &end);
     return end == field.c_str() ? 0.0 : v;
@@ -57,6 +67,9 @@ std::vector<std::wstring> read_texts(FuzzInput& in) {
         case 0xF8:
             if (texts.size() < 20) texts.emplace_back();
             break;
+        case 0xF9: t += static_cast<wchar_t>(0xFF10 + in.byte() % 10); break;   // full-width digit
+        case 0xFA: t += L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58"[in.byte() % 7]; break;
+        case 0xFB: t += std::wstring(static_cast<std::size_t>(in.byte()), L'0'); break;
         default:
             if (b != 0) t += static_cast<wchar_t>(b);
             break;
@@ -79,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(same(value, read_number(field.c_str())));
     }
 
-    // The fields of a form: each text cut to a field's room.
+    // The fields of a form: each text cut to what a field is fetched into.
     const int count = static_cast<int>(texts.size() < 16 ? texts.size() : 16);
-    wchar_t fields[MAX_TOOL_VALUES][INPUT_TEXT_CAPACITY];
+    wchar_t fields[MAX_TOOL_VALUES][INPUT_FIELD_CAPACITY];
     for (int i = 0; i < count; ++i) {
-        const std::wstring field = texts[static_cast<std::size_t>(i)].substr(0, INPUT_TEXT_CAPACITY - 1);
+        const std::wstring field = texts[static_cast<std::size_t>(i)].substr(0, INPUT_FIELD_CAPACITY - 1);
         std::wmemcpy(fields[i], field.c_str(), field.size() + 1);
     }
     const double MARK = -12345.678;
@@ -93,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     int first_bad = -1;
     for (int i = 0; i < count && first_bad < 0; ++i) {
-        if (!std::isfinite(read_number(fields[i]))) first_bad = i;
+        const bool too_long = std::wcslen(fields[i]) > static_cast<std::size_t>(INPUT_TEXT_CAPACITY - 1);
+        if (too_long || !std::isfinite(read_number(fields[i]))) first_bad = i;
     }
     FUZZ_CHECK(refused == first_bad);
     for (int i = 0; i < MAX_VALUES_GUARD; ++i) {

@@ -53,14 +53,14 @@ void compute_result() {
     const ToolDef* tool = w.tool;
     int count = input_count();
 
-    wchar_t texts[MAX_TOOL_VALUES][INPUT_TEXT_CAPACITY];
+    wchar_t texts[MAX_TOOL_VALUES][INPUT_FIELD_CAPACITY];
     for (int i = 0; i < count; ++i) {
         texts[i][0] = L'\0';
-        GetWindowTextW(w.input_edits[i], texts[i], INPUT_TEXT_CAPACITY);
+        GetWindowTextW(w.input_edits[i], texts[i], INPUT_FIELD_CAPACITY);
     }
-    // The values are committed only when every field holds a finite number,
-    // so a refused computation leaves those of the last result for the record
-    // log, beside the result they belong to.
+    // The values are committed only when every field holds a finite number
+    // that was read whole, so a refused computation leaves those of the last
+    // result for the record log, beside the result they belong to.
     int refused = read_input_values(texts, count, w.input_values);
     if (refused >= 0) {
         wchar_t message[REFUSAL_CAPACITY];

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <limits>
 
 #include "app/input_number.h"
@@ -54,9 +55,9 @@ TEST(ReadNumber, LeadingWhiteSpaceIsSkipped) {
     expect_reads(L"  42", 42.0);
     expect_reads(L"\t42", 42.0);
     expect_reads(L"\r\n 42", 42.0);
-    // Only ASCII white space: what counts as a space must not depend on the
-    // C runtime.
-    expect_reads(L"\u3000" L"42", 0.0);
+    // ASCII white space and the ideographic space only: what counts as a
+    // space must not depend on the C runtime.
+    expect_reads(L"\u3000" L"42", 42.0);
     expect_reads(L"\u00A0" L"42", 0.0);
 }
 
@@ -82,7 +83,6 @@ TEST(ReadNumber, TextThatIsNoNumberGivesZero) {
     expect_reads(L"e5", 0.0);
     expect_reads(L"in", 0.0);
     expect_reads(L"na", 0.0);
-    expect_reads(L"\uFF11\uFF12", 0.0);  // full-width digits
 }
 
 TEST(ReadNumber, Hexadecimal) {
@@ -149,7 +149,7 @@ TEST(ReadNumber, WordsInAnyCase) {
 }
 
 TEST(ReadInputValues, AllFiniteAreCommittedTogether) {
-    const wchar_t texts[3][INPUT_TEXT_CAPACITY] = {L"40", L"", L"0x10"};
+    const wchar_t texts[3][INPUT_FIELD_CAPACITY] = {L"40", L"", L"0x10"};
     double values[3] = {-1.0, -1.0, -1.0};
     EXPECT_EQ(read_input_values(texts, 3, values), -1);
     EXPECT_EQ(values[0], 40.0);
@@ -159,9 +159,9 @@ TEST(ReadInputValues, AllFiniteAreCommittedTogether) {
 
 TEST(ReadInputValues, RefusedFieldLeavesEveryValueAlone) {
     const double previous[3] = {40.0, 85.0, 65.0};
-    const wchar_t second_infinite[3][INPUT_TEXT_CAPACITY] = {L"10", L"inf", L"50"};
-    const wchar_t first_nan[3][INPUT_TEXT_CAPACITY] = {L"nan", L"1e400", L"50"};
-    const wchar_t last_overflow[3][INPUT_TEXT_CAPACITY] = {L"10", L"20", L"-1e999"};
+    const wchar_t second_infinite[3][INPUT_FIELD_CAPACITY] = {L"10", L"inf", L"50"};
+    const wchar_t first_nan[3][INPUT_FIELD_CAPACITY] = {L"nan", L"1e400", L"50"};
+    const wchar_t last_overflow[3][INPUT_FIELD_CAPACITY] = {L"10", L"20", L"-1e999"};
 
     double values[3] = {40.0, 85.0, 65.0};
     EXPECT_EQ(read_input_values(second_infinite, 3, values), 1);
@@ -169,6 +169,66 @@ TEST(ReadInputValues, RefusedFieldLeavesEveryValueAlone) {
     EXPECT_EQ(read_input_values(first_nan, 3, values), 0);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
     EXPECT_EQ(read_input_values(last_overflow, 3, values), 2);
+    EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
+}
+
+TEST(ReadNumber, FullWidthFormsReadAsTheirAsciiForms) {
+    expect_reads(L"\uFF18\uFF15", 85.0);                      // ８５
+    expect_reads(L"\uFF17\uFF10\uFF0E\uFF15", 70.5);          // ７０．５
+    expect_reads(L"\uFF0D\uFF13", -3.0);                      // －３
+    expect_reads(L"\uFF0B\uFF12", 2.0);                       // ＋２
+    expect_reads(L"\uFF11\uFF45\uFF13", 1000.0);              // １ｅ３
+    expect_reads(L"\uFF11\uFF25\uFF0D\uFF12", 0.01);          // １Ｅ－２
+    expect_reads(L"\u3000\u3000\uFF16\uFF15\u3000kg", 65.0);  // ideographic blanks around ６５
+    expect_reads(L"\u3000\u3000", 0.0);
+    expect_reads(L"8\uFF15", 85.0);                          // mixed widths
+    expect_reads(L"\uFF18\u3000\uFF15", 8.0);                // a blank ends the number
+    // Other full-width characters are not part of a number, as before.
+    expect_reads(L"\uFF10\uFF58\uFF11\uFF10", 0.0);          // ０ｘ１０: the x ends it
+    expect_reads(L"\uFF41\uFF42\uFF43", 0.0);                // ａｂｃ
+    expect_reads(L"\uFF19\uFF0C\uFF15", 9.0);                // ９，５
+}
+
+TEST(ReadNumber, NothingPastTheTerminatorOrTheFieldsRoomIsRead) {
+    // A short text inside a larger buffer of digits: the terminator ends it.
+    wchar_t buffer[300];
+    std::wmemset(buffer, L'7', 300);
+    buffer[2] = L'\0';
+    expect_reads(buffer, 77.0);
+    // 127 characters are read, the 128th is not: "0.", 125 sevens, then
+    // either a 9 or the end.
+    buffer[0] = L'0';
+    buffer[1] = L'.';
+    buffer[2] = L'7';
+    buffer[127] = L'9';
+    buffer[299] = L'\0';
+    double with_more = read_number(buffer);
+    buffer[127] = L'\0';
+    EXPECT_EQ(read_number(buffer), with_more);
+    EXPECT_GT(with_more, 0.7777);
+    EXPECT_LT(with_more, 0.7778);
+}
+
+TEST(ReadInputValues, FieldLongerThanWhatIsReadIsRefusedNotCut) {
+    const double previous[2] = {40.0, 85.0};
+    wchar_t texts[2][INPUT_FIELD_CAPACITY] = {L"10", {}};
+    double values[2] = {40.0, 85.0};
+
+    // 127 characters are read whole: 125 zeros, then 70.
+    std::wmemset(texts[1], L'0', 125);
+    texts[1][125] = L'7';
+    texts[1][126] = L'0';
+    texts[1][127] = L'\0';
+    EXPECT_EQ(read_input_values(texts, 2, values), -1);
+    EXPECT_EQ(values[1], 70.0);
+
+    // One more character, as 200 zeros and then 70 arrive once fetched: refused,
+    // not computed from its first 127 characters (which read as 0).
+    values[0] = previous[0];
+    values[1] = previous[1];
+    std::wmemset(texts[1], L'0', 128);
+    texts[1][128] = L'\0';
+    EXPECT_EQ(read_input_values(texts, 2, values), 1);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
 }
 
