@@ -94,11 +94,12 @@ void format_value(const char* format, double value, wchar_t* buffer, int capacit
         return;
     }
 
-    // 79 characters and the terminator. A fixed text longer than that (values
-    // of about 1e74 and more) would have to be cut, which would show a wrong
-    // number; such values are written in exponent form with the same decimals.
+    // 79 characters and the terminator, the percent sign of "pct" included. A
+    // fixed text longer than that (values of about 1e74 and more) would have
+    // to be cut, which would show a wrong number; such values are written in
+    // exponent form with the same decimals.
     char narrow[80];
-    char* last = narrow + sizeof narrow - 2;  // room for '%' and the terminator
+    char* last = narrow + sizeof narrow - 1 - (percent ? 1 : 0);
     std::to_chars_result r = std::to_chars(narrow, last, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc()) {
         r = std::to_chars(narrow, last, value, std::chars_format::scientific, decimals);

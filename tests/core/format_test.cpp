@@ -75,6 +75,33 @@ TEST(FormatValue, HugeValuesAreNeverCut) {
     EXPECT_EQ(value_text("pct", 1e200), L"1.0e+200%");
     // Below that length the fixed form stays.
     EXPECT_EQ(value_text("f0", 1e70).size(), 71u);
+
+    // Exactly 79 characters, the percent sign of "pct" included, are written
+    // whole under every code; one more takes the exponent form.
+    struct Boundary {
+        const char* code;
+        double whole;            // its fixed text has 79 characters
+        const wchar_t* start;    // how that text begins
+        const char* end;         // and ends
+        double longer;           // its fixed text would have 80
+        const wchar_t* exponent_form;
+    };
+    const Boundary boundaries[] = {
+        {"f0", 1e78, L"1000000000000000", "", -1e78, L"-1e+78"},
+        {"int", 1e78, L"1000000000000000", "", -1e79, L"-1e+79"},
+        {"f1", 1e76, L"1000000000000000", ".0", -1e76, L"-1.0e+76"},
+        {"f2", 5e75, L"5000000000000000", ".00", -5e75, L"-5.00e+75"},
+        {"f3", 1e75, L"9999999999999999", ".000", -1e75, L"-1.000e+75"},
+        {"pct", 5e75, L"5000000000000000", ".0%", -5e75, L"-5.0e+75%"},
+    };
+    for (const Boundary& b : boundaries) {
+        std::wstring text = value_text(b.code, b.whole);
+        EXPECT_EQ(text.size(), 79u) << b.code;
+        EXPECT_EQ(text.substr(0, 16), b.start) << b.code;
+        std::wstring end(b.end, b.end + std::char_traits<char>::length(b.end));
+        EXPECT_EQ(text.substr(text.size() - end.size()), end) << b.code;
+        EXPECT_EQ(value_text(b.code, b.longer), b.exponent_form) << b.code;
+    }
 }
 
 TEST(FormatValue, Capacity) {
