@@ -103,6 +103,17 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     app.set_field(2, L"65.0kg");
     app.click(1001);
     EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
+
+    // Full-width digits, point and blanks from a Chinese input method read as
+    // their ASCII forms: ４０, ８５ and ６５．０ are 40, 85 and 65.
+    app.click(1004);
+    app.set_field(0, L"\uFF14\uFF10");
+    app.set_field(1, L"\u3000\uFF18\uFF15");
+    app.set_field(2, L"\uFF16\uFF15\uFF0E\uFF10");
+    app.click(1001);
+    EXPECT_FALSE(app.has_message_box());
+    EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
+    EXPECT_EQ(app.result(), REDUCED_RESULT);
     EXPECT_EQ(app.close(), 0u);
 }
 
@@ -119,11 +130,17 @@ TEST(Compute, NonNumberIsRefusedAndTheLastResultStays) {
         const wchar_t* text;
         const wchar_t* message;
     };
+    // A field longer than the 127 characters that are read is refused, never
+    // computed from its cut text (which would read as 0 or as 7.8e126).
+    const std::wstring zeros_then_70 = std::wstring(200, L'0') + L"70";
+    const std::wstring sevens(400, L'7');
     const Case cases[] = {
         {1, L"inf", L"第 2 项“年龄”请输入数字。"},
         {0, L"1e400", L"第 1 项“肌酐清除率”请输入数字。"},
         {2, L"NaN", L"第 3 项“体重”请输入数字。"},
         {1, L"-Infinity", L"第 2 项“年龄”请输入数字。"},
+        {0, zeros_then_70.c_str(), L"第 1 项“肌酐清除率”请输入数字。"},
+        {2, sevens.c_str(), L"第 3 项“体重”请输入数字。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));

@@ -12,13 +12,6 @@ constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int MESSAGE_BOX_ICON_ID = 0x0440;
 constexpr DWORD POLL_MS = 10;
 
-std::wstring environment(const wchar_t* name) {
-    wchar_t value[4096];
-    DWORD length = GetEnvironmentVariableW(name, value, 4096);
-    if (length == 0 || length >= 4096) return L"";
-    return value;
-}
-
 std::wstring class_of(HWND window) {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);
@@ -114,6 +107,13 @@ Capture capture_screen(int left, int top, int width, int height) {
 }
 
 }  // namespace
+
+std::wstring environment(const wchar_t* name) {
+    wchar_t value[4096];
+    DWORD length = GetEnvironmentVariableW(name, value, 4096);
+    if (length == 0 || length >= 4096) return L"";
+    return value;
+}
 
 const std::wstring& kaldrin_path() {
     static const std::wstring path = environment(L"KALDRIN_EXE");
@@ -396,7 +396,7 @@ bool KaldrinApp::has_message_box() const {
     return find_top_level(process_.dwProcessId, L"#32770") != nullptr;
 }
 
-ShownBox KaldrinApp::wait_message_box(DWORD timeout_ms) {
+ShownBox KaldrinApp::wait_message_box(DWORD timeout_ms, bool with_icon) {
     ShownBox box;
     for (DWORD waited = 0; waited <= timeout_ms && box.window == nullptr; waited += POLL_MS) {
         box.window = find_top_level(process_.dwProcessId, L"#32770");
@@ -413,7 +413,7 @@ ShownBox KaldrinApp::wait_message_box(DWORD timeout_ms) {
     }
     // The icon, told apart by its colours: the warning triangle is yellow,
     // the information sign blue.
-    HWND icon = GetDlgItem(box.window, MESSAGE_BOX_ICON_ID);
+    HWND icon = with_icon ? GetDlgItem(box.window, MESSAGE_BOX_ICON_ID) : nullptr;
     if (icon != nullptr) {
         RedrawWindow(box.window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         RECT r = {};

@@ -36,6 +36,9 @@
 #include <string>
 #include <vector>
 
+// An environment variable of the driver ("" when unset).
+std::wstring environment(const wchar_t* name);
+
 // The program under test and this run's work folder (Windows paths).
 const std::wstring& kaldrin_path();
 const std::wstring& work_folder();
@@ -148,7 +151,9 @@ public:
 
     // Message boxes. wait_message_box fails the test when none comes.
     bool has_message_box() const;
-    ShownBox wait_message_box(DWORD timeout_ms = 10000);
+    // Telling the icon apart reads the screen, which takes a while; a test
+    // that needs only the title and text can do without it.
+    ShownBox wait_message_box(DWORD timeout_ms = 10000, bool with_icon = true);
     void dismiss(const ShownBox& box);  // presses its OK button
 
     // The main window's client area as it is on the screen.

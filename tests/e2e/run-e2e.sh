@@ -39,8 +39,35 @@ KALDRIN_E2E_WORK=$(winepath -w "$work")
 KALDRIN_E2E_SCREENSHOTS=$(winepath -w "$folder/screenshots")
 export KALDRIN_EXE KALDRIN_E2E_WORK KALDRIN_E2E_SCREENSHOTS
 
+# A small file system for the saves onto a full disk: a tmpfs of 256 KiB,
+# mounted when this runs as root and may mount. Otherwise those tests skip.
+small_disk="$folder/small-disk"
+small_disk_mounted=
+if [ "$(id -u)" = 0 ]; then
+  mkdir -p "$small_disk"
+  umount "$small_disk" 2>/dev/null || true
+  if mount -t tmpfs -o size=256k,mode=0777 tmpfs "$small_disk" 2>/dev/null; then
+    small_disk_mounted=1
+    KALDRIN_E2E_SMALL_DISK=$(winepath -w "$small_disk")
+    export KALDRIN_E2E_SMALL_DISK
+  fi
+fi
+if [ -z "$small_disk_mounted" ]; then
+  echo "run-e2e: no small file system could be mounted (needs root); the full-disk saves are skipped"
+fi
+finish() {
+  stop_display
+  if [ -n "$small_disk_mounted" ]; then umount "$small_disk" 2>/dev/null || true; fi
+}
+trap finish EXIT
+
 status=0
 wine "$driver" "$@" || status=$?
+
+# Files in the ANSI code page are tested with Wine's code page set to 936, as
+# on a Chinese Windows: Wine takes it from the locale of its processes.
+echo "run-e2e: the saves into files in code page 936, under LC_ALL=zh_CN.UTF-8"
+LC_ALL=zh_CN.UTF-8 KALDRIN_E2E_REQUIRE_ACP=936 wine "$driver" --gtest_filter='SaveRecordAnsi.*' || status=$?
 
 # The driver saves its pictures as BMP; keep a PNG beside each.
 if command -v convert >/dev/null 2>&1; then

@@ -6,6 +6,7 @@
 
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -315,12 +316,19 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
     expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
 
-    // A file holding the byte-order mark alone gets its header.
-    write_file_bytes(record_file(), BOM);
-    expect_saved_box(save(app));
-    bytes = read_file_bytes(record_file());
-    ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
-    EXPECT_EQ(lines_of(bytes.substr(3)).size(), 2u);
+    // A file that holds no header line (the byte-order mark, line ends, or
+    // both) is begun again like a new one: one mark at byte 0, then the header.
+    for (const std::string& headerless :
+         {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"), std::string(BOM) + "\r\n\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(headerless));
+        write_file_bytes(record_file(), headerless);
+        before = local_time_text();
+        expect_saved_box(save(app));
+        after = local_time_text();
+        bytes = read_file_bytes(record_file());
+        ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+        expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
+    }
 
     // A last line left unfinished (by hand or by a failed write) is ended
     // before the row, so that the row stands on a line of its own.
@@ -356,6 +364,245 @@ TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {
         expect_row(lines[i], DEFAULT_ROW_REST, before, after);
     }
     EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, SeveralCopiesSavingAtOnceNeverLoseRepeatOrBreakALine) {
+    // Four copies, each with its own creatinine clearance so that every row
+    // tells which copy wrote it, press save at the same moment, round after
+    // round: first into a new file each round, then into one that grows.
+    constexpr int COPIES = 4;
+    std::unique_ptr<KaldrinApp> apps[COPIES];
+    std::string rests[COPIES];
+    for (int i = 0; i < COPIES; ++i) {
+        apps[i] = std::make_unique<KaldrinApp>();
+        ASSERT_TRUE(apps[i]->start());
+        apps[i]->set_field(0, std::to_wstring(70 + i));
+        apps[i]->click(ID_COMPUTE);
+        rests[i] = ",Kaldrin,肌酐清除率=" + std::to_string(70 + i) +
+                   ",年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n";
+    }
+    auto save_together = [&apps]() {
+        // The command the button sends, posted to all four at once: a click
+        // would pass through each button's focus and capture first.
+        for (auto& app : apps) {
+            PostMessageW(app->window(), WM_COMMAND, MAKEWPARAM(ID_SAVE, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(app->control(ID_SAVE)));
+        }
+        for (auto& app : apps) {
+            ShownBox box = app->wait_message_box(10000, false);
+            EXPECT_EQ(box.title, L"已保存");
+            app->dismiss(box);
+        }
+    };
+    // Every line whole: one mark, one header, and saves_each rows of each copy.
+    auto expect_file = [&rests](int saves_each, const std::string& not_before, const std::string& not_after) {
+        std::string bytes = read_file_bytes(record_file());
+        ASSERT_EQ(bytes.substr(0, 3), BOM);
+        EXPECT_EQ(bytes.find(BOM, 3), std::string::npos) << "a second byte-order mark";
+        std::vector<std::string> lines = lines_of(bytes.substr(3));
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(1 + COPIES * saves_each)) << bytes;
+        EXPECT_EQ(lines[0], HEADER);
+        int rows_of[COPIES] = {};
+        for (std::size_t n = 1; n < lines.size(); ++n) {
+            bool known = false;
+            for (int i = 0; i < COPIES && !known; ++i) {
+                if (lines[n].size() > 19 && lines[n].substr(19) == rests[i]) {
+                    known = true;
+                    ++rows_of[i];
+                    expect_row(lines[n], rests[i], not_before, not_after);
+                }
+            }
+            EXPECT_TRUE(known) << "line " << n << " is not a whole row: " << lines[n];
+        }
+        for (int i = 0; i < COPIES; ++i) EXPECT_EQ(rows_of[i], saves_each) << "copy " << i;
+    };
+
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(testing::Message() << "new file, round " << round);
+        delete_file(record_file());
+        std::string before = local_time_text();
+        save_together();
+        expect_file(1, before, local_time_text());
+    }
+    delete_file(record_file());
+    std::string before = local_time_text();
+    for (int round = 0; round < 30; ++round) save_together();
+    expect_file(30, before, local_time_text());
+    for (auto& app : apps) EXPECT_EQ(app->close(), 0u);
+}
+
+TEST_F(SaveRecord, FileInUtf16IsLeftAloneAndTheSaveFails) {
+    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+    // 时间 in UTF-16 LE with its byte-order mark, as a spreadsheet's "Unicode text".
+    const std::string utf16("\xFF\xFE\xF6\x65\xF4\x95\r\0\n\0", 10);
+    write_file_bytes(record_file(), utf16);
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_failed_box(save(app), record_file());
+    EXPECT_EQ(read_file_bytes(record_file()), utf16);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+namespace {
+
+// Fills the file system that holds the folder with a file of its own until
+// no byte more fits; returns that file's path.
+std::wstring fill_disk(const std::wstring& folder) {
+    std::wstring filler = folder + L"\\filler.bin";
+    HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string chunk(4096, 'f');
+    DWORD total = 0;
+    for (DWORD size : {4096u, 1u}) {
+        DWORD written = 0;
+        while (total < (1u << 24) && WriteFile(file, chunk.data(), size, &written, nullptr) && written == size) {
+            total += written;
+        }
+    }
+    CloseHandle(file);
+    return filler;
+}
+
+}  // namespace
+
+TEST_F(SaveRecord, FullDiskLeavesTheFileAsItWasAndTheNextSaveIsWhole) {
+    const std::wstring disk = environment(L"KALDRIN_E2E_SMALL_DISK");
+    if (disk.empty()) GTEST_SKIP() << "no small file system is mounted (run-e2e.sh mounts a tmpfs as root)";
+    AppDataSetting on_small_disk(disk.c_str());
+    ASSERT_EQ(local_app_data(), disk);
+    remove_records();
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+
+    // The file ends 25 bytes short of a page of the file system: the next row
+    // begins to fit, then the disk is full in its middle.
+    std::string kept = read_file_bytes(record_file());
+    ASSERT_LT(kept.size(), 4000u);
+    std::string pad_line = "#" + std::string(4096 - 25 - kept.size() - 3, 'x') + "\r\n";
+    kept += pad_line;
+    write_file_bytes(record_file(), kept);
+    std::wstring filler = fill_disk(disk);
+    expect_failed_box(save(app), record_file());
+    EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
+    EXPECT_EQ(read_file_bytes(record_file()), kept) << "the failed save left bytes behind";
+
+    // Once there is room again, the row is whole and on a line of its own.
+    delete_file(filler);
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
+    ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
+    expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+
+    // A new file on a full disk is cut back to nothing, never deleted; the
+    // next save begins it like any new file.
+    delete_file(record_file());
+    filler = fill_disk(disk);
+    expect_failed_box(save(app), record_file());
+    EXPECT_EQ(read_file_bytes(record_file()), "");
+    delete_file(filler);
+    before = local_time_text();
+    expect_saved_box(save(app));
+    bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+    expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, local_time_text());
+    EXPECT_EQ(app.close(), 0u);
+    remove_records();
+}
+
+namespace {
+
+// Tool 51's header and rows in GBK, the code page 936 a Chinese spreadsheet
+// saves a CSV file in.
+const char GBK_HEADER[] =
+    "\xCA\xB1\xBC\xE4,\xB9\xA4\xBE\xDF,\xBC\xA1\xF4\xFB\xC7\xE5\xB3\xFD\xC2\xCA,\xC4\xEA\xC1\xE4,"
+    "\xCC\xE5\xD6\xD8,\xBD\xE1\xB9\xFB\r\n";
+const char GBK_ROW[] =
+    "2026-12-01 08:00:00,Kaldrin,\xBC\xA1\xF4\xFB\xC7\xE5\xB3\xFD\xC2\xCA=40,\xC4\xEA\xC1\xE4=85,"
+    "\xCC\xE5\xD6\xD8=55.5,\xBC\xF5\xC1\xBF\xCC\xF5\xBC\xFE\xCA\xFD\xA3\xBA" "3 \xCF\xEE "
+    "\xB0\xA2\xDF\xDF\xC9\xB3\xB0\xE0\xBC\xC1\xC1\xBF\xA3\xBA" "2.5 mg bid \r\n";
+const char GBK_DEFAULT_ROW_REST[] =
+    ",Kaldrin,\xBC\xA1\xF4\xFB\xC7\xE5\xB3\xFD\xC2\xCA=70,\xC4\xEA\xC1\xE4=70,\xCC\xE5\xD6\xD8=65,"
+    "\xBC\xF5\xC1\xBF\xCC\xF5\xBC\xFE\xCA\xFD\xA3\xBA" "0 \xCF\xEE \xB0\xA2\xDF\xDF\xC9\xB3\xB0\xE0"
+    "\xBC\xC1\xC1\xBF\xA3\xBA" "5.0 mg bid \r\n";
+
+// The text of GBK bytes, or "<not GBK>" when they are not.
+std::wstring from_gbk(const std::string& bytes) {
+    int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return L"<not GBK>";
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(SaveRecord, AnsiFileWithoutChineseInItsCodePageFailsWithoutAQuestionMark) {
+    if (GetACP() != 1252) GTEST_SKIP() << "needs the ANSI code page 1252, this process has " << GetACP();
+    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+    const std::string plain = "time,tool,crcl,age,weight,result\r\n";
+    write_file_bytes(record_file(), plain);
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_failed_box(save(app), record_file());
+    EXPECT_EQ(read_file_bytes(record_file()), plain);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+// Runs in a pass of its own with Wine's ANSI code page set to 936 (run-e2e.sh).
+class SaveRecordAnsi : public SaveRecord {
+protected:
+    void SetUp() override {
+        if (environment(L"KALDRIN_E2E_REQUIRE_ACP") == L"936") {
+            ASSERT_EQ(GetACP(), 936u) << "Wine did not take code page 936 from LC_ALL";
+        } else if (GetACP() != 936) {
+            GTEST_SKIP() << "runs in the pass with the ANSI code page 936 (run-e2e.sh)";
+        }
+        SaveRecord::SetUp();
+    }
+};
+
+TEST_F(SaveRecordAnsi, FileASpreadsheetSavedInGbkStaysGbk) {
+    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+    const std::string gbk = std::string(GBK_HEADER) + GBK_ROW;
+    write_file_bytes(record_file(), gbk);
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string after = local_time_text();
+    EXPECT_EQ(app.close(), 0u);
+
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, gbk.size()), gbk) << "no byte-order mark and no header are added";
+    expect_row(bytes.substr(gbk.size()), GBK_DEFAULT_ROW_REST, before, after);
+    std::wstring text = from_gbk(bytes);
+    ASSERT_NE(text, L"<not GBK>");
+    EXPECT_NE(text.find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
+              std::wstring::npos);
+
+    // A file saved in UTF-8 without a mark keeps UTF-8.
+    const std::string utf8 = std::string(HEADER);
+    write_file_bytes(record_file(), utf8);
+    KaldrinApp again;
+    ASSERT_TRUE(again.start());
+    again.click(ID_COMPUTE);
+    before = local_time_text();
+    expect_saved_box(save(again));
+    bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, utf8.size()), utf8);
+    expect_row(bytes.substr(utf8.size()), DEFAULT_ROW_REST, before, local_time_text());
+    EXPECT_EQ(again.close(), 0u);
 }
 
 namespace {
