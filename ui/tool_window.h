@@ -9,15 +9,6 @@ constexpr int DETAIL_TEXT_CAPACITY = 8192;
 constexpr int SUMMARY_TEXT_CAPACITY = 1024;
 constexpr int STATUS_TEXT_CAPACITY = 256;
 
-// Control identifiers.
-constexpr int ID_COMPUTE = 1001;
-constexpr int ID_SAVE = 1002;
-constexpr int ID_COPY = 1003;
-constexpr int ID_RESET = 1004;
-constexpr int ID_ABOUT = 1005;
-constexpr int ID_FIRST_INPUT = 2000;
-constexpr int ID_RESULT = 3000;
-
 // State of the one window, held at module level. Only the window code and the
 // save command touch it, all on the window's thread.
 struct ToolWindow {

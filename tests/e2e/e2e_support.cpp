@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int RESULT_FIELD_ID = 3000;
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int MESSAGE_BOX_ICON_ID = 0x0440;
 constexpr DWORD POLL_MS = 10;
@@ -304,7 +303,7 @@ HWND KaldrinApp::control(int id) const {
 }
 
 HWND KaldrinApp::field(int index) const {
-    return control(2000 + index);
+    return control(ID_FIRST_INPUT + index);
 }
 
 std::vector<HWND> KaldrinApp::children() const {
@@ -327,7 +326,7 @@ void KaldrinApp::sync() {
     // which nothing in kaldrin.exe reads (the field is read-only). Once the
     // marker is seen, every message posted before it has been handled, or a
     // modal message box of kaldrin.exe has taken over its messages.
-    HWND marker = control(RESULT_FIELD_ID);
+    HWND marker = control(ID_RESULT);
     LRESULT value = static_cast<LRESULT>(10000000u + (++barrier_ % 1000000u));
     PostMessageW(marker, EM_SETLIMITTEXT, static_cast<WPARAM>(value), 0);
     for (DWORD waited = 0; waited < 20000; waited += POLL_MS) {

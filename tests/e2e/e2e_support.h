@@ -12,7 +12,7 @@
 //         KaldrinApp app;
 //         ASSERT_TRUE(app.start());            // kaldrin.exe, window found
 //         app.set_field(1, L"85");             // second input field
-//         app.click(ID_COMPUTE);               // ids from ui/tool_window.h
+//         app.click(ID_COMPUTE);               // ids from ui/layout.h
 //         EXPECT_EQ(app.verdict(), L"...");
 //         ShownBox box = app.wait_message_box();  // title, text, icon
 //         app.dismiss(box);
@@ -35,6 +35,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "ui/layout.h"  // the control identifiers
 
 // The program under test and this run's work folder (Windows paths).
 const std::wstring& kaldrin_path();
@@ -143,7 +145,7 @@ public:
     std::wstring text(HWND window) const;
     std::wstring field_text(int index) const { return text(field(index)); }
     std::wstring verdict() const;
-    std::wstring result() const { return text(control(3000)); }
+    std::wstring result() const { return text(control(ID_RESULT)); }
     HWND focus() const;                  // keyboard focus of kaldrin.exe's thread
 
     // Message boxes. wait_message_box fails the test when none comes.

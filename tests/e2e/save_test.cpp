@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr int ID_COMPUTE = 1001;
-constexpr int ID_SAVE = 1002;
-constexpr int ID_RESET = 1004;
-
 const char BOM[] = "\xEF\xBB\xBF";
 const char HEADER[] = "时间,工具,肌酐清除率,年龄,体重,结果\r\n";
 // A row of tool 51 at its defaults after the time field.
