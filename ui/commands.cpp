@@ -1,6 +1,8 @@
 // The window's commands: compute, copy, reset and About. The save command is
 // append_record, in records/.
 
+#include "ui/commands.h"
+
 #include "app/input_number.h"
 #include "core/evaluate.h"
 #include "core/text.h"

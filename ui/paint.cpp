@@ -1,6 +1,8 @@
 // Painting: the client area, the owner-drawn buttons and the colours of the
 // fields and labels.
 
+#include "ui/paint.h"
+
 #include "core/text.h"
 #include "ui/colors.h"
 #include "ui/layout.h"

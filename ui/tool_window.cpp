@@ -6,8 +6,11 @@
 #include <cstdarg>
 
 #include "core/text.h"
+#include "records/append_record.h"
 #include "ui/colors.h"
+#include "ui/commands.h"
 #include "ui/layout.h"
+#include "ui/paint.h"
 #include "ui/texts.h"
 
 ToolWindow tool_window;
