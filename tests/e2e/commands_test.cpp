@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <string>
 
 #include "tests/e2e/e2e_support.h"
@@ -28,9 +26,7 @@ std::string utf8(const std::wstring& text) {
 }
 
 std::wstring record_file() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\NoltMedSuite\\records\\T051.csv";
+    return records_folder() + L"\\T051.csv";
 }
 
 }  // namespace

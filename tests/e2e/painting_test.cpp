@@ -28,12 +28,6 @@ constexpr std::uint32_t AMBER = rgb(176, 132, 0);
 // The verdict label's rectangle.
 constexpr RECT VERDICT = {492, 142, 984, 188};
 
-void save_screenshot(const Capture& picture, const wchar_t* name) {
-    wchar_t folder[2048] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"KALDRIN_E2E_SCREENSHOTS", folder, 2048), 0u);
-    EXPECT_TRUE(picture.save_bmp(std::wstring(folder) + L"\\" + name));
-}
-
 int verdict_pixels(const Capture& picture, std::uint32_t color) {
     return picture.count(color, VERDICT.left, VERDICT.top, VERDICT.right, VERDICT.bottom);
 }

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
@@ -24,20 +22,6 @@ const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再�
 const wchar_t SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t LOCAL_APP_DATA_VALUE[] = L"Local AppData";
 const wchar_t LOCAL_APP_DATA_DEFAULT[] = L"%USERPROFILE%\\AppData\\Local";
-
-std::wstring local_app_data() {
-    wchar_t path[MAX_PATH + 1] = {};
-    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
-    return path;
-}
-
-std::wstring suite_folder() {
-    return local_app_data() + L"\\NoltMedSuite";
-}
-
-std::wstring records_folder() {
-    return suite_folder() + L"\\records";
-}
 
 std::wstring record_file() {
     return records_folder() + L"\\T051.csv";
