@@ -1,5 +1,5 @@
-// Process entry of kaldrin.exe: the self-test when the command line asks for
-// it, otherwise the window.
+// Process entry of a tool's program: the self-test when the command line asks
+// for it, otherwise the window on the catalogued tool.
 
 #include <windows.h>
 

@@ -2,6 +2,8 @@
 
 #include "core/tool.h"
 
+#include <iterator>
+
 namespace {
 
 const ToolInput tool51_inputs[] = {
@@ -21,6 +23,15 @@ const ToolRule tool51_rules[] = {
     {"", 0, L"按标准剂量使用，定期复查肾功能"},
 };
 
+// The counts are those of the lists; a list beyond the limit of the window,
+// the evaluation and the self-test does not compile.
+constexpr int tool51_input_count = static_cast<int>(std::size(tool51_inputs));
+constexpr int tool51_output_count = static_cast<int>(std::size(tool51_outputs));
+constexpr int tool51_rule_count = static_cast<int>(std::size(tool51_rules));
+static_assert(tool51_input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
+static_assert(tool51_output_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES outputs");
+static_assert(tool51_rule_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES rules");
+
 const ToolDef tool51 = {
     51,
     L"Kaldrin",
@@ -28,9 +39,9 @@ const ToolDef tool51 = {
     L"抗凝",
     L"阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid",
     L"严重肾功能不全、机械瓣、抗磷脂综合征患者禁用 NOAC。",
-    3, tool51_inputs,
-    2, tool51_outputs,
-    3, tool51_rules,
+    tool51_input_count, tool51_inputs,
+    tool51_output_count, tool51_outputs,
+    tool51_rule_count, tool51_rules,
     0,
 };
 

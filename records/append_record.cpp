@@ -7,6 +7,8 @@
 // status line and a warning box telling the user that this result was not
 // recorded, naming the file.
 
+#include "records/append_record.h"
+
 #include <windows.h>
 #include <shlobj.h>
 

@@ -1,7 +1,10 @@
 // The window's commands: compute, copy, reset and About. The save command is
 // append_record, in records/.
 
+#include "ui/commands.h"
+
 #include "app/input_number.h"
+#include "app/program_version.h"
 #include "core/evaluate.h"
 #include "core/text.h"
 #include "ui/texts.h"
@@ -126,8 +129,9 @@ void reset_inputs() {
 void show_about() {
     const ToolDef* tool = tool_window.tool;
     wchar_t about[ABOUT_TEXT_CAPACITY];
-    text_format(about, ABOUT_TEXT_CAPACITY, L"%ls\r\n\r\n%ls%ls\r\n%ls%ls\r\n\r\n%ls\r\n%ls\r\n\r\n%ls%ls",
+    text_format(about, ABOUT_TEXT_CAPACITY, L"%ls\r\n\r\n%ls%ls\r\n%ls%ls\r\n\r\n%ls\r\n%ls\r\n\r\n%ls%ls%ls%ls",
                 tool->name, ABOUT_CATEGORY_PREFIX, tool->category, ABOUT_BASIS_PREFIX, tool->basis,
-                ABOUT_DISCLAIMER_1, ABOUT_DISCLAIMER_2, ABOUT_VERSION_PREFIX, VENDOR_HOST);
+                ABOUT_DISCLAIMER_1, ABOUT_DISCLAIMER_2, ABOUT_VERSION_PREFIX, PROGRAM_VERSION_TEXT,
+                ABOUT_SITE_PREFIX, VENDOR_HOST);
     MessageBoxW(tool_window.main_window, about, TITLE_ABOUT, MB_OK | MB_ICONINFORMATION);
 }

@@ -1,8 +1,11 @@
 // Painting: the client area, the owner-drawn buttons and the colours of the
 // fields and labels.
 
+#include "ui/paint.h"
+
 #include "core/text.h"
 #include "ui/colors.h"
+#include "ui/layout.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
 
@@ -10,7 +13,6 @@ namespace {
 
 constexpr int SUBTITLE_TEXT_CAPACITY = 256;
 constexpr int CAPTION_TEXT_CAPACITY = 64;
-constexpr int FOOTER_BOTTOM = 720;
 
 void fill(HDC dc, int left, int top, int right, int bottom, COLORREF color) {
     RECT rect = {left, top, right, bottom};
@@ -20,6 +22,10 @@ void fill(HDC dc, int left, int top, int right, int bottom, COLORREF color) {
 }
 
 void fill(HDC dc, const RECT& rect, COLORREF color) {
+    fill(dc, rect.left, rect.top, rect.right, rect.bottom, color);
+}
+
+void fill(HDC dc, const LayoutRect& rect, COLORREF color) {
     fill(dc, rect.left, rect.top, rect.right, rect.bottom, color);
 }
 
@@ -33,6 +39,10 @@ void outline(HDC dc, int left, int top, int right, int bottom, COLORREF color) {
     DeleteObject(pen);
 }
 
+void outline(HDC dc, const LayoutRect& rect, COLORREF color) {
+    outline(dc, rect.left, rect.top, rect.right, rect.bottom, color);
+}
+
 void text(HDC dc, const wchar_t* string, RECT rect, HFONT font, COLORREF color, UINT format) {
     HGDIOBJ old_font = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
@@ -44,6 +54,10 @@ void text(HDC dc, const wchar_t* string, RECT rect, HFONT font, COLORREF color, 
 void text(HDC dc, const wchar_t* string, int left, int top, int right, int bottom, HFONT font, COLORREF color,
           UINT format) {
     text(dc, string, RECT{left, top, right, bottom}, font, color, format);
+}
+
+void text(HDC dc, const wchar_t* string, const LayoutRect& rect, HFONT font, COLORREF color, UINT format) {
+    text(dc, string, rect.left, rect.top, rect.right, rect.bottom, font, color, format);
 }
 
 }  // namespace
@@ -60,31 +74,32 @@ void paint_window(HWND window) {
     constexpr UINT LINE = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 
     fill(dc, 0, 0, W, H, COLOR_WINDOW_BACKGROUND);
-    fill(dc, 0, 0, W, 88, COLOR_HEADER_BAND);
-    fill(dc, 0, 0, 8, 88, COLOR_HEADER_ACCENT);
-    text(dc, tool->name, 26, 12, 726, 50, w.title_font, COLOR_WHITE, LINE);
+    fill(dc, 0, 0, W, HEADER_BAND_BOTTOM, COLOR_HEADER_BAND);
+    fill(dc, HEADER_ACCENT, COLOR_HEADER_ACCENT);
+    text(dc, tool->name, TITLE_TEXT, w.title_font, COLOR_WHITE, LINE);
     wchar_t subtitle[SUBTITLE_TEXT_CAPACITY];
     text_format(subtitle, SUBTITLE_TEXT_CAPACITY, HEADER_SUBTITLE_FORMAT, tool->category, tool->subtitle);
-    text(dc, subtitle, 28, 48, 748, 76, w.caption_font, COLOR_SUBTITLE, LINE);
-    text(dc, VENDOR_HOST, W - 240, 8, W - 26, 34, w.small_font, COLOR_WEB_ADDRESS, DT_RIGHT | LINE);
+    text(dc, subtitle, SUBTITLE_TEXT, w.caption_font, COLOR_SUBTITLE, LINE);
+    text(dc, VENDOR_HOST, W - WEB_ADDRESS_LEFT_INSET, WEB_ADDRESS_TOP, W - WEB_ADDRESS_RIGHT_INSET, WEB_ADDRESS_BOTTOM,
+         w.small_font, COLOR_WEB_ADDRESS, DT_RIGHT | LINE);
 
-    fill(dc, 20, 96, 460, 648, COLOR_WHITE);
-    outline(dc, 20, 96, 460, 648, COLOR_PANEL_BORDER);
-    fill(dc, 476, 96, 1000, 648, COLOR_WHITE);
-    outline(dc, 476, 96, 1000, 648, COLOR_PANEL_BORDER);
-    text(dc, CAPTION_INPUTS, 36, 104, 336, 134, w.caption_font, COLOR_HEADER_BAND, LINE);
-    text(dc, CAPTION_RESULTS, 492, 104, 792, 134, w.caption_font, COLOR_HEADER_BAND, LINE);
-    fill(dc, 36, 133, 444, 134, COLOR_CAPTION_RULE);
-    fill(dc, 492, 133, 984, 134, COLOR_CAPTION_RULE);
+    fill(dc, INPUT_PANEL, COLOR_WHITE);
+    outline(dc, INPUT_PANEL, COLOR_PANEL_BORDER);
+    fill(dc, RESULT_PANEL, COLOR_WHITE);
+    outline(dc, RESULT_PANEL, COLOR_PANEL_BORDER);
+    text(dc, CAPTION_INPUTS, INPUT_CAPTION, w.caption_font, COLOR_HEADER_BAND, LINE);
+    text(dc, CAPTION_RESULTS, RESULT_CAPTION, w.caption_font, COLOR_HEADER_BAND, LINE);
+    fill(dc, INPUT_CAPTION_RULE, COLOR_CAPTION_RULE);
+    fill(dc, RESULT_CAPTION_RULE, COLOR_CAPTION_RULE);
 
-    fill(dc, 0, 660, W, FOOTER_BOTTOM, COLOR_FOOTER_BAND);
-    text(dc, w.status_text, 740, 704, 1004, 720, w.small_font, COLOR_MUTED_TEXT, DT_RIGHT | LINE);
+    fill(dc, 0, FOOTER_BAND_TOP, W, FOOTER_BAND_BOTTOM, COLOR_FOOTER_BAND);
+    text(dc, w.status_text, STATUS_LINE, w.small_font, COLOR_MUTED_TEXT, DT_RIGHT | LINE);
 
     EndPaint(window, &paint);
 }
 
 void draw_button(const DRAWITEMSTRUCT* item) {
-    bool primary = item->CtlID == static_cast<UINT>(ID_COMPUTE);
+    bool primary = item->CtlID == static_cast<UINT>(PRIMARY_BUTTON_ID);
     bool pressed = (item->itemState & ODS_SELECTED) != 0;
     COLORREF face = primary ? (pressed ? COLOR_PRIMARY_PRESSED : COLOR_PRIMARY_BUTTON)
                             : (pressed ? COLOR_BUTTON_PRESSED : COLOR_WHITE);

@@ -1,8 +1,7 @@
 #pragma once
 // Every text the window, its commands and its message boxes show: the one
-// table of them. Formats use the placeholders of core/text.h.
-
-#include "ui/version.h"
+// table of them. Formats use the placeholders of core/text.h. The texts of a
+// particular tool come from its definition and its own resource header.
 
 // Window class and fonts.
 inline constexpr wchar_t WINDOW_CLASS_NAME[] = L"NoltMedToolWnd";
@@ -57,4 +56,5 @@ inline constexpr wchar_t ABOUT_CATEGORY_PREFIX[] = L"分类：";
 inline constexpr wchar_t ABOUT_BASIS_PREFIX[] = L"参考依据：";
 inline constexpr wchar_t ABOUT_DISCLAIMER_1[] = L"本工具为临床辅助计算/记录工具，结果不能替代医师诊疗判断，";
 inline constexpr wchar_t ABOUT_DISCLAIMER_2[] = L"具体用药与处置请结合患者实际情况及本院规范执行。";
-inline constexpr wchar_t ABOUT_VERSION_PREFIX[] = L"版本 V" KALDRIN_WIDE(KALDRIN_VERSION_TEXT) L"    官网：";
+inline constexpr wchar_t ABOUT_VERSION_PREFIX[] = L"版本 V";  // then the program's version text
+inline constexpr wchar_t ABOUT_SITE_PREFIX[] = L"    官网：";

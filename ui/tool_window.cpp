@@ -6,7 +6,11 @@
 #include <cstdarg>
 
 #include "core/text.h"
+#include "records/append_record.h"
 #include "ui/colors.h"
+#include "ui/commands.h"
+#include "ui/layout.h"
+#include "ui/paint.h"
 #include "ui/texts.h"
 
 ToolWindow tool_window;
@@ -14,14 +18,7 @@ ToolWindow tool_window;
 namespace {
 
 constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr int CLIENT_WIDTH = 1020;
-constexpr int CLIENT_HEIGHT = 720;
-constexpr int TRACK_WIDTH = 1036;
-constexpr int TRACK_HEIGHT = 780;
 constexpr int ICON_RESOURCE = 1;
-
-constexpr int FIRST_ROW_Y = 150;
-constexpr int ROW_PITCH = 34;
 constexpr int BASIS_TEXT_CAPACITY = 512;
 
 HFONT make_font(int height, int weight, const wchar_t* face) {
@@ -43,10 +40,11 @@ void create_fonts_and_brushes() {
     w.background_brush = CreateSolidBrush(COLOR_WINDOW_BACKGROUND);
 }
 
-// Creates one child control; font null means no WM_SETFONT (the buttons).
-HWND make_control(const wchar_t* class_name, DWORD ex_style, DWORD style, int left, int top, int width,
-                  int height, int id, HFONT font, const wchar_t* text) {
-    HWND control = CreateWindowExW(ex_style, class_name, text, style, left, top, width, height,
+// Creates one child control at box, moved down by dy; font null means no
+// WM_SETFONT (the buttons).
+HWND make_control(const wchar_t* class_name, DWORD ex_style, DWORD style, const LayoutBox& box, int dy, int id,
+                  HFONT font, const wchar_t* text) {
+    HWND control = CreateWindowExW(ex_style, class_name, text, style, box.left, box.top + dy, box.width, box.height,
                                    tool_window.main_window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    tool_window.instance, nullptr);
@@ -63,46 +61,46 @@ void create_controls() {
     int rows = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
     for (int i = 0; i < rows; ++i) {
         const ToolInput& input = tool->inputs[i];
-        int y = FIRST_ROW_Y + ROW_PITCH * i;
-        make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT, 24, y + 1, 184, 22, 0, w.label_font,
-                     input.label);
+        int y = INPUT_FIRST_ROW_Y + INPUT_ROW_PITCH * i;
+        make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT, INPUT_LABEL, y, 0, w.label_font, input.label);
         wchar_t value_text[DEFAULT_VALUE_TEXT_CAPACITY];
         format_default_value(input.default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
-        w.input_edits[i] = make_control(L"EDIT", WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 216,
-                                        y - 4, 152, 27, ID_FIRST_INPUT + i, w.edit_font, value_text);
+        w.input_edits[i] = make_control(L"EDIT", WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, INPUT_EDIT,
+                                        y, ID_FIRST_INPUT + i, w.edit_font, value_text);
         if (input.unit != nullptr && input.unit[0] != L'\0') {
-            make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, 374, y, 78, 22, 0, w.small_font, input.unit);
+            make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, INPUT_UNIT, y, 0, w.small_font, input.unit);
         }
     }
 
-    w.verdict_label = make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, 492, 142, 492, 46, 0, w.verdict_font,
+    w.verdict_label = make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, VERDICT_LABEL, 0, 0, w.verdict_font,
                                    VERDICT_PROMPT);
     w.result_edit = make_control(L"EDIT", WS_EX_CLIENTEDGE,
                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
-                                 492, 196, 492, 232, ID_RESULT, w.result_font, L"");
-    w.note_label = make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, 492, 444, 492, 120, 0, w.small_font,
+                                 RESULT_FIELD, 0, ID_RESULT, w.result_font, L"");
+    w.note_label = make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, NOTE_LABEL, 0, 0, w.small_font,
                                 tool->note != nullptr ? tool->note : L"");
     wchar_t basis[BASIS_TEXT_CAPACITY];
     text_format(basis, BASIS_TEXT_CAPACITY, BASIS_FORMAT, tool->basis);
-    make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, 492, 576, 492, 56, 0, w.small_font, basis);
+    make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, BASIS_LABEL, 0, 0, w.small_font, basis);
 
-    constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
-    make_control(L"BUTTON", 0, BUTTON_STYLE, 20, 668, 152, 40, ID_COMPUTE, nullptr, BUTTON_COMPUTE);
-    make_control(L"BUTTON", 0, BUTTON_STYLE, 184, 668, 132, 40, ID_SAVE, nullptr, BUTTON_SAVE);
-    make_control(L"BUTTON", 0, BUTTON_STYLE, 328, 668, 132, 40, ID_COPY, nullptr, BUTTON_COPY);
-    make_control(L"BUTTON", 0, BUTTON_STYLE, 472, 668, 132, 40, ID_RESET, nullptr, BUTTON_RESET);
-    make_control(L"BUTTON", 0, BUTTON_STYLE, 616, 668, 110, 40, ID_ABOUT, nullptr, BUTTON_ABOUT);
+    for (const LayoutButton& button : BUTTONS) {
+        LayoutBox box = {button.left, BUTTON_TOP, button.width, BUTTON_HEIGHT};
+        make_control(L"BUTTON", 0, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, box, 0, button.id, nullptr, button.caption);
+    }
 }
 
+// The command of each button, in the order of BUTTONS.
+void (*const BUTTON_COMMANDS[])() = {compute_result, append_record, copy_result, reset_inputs, show_about};
+static_assert(sizeof BUTTON_COMMANDS / sizeof BUTTON_COMMANDS[0] == BUTTON_COUNT, "one command per button");
+
 bool run_command(int id) {
-    switch (id) {
-    case ID_COMPUTE: compute_result(); return true;
-    case ID_SAVE: append_record(); return true;
-    case ID_COPY: copy_result(); return true;
-    case ID_RESET: reset_inputs(); return true;
-    case ID_ABOUT: show_about(); return true;
-    default: return false;
+    for (int i = 0; i < BUTTON_COUNT; ++i) {
+        if (BUTTONS[i].id == id) {
+            BUTTON_COMMANDS[i]();
+            return true;
+        }
     }
+    return false;
 }
 
 // Centred on the primary screen, never at a negative position.

@@ -9,15 +9,6 @@ constexpr int DETAIL_TEXT_CAPACITY = 8192;
 constexpr int SUMMARY_TEXT_CAPACITY = 1024;
 constexpr int STATUS_TEXT_CAPACITY = 256;
 
-// Control identifiers.
-constexpr int ID_COMPUTE = 1001;
-constexpr int ID_SAVE = 1002;
-constexpr int ID_COPY = 1003;
-constexpr int ID_RESET = 1004;
-constexpr int ID_ABOUT = 1005;
-constexpr int ID_FIRST_INPUT = 2000;
-constexpr int ID_RESULT = 3000;
-
 // State of the one window, held at module level. Only the window code and the
 // save command touch it, all on the window's thread.
 struct ToolWindow {
@@ -60,17 +51,3 @@ void set_status(const wchar_t* format, ...);
 // value with at most six significant digits ("%.6g").
 constexpr int DEFAULT_VALUE_TEXT_CAPACITY = 64;
 void format_default_value(double value, wchar_t* text, int capacity);
-
-// Painting (ui/paint.cpp): the whole client area on WM_PAINT, the owner-drawn
-// buttons on WM_DRAWITEM, and the colours of the fields and labels.
-void paint_window(HWND window);
-void draw_button(const DRAWITEMSTRUCT* item);
-LRESULT edit_colors(HDC dc);
-LRESULT static_colors(HDC dc, HWND control);
-
-// The window's commands.
-void compute_result();
-void copy_result();
-void reset_inputs();
-void show_about();
-void append_record();  // the save command, in records/

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <string>
 
 #include "tests/e2e/e2e_support.h"
@@ -28,9 +26,7 @@ std::string utf8(const std::wstring& text) {
 }
 
 std::wstring record_file() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\NoltMedSuite\\records\\T051.csv";
+    return records_folder() + L"\\T051.csv";
 }
 
 }  // namespace
@@ -39,7 +35,7 @@ TEST(Compute, ButtonAtDefaults) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     EXPECT_TRUE(app.status_shows(L"就绪：填写参数后按 F5 或点击“计算”"));
-    app.click(1001);
+    app.click(ID_COMPUTE);
     EXPECT_EQ(app.result(), DEFAULT_RESULT);
     EXPECT_EQ(app.verdict(), DEFAULT_VERDICT);
     EXPECT_TRUE(app.status_shows(L"计算完成  Kaldrin"));
@@ -78,7 +74,7 @@ TEST(Compute, F5AndEnterComputeOnlyFromAControl) {
     // F5 in the read-only result field computes too.
     app.set_field(0, L"70");
     app.set_field(1, L"70");
-    app.key(app.control(3000), VK_F5);
+    app.key(app.control(ID_RESULT), VK_F5);
     EXPECT_EQ(app.verdict(), DEFAULT_VERDICT);
     EXPECT_EQ(app.close(), 0u);
 }
@@ -91,7 +87,7 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     app.set_field(0, L"");
     app.set_field(1, L"   ");
     app.set_field(2, L"abc");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     EXPECT_FALSE(app.has_message_box());
     EXPECT_EQ(app.verdict(), CONTRAINDICATED_VERDICT);
     EXPECT_EQ(app.result(), L"减量条件数：2 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
@@ -101,7 +97,7 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     app.set_field(0, L"0x20");
     app.set_field(1, L"80岁");
     app.set_field(2, L"65.0kg");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
 
     // Full-width digits, point and blanks from a Chinese input method read as
@@ -122,7 +118,7 @@ TEST(Compute, NonNumberIsRefusedAndTheLastResultStays) {
     ASSERT_TRUE(app.start());
     app.set_field(0, L"40");
     app.set_field(1, L"85");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ASSERT_EQ(app.verdict(), REDUCED_VERDICT);
 
     struct Case {
@@ -145,7 +141,7 @@ TEST(Compute, NonNumberIsRefusedAndTheLastResultStays) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
         app.set_field(c.field, c.text);
-        app.click(1001);
+        app.click(ID_COMPUTE);
         ShownBox box = app.wait_message_box();
         EXPECT_EQ(box.title, L"输入有误");
         EXPECT_EQ(box.text, c.message);
@@ -172,17 +168,17 @@ TEST(Compute, RefusedComputationKeepsTheRecordedValues) {
     ASSERT_TRUE(app.start());
     app.set_field(0, L"40");
     app.set_field(1, L"85");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ASSERT_EQ(app.verdict(), REDUCED_VERDICT);
 
     app.set_field(0, L"99");
     app.set_field(1, L"inf");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ShownBox refused = app.wait_message_box();
     ASSERT_EQ(refused.title, L"输入有误");
     app.dismiss(refused);
 
-    app.click(1002);
+    app.click(ID_SAVE);
     ShownBox saved = app.wait_message_box();
     EXPECT_EQ(saved.title, L"已保存");
     app.dismiss(saved);
@@ -197,7 +193,7 @@ TEST(Copy, RefusedWithoutAResult) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(write_clipboard_text(L"before"));
-    app.click(1003);
+    app.click(ID_COPY);
     ShownBox box = app.wait_message_box();
     EXPECT_EQ(box.title, L"提示");
     EXPECT_EQ(box.text, L"请先点击“计算”生成结果。");
@@ -212,10 +208,10 @@ TEST(Copy, RefusedWithoutAResult) {
 TEST(Copy, PutsNameAndSummaryOnTheClipboard) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
-    app.click(1001);
+    app.click(ID_COMPUTE);
     // Editing a field afterwards does not change what is copied.
     app.set_field(0, L"10");
-    app.click(1003);
+    app.click(ID_COPY);
     EXPECT_FALSE(app.has_message_box());
     EXPECT_EQ(read_clipboard_text(), L"Kaldrin\r\n" + DEFAULT_RESULT + L"—— " + DEFAULT_VERDICT);
     EXPECT_TRUE(app.status_shows(L"结果已复制到剪贴板"));
@@ -225,13 +221,13 @@ TEST(Copy, PutsNameAndSummaryOnTheClipboard) {
 TEST(Copy, BusyClipboardKeepsItsTextAndTheStatusSaysSo) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ASSERT_TRUE(write_clipboard_text(L"患者原有的剪贴板内容"));
     // Another program holds the clipboard open while the user copies.
     HWND holder = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(OpenClipboard(holder));
-    app.click(1003);
+    app.click(ID_COPY);
     CloseClipboard();
     DestroyWindow(holder);
     EXPECT_FALSE(app.has_message_box());
@@ -239,7 +235,7 @@ TEST(Copy, BusyClipboardKeepsItsTextAndTheStatusSaysSo) {
     EXPECT_EQ(read_clipboard_text(), L"患者原有的剪贴板内容");
 
     // Once the clipboard is free again, copying works.
-    app.click(1003);
+    app.click(ID_COPY);
     EXPECT_EQ(read_clipboard_text(), L"Kaldrin\r\n" + DEFAULT_RESULT + L"—— " + DEFAULT_VERDICT);
     EXPECT_TRUE(app.status_shows(L"结果已复制到剪贴板"));
     EXPECT_EQ(app.close(), 0u);
@@ -251,10 +247,10 @@ TEST(Reset, RestoresDefaultsAndForgetsTheResult) {
     app.set_field(0, L"10");
     app.set_field(1, L"90");
     app.set_field(2, L"50");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ASSERT_EQ(app.verdict(), CONTRAINDICATED_VERDICT);
 
-    app.click(1004);
+    app.click(ID_RESET);
     EXPECT_EQ(app.field_text(0), L"70");
     EXPECT_EQ(app.field_text(1), L"70");
     EXPECT_EQ(app.field_text(2), L"65");
@@ -263,7 +259,7 @@ TEST(Reset, RestoresDefaultsAndForgetsTheResult) {
     EXPECT_TRUE(app.status_shows(L"已恢复默认值"));
 
     // No result any more: copy refuses although a summary was made before.
-    app.click(1003);
+    app.click(ID_COPY);
     ShownBox box = app.wait_message_box();
     EXPECT_EQ(box.title, L"提示");
     EXPECT_EQ(box.text, L"请先点击“计算”生成结果。");
@@ -275,7 +271,7 @@ TEST(Reset, WorksBeforeAnyComputation) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.set_field(1, L"");
-    app.click(1004);
+    app.click(ID_RESET);
     EXPECT_EQ(app.field_text(1), L"70");
     EXPECT_EQ(app.verdict(), PROMPT);
     EXPECT_TRUE(app.status_shows(L"已恢复默认值"));
@@ -286,7 +282,7 @@ TEST(Reset, WorksBeforeAnyComputation) {
 TEST(About, ShowsTheToolVersionAndWebAddress) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
-    app.click(1005);
+    app.click(ID_ABOUT);
     ShownBox box = app.wait_message_box();
     EXPECT_EQ(box.title, L"关于本工具");
     EXPECT_EQ(box.text,

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-constexpr int RESULT_FIELD_ID = 3000;
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int MESSAGE_BOX_ICON_ID = 0x0440;
 constexpr DWORD POLL_MS = 10;
@@ -120,6 +121,11 @@ const std::wstring& kaldrin_path() {
     return path;
 }
 
+const std::wstring& second_tool_path() {
+    static const std::wstring path = environment(L"KALDRIN_SECOND_TOOL_EXE");
+    return path;
+}
+
 const std::wstring& work_folder() {
     static const std::wstring folder = environment(L"KALDRIN_E2E_WORK");
     return folder;
@@ -129,10 +135,14 @@ std::wstring work_path(const std::wstring& name) {
     return work_folder() + L"\\" + name;
 }
 
-std::wstring kaldrin_command(const std::wstring& arguments) {
-    std::wstring line = L"\"" + kaldrin_path() + L"\"";
+std::wstring program_command(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring line = L"\"" + program + L"\"";
     if (!arguments.empty()) line += L" " + arguments;
     return line;
+}
+
+std::wstring kaldrin_command(const std::wstring& arguments) {
+    return program_command(kaldrin_path(), arguments);
 }
 
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder, DWORD timeout_ms) {
@@ -166,6 +176,20 @@ std::wstring make_work_folder(const std::wstring& name) {
     std::wstring folder = work_path(name);
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
+}
+
+std::wstring local_app_data() {
+    wchar_t path[MAX_PATH + 1] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
+    return path;
+}
+
+std::wstring suite_folder() {
+    return local_app_data() + L"\\NoltMedSuite";
+}
+
+std::wstring records_folder() {
+    return suite_folder() + L"\\records";
 }
 
 std::string read_file_bytes(const std::wstring& path) {
@@ -263,6 +287,12 @@ std::string rgb_text(std::uint32_t color) {
     return text;
 }
 
+void save_screenshot(const Capture& picture, const wchar_t* name) {
+    wchar_t folder[2048] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"KALDRIN_E2E_SCREENSHOTS", folder, 2048), 0u);
+    EXPECT_TRUE(picture.save_bmp(std::wstring(folder) + L"\\" + name));
+}
+
 KaldrinApp::~KaldrinApp() {
     if (process_.hProcess != nullptr) {
         if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
@@ -275,12 +305,16 @@ KaldrinApp::~KaldrinApp() {
 }
 
 bool KaldrinApp::start(const std::wstring& arguments) {
+    return start_program(kaldrin_path(), arguments);
+}
+
+bool KaldrinApp::start_program(const std::wstring& program, const std::wstring& arguments) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::wstring command = kaldrin_command(arguments);
+    std::wstring command = program_command(program, arguments);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
-    if (!CreateProcessW(kaldrin_path().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         work_folder().c_str(), &startup, &process_)) {
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return false;
@@ -291,7 +325,7 @@ bool KaldrinApp::start(const std::wstring& arguments) {
         if (WaitForSingleObject(process_.hProcess, POLL_MS) == WAIT_OBJECT_0) break;
     }
     if (main_ == nullptr) {
-        ADD_FAILURE() << "kaldrin.exe showed no window of class NoltMedToolWnd";
+        ADD_FAILURE() << "the program showed no window of class NoltMedToolWnd";
         return false;
     }
     WaitForInputIdle(process_.hProcess, 10000);
@@ -304,7 +338,7 @@ HWND KaldrinApp::control(int id) const {
 }
 
 HWND KaldrinApp::field(int index) const {
-    return control(2000 + index);
+    return control(ID_FIRST_INPUT + index);
 }
 
 std::vector<HWND> KaldrinApp::children() const {
@@ -327,7 +361,7 @@ void KaldrinApp::sync() {
     // which nothing in kaldrin.exe reads (the field is read-only). Once the
     // marker is seen, every message posted before it has been handled, or a
     // modal message box of kaldrin.exe has taken over its messages.
-    HWND marker = control(RESULT_FIELD_ID);
+    HWND marker = control(ID_RESULT);
     LRESULT value = static_cast<LRESULT>(10000000u + (++barrier_ % 1000000u));
     PostMessageW(marker, EM_SETLIMITTEXT, static_cast<WPARAM>(value), 0);
     for (DWORD waited = 0; waited < 20000; waited += POLL_MS) {

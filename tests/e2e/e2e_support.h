@@ -1,6 +1,7 @@
 #pragma once
-// End-to-end tests of the real kaldrin.exe: a Windows program (GoogleTest) that
-// runs under Wine inside an Xvfb server of its own, started by run-e2e.sh.
+// End-to-end tests of the real kaldrin.exe (and of the second tool's program,
+// tests/second_tool): a Windows program (GoogleTest) that runs under Wine
+// inside an Xvfb server of its own, started by run-e2e.sh.
 //
 // Adding tests: put a file tests/e2e/<topic>_test.cpp beside this header; it
 // is built into the same driver and runs with `make test` (CTest test "e2e").
@@ -12,7 +13,7 @@
 //         KaldrinApp app;
 //         ASSERT_TRUE(app.start());            // kaldrin.exe, window found
 //         app.set_field(1, L"85");             // second input field
-//         app.click(ID_COMPUTE);               // ids from ui/tool_window.h
+//         app.click(ID_COMPUTE);               // ids from ui/layout.h
 //         EXPECT_EQ(app.verdict(), L"...");
 //         ShownBox box = app.wait_message_box();  // title, text, icon
 //         app.dismiss(box);
@@ -36,11 +37,16 @@
 #include <string>
 #include <vector>
 
+#include "ui/layout.h"  // the control identifiers
+
 // An environment variable of the driver ("" when unset).
 std::wstring environment(const wchar_t* name);
 
 // The program under test and this run's work folder (Windows paths).
 const std::wstring& kaldrin_path();
+// The second tool's program (tests/second_tool), from KALDRIN_SECOND_TOOL_EXE;
+// empty when run-e2e.sh was not given one.
+const std::wstring& second_tool_path();
 const std::wstring& work_folder();
 std::wstring work_path(const std::wstring& name);
 
@@ -56,11 +62,19 @@ ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& 
 ProcessResult run_program(const std::wstring& program, const std::wstring& command_line,
                           const std::wstring& current_folder, DWORD timeout_ms = 30000);
 
-// The command line of kaldrin.exe with its quoted path and the arguments.
+// The command line of a program with its quoted path and the arguments, and
+// the same for kaldrin.exe.
+std::wstring program_command(const std::wstring& program, const std::wstring& arguments);
 std::wstring kaldrin_command(const std::wstring& arguments);
 
 // A new empty folder in the work folder; returns its path.
 std::wstring make_work_folder(const std::wstring& name);
+
+// The local application-data folder as the shell reports it ("" when it
+// reports none), the suite's folder in it and the record folder.
+std::wstring local_app_data();
+std::wstring suite_folder();
+std::wstring records_folder();
 
 // Files, by Windows path.
 std::string read_file_bytes(const std::wstring& path);  // "<missing>" when it cannot be read
@@ -97,6 +111,8 @@ constexpr std::uint32_t rgb(int r, int g, int b) {
            static_cast<std::uint32_t>(b);
 }
 std::string rgb_text(std::uint32_t color);
+// Saves a picture as <name> in the screenshot folder of this run.
+void save_screenshot(const Capture& picture, const wchar_t* name);
 
 // A text as kaldrin.exe paints it: DrawTextW in a client rectangle on a plain
 // background, with a font made like the window's fonts.
@@ -124,6 +140,8 @@ public:
     // Starts kaldrin.exe (arguments after its quoted path) and waits until
     // its main window of class NoltMedToolWnd exists and is idle.
     bool start(const std::wstring& arguments = L"");
+    // The same for another program built on the same window code.
+    bool start_program(const std::wstring& program, const std::wstring& arguments = L"");
 
     HWND window() const { return main_; }
     DWORD process_id() const { return process_.dwProcessId; }
@@ -146,7 +164,7 @@ public:
     std::wstring text(HWND window) const;
     std::wstring field_text(int index) const { return text(field(index)); }
     std::wstring verdict() const;
-    std::wstring result() const { return text(control(3000)); }
+    std::wstring result() const { return text(control(ID_RESULT)); }
     HWND focus() const;                  // keyboard focus of kaldrin.exe's thread
 
     // Message boxes. wait_message_box fails the test when none comes.

@@ -28,12 +28,6 @@ constexpr std::uint32_t AMBER = rgb(176, 132, 0);
 // The verdict label's rectangle.
 constexpr RECT VERDICT = {492, 142, 984, 188};
 
-void save_screenshot(const Capture& picture, const wchar_t* name) {
-    wchar_t folder[2048] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"KALDRIN_E2E_SCREENSHOTS", folder, 2048), 0u);
-    EXPECT_TRUE(picture.save_bmp(std::wstring(folder) + L"\\" + name));
-}
-
 int verdict_pixels(const Capture& picture, std::uint32_t color) {
     return picture.count(color, VERDICT.left, VERDICT.top, VERDICT.right, VERDICT.bottom);
 }
@@ -47,7 +41,7 @@ TEST(Painting, Level3ScreenshotBandsPanelsAndRedVerdict) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.set_field(0, L"10");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     ASSERT_EQ(app.verdict(), L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
     Capture picture = app.capture();
     save_screenshot(picture, L"level3.bmp");
@@ -96,13 +90,13 @@ TEST(Painting, VerdictColourFollowsTheLevel) {
 
     app.set_field(0, L"40");
     app.set_field(1, L"85");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     Capture level2 = app.capture();
     EXPECT_GT(verdict_pixels(level2, ORANGE), 100);
     EXPECT_EQ(verdict_pixels(level2, GREEN), 0);
 
     app.set_field(0, L"10");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     Capture level3 = app.capture();
     EXPECT_GT(verdict_pixels(level3, RED), 100);
     EXPECT_EQ(verdict_pixels(level3, ORANGE), 0);
@@ -110,7 +104,7 @@ TEST(Painting, VerdictColourFollowsTheLevel) {
     // Back to the defaults: green again, with no amber anywhere.
     app.set_field(0, L"70");
     app.set_field(1, L"70");
-    app.click(1001);
+    app.click(ID_COMPUTE);
     Capture defaults = app.capture();
     save_screenshot(defaults, L"defaults.bmp");
     EXPECT_GT(verdict_pixels(defaults, GREEN), 100);
@@ -119,8 +113,8 @@ TEST(Painting, VerdictColourFollowsTheLevel) {
 
     // A reset after a red verdict shows the prompt in green.
     app.set_field(0, L"10");
-    app.click(1001);
-    app.click(1004);
+    app.click(ID_COMPUTE);
+    app.click(ID_RESET);
     Capture reset = app.capture();
     EXPECT_GT(verdict_pixels(reset, GREEN), 100);
     EXPECT_EQ(verdict_pixels(reset, RED), 0);
@@ -194,8 +188,8 @@ TEST(Painting, OwnerDrawnButtonsAndTheirPressedFaces) {
         EXPECT_GT(normal.count(BODY, left, 668, left + 110, 708), 10);
     }
 
-    app.press_button(1001, true);
-    app.press_button(1003, true);
+    app.press_button(ID_COMPUTE, true);
+    app.press_button(ID_COPY, true);
     Capture pressed = app.capture();
     EXPECT_PIXEL(pressed, 30, 675, rgb(0, 100, 138));
     EXPECT_PIXEL(pressed, 20, 668, rgb(0, 106, 148));
@@ -204,8 +198,8 @@ TEST(Painting, OwnerDrawnButtonsAndTheirPressedFaces) {
     EXPECT_PIXEL(pressed, 328, 668, rgb(206, 216, 224));
     EXPECT_PIXEL(pressed, 190, 675, WHITE);
 
-    app.press_button(1001, false);
-    app.press_button(1003, false);
+    app.press_button(ID_COMPUTE, false);
+    app.press_button(ID_COPY, false);
     Capture released = app.capture();
     EXPECT_PIXEL(released, 30, 675, rgb(0, 122, 168));
     EXPECT_PIXEL(released, 334, 675, WHITE);

@@ -4,6 +4,8 @@
 # the window needs). Extra arguments go to the driver (e.g. --gtest_filter=...).
 #
 # Usage: run-e2e.sh <kaldrin_e2e.exe> <kaldrin.exe> <work folder> [driver args...]
+# KALDRIN_SECOND_TOOL, when set, names the second tool's program
+# (tests/second_tool) for the tests that drive it.
 # The screenshots end up in <work folder>/screenshots.
 set -eu
 driver=$1
@@ -38,6 +40,10 @@ KALDRIN_EXE=$(winepath -w "$program")
 KALDRIN_E2E_WORK=$(winepath -w "$work")
 KALDRIN_E2E_SCREENSHOTS=$(winepath -w "$folder/screenshots")
 export KALDRIN_EXE KALDRIN_E2E_WORK KALDRIN_E2E_SCREENSHOTS
+if [ -n "${KALDRIN_SECOND_TOOL:-}" ]; then
+  KALDRIN_SECOND_TOOL_EXE=$(winepath -w "$KALDRIN_SECOND_TOOL")
+  export KALDRIN_SECOND_TOOL_EXE
+fi
 
 # A small file system for the saves onto a full disk: a tmpfs of 256 KiB,
 # mounted when this runs as root and may mount. Otherwise those tests skip.

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,10 +11,6 @@
 #include "tests/e2e/e2e_support.h"
 
 namespace {
-
-constexpr int ID_COMPUTE = 1001;
-constexpr int ID_SAVE = 1002;
-constexpr int ID_RESET = 1004;
 
 const char BOM[] = "\xEF\xBB\xBF";
 const char HEADER[] = "时间,工具,肌酐清除率,年龄,体重,结果\r\n";
@@ -29,20 +23,6 @@ const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再�
 const wchar_t SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t LOCAL_APP_DATA_VALUE[] = L"Local AppData";
 const wchar_t LOCAL_APP_DATA_DEFAULT[] = L"%USERPROFILE%\\AppData\\Local";
-
-std::wstring local_app_data() {
-    wchar_t path[MAX_PATH + 1] = {};
-    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
-    return path;
-}
-
-std::wstring suite_folder() {
-    return local_app_data() + L"\\NoltMedSuite";
-}
-
-std::wstring records_folder() {
-    return suite_folder() + L"\\records";
-}
 
 std::wstring record_file() {
     return records_folder() + L"\\T051.csv";
