@@ -78,12 +78,8 @@ void append_out_lines(Report& report, const ToolDef* tool, const double* inputs,
 // The result text on one line: CR dropped, LF as a blank, at most 8000
 // characters.
 void append_flattened(Report& report, const wchar_t* result) {
-    wchar_t flat[DETAIL_LINE_LIMIT];
-    int count = 0;
-    for (const wchar_t* p = result; *p != L'\0' && count < DETAIL_LINE_LIMIT; ++p) {
-        if (*p == L'\r') continue;
-        flat[count++] = *p == L'\n' ? L' ' : *p;
-    }
+    wchar_t flat[DETAIL_LINE_LIMIT + 1];
+    int count = text_flatten(flat, DETAIL_LINE_LIMIT + 1, result, text_length(result));
     report.append(flat, count);
 }
 

@@ -1,5 +1,7 @@
 #include "core/convert.h"
 
+#include <cstring>
+
 int double_to_int(double value) {
     // The open interval (INT_MIN - 1, INT_MAX + 1) holds exactly the doubles
     // whose truncation is an int; NaN fails both comparisons.
@@ -16,4 +18,14 @@ bool double_to_int64(double value, long long* out) {
         return true;
     }
     return false;
+}
+
+bool is_finite_value(double value) {
+    unsigned long long bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return ((bits >> 52) & 0x7FF) != 0x7FF;
+}
+
+int clamp_int(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
 }

@@ -13,12 +13,6 @@ namespace {
 // Day numbers above this would overflow the shift to days since 0000-03-01.
 constexpr long long LAST_CONVERTIBLE_DAY = LLONG_MAX - 719468;
 
-bool is_finite(double value) {
-    unsigned long long bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return ((bits >> 52) & 0x7FF) != 0x7FF;
-}
-
 // Puts a leading '0' before the count digits of a number.
 void digits_shift(char* digits, int& count) {
     for (int i = count; i > 0; --i) digits[i] = digits[i - 1];
@@ -34,7 +28,7 @@ bool code_is(const char* code, const char* name) {
 
 void format_value(const char* format, double value, wchar_t* buffer, int capacity) {
     if (buffer == nullptr || capacity < 1) return;
-    if (!is_finite(value)) {
+    if (!is_finite_value(value)) {
         text_copy(buffer, capacity, L"--");
         return;
     }
@@ -108,6 +102,10 @@ void format_value(const char* format, double value, wchar_t* buffer, int capacit
     if (percent) *end++ = '%';
     *end = '\0';
     text_widen(buffer, capacity, narrow);
+}
+
+int format_input_value(double value, wchar_t* buffer, int capacity) {
+    return text_format(buffer, capacity, L"%g", value);
 }
 
 long long days_from_civil(int year, int month, int day) {

@@ -287,3 +287,14 @@ int text_widen(wchar_t* dst, int capacity, const char* src) {
     dst[n] = L'\0';
     return n;
 }
+
+int text_flatten(wchar_t* dst, int capacity, const wchar_t* src, int count) {
+    if (dst == nullptr || capacity < 1) return 0;
+    int n = 0;
+    for (int i = 0; src != nullptr && i < count && src[i] != L'\0' && n < capacity - 1; ++i) {
+        if (src[i] == L'\r') continue;
+        dst[n++] = src[i] == L'\n' ? L' ' : src[i];
+    }
+    dst[n] = L'\0';
+    return n;
+}

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/input_number.h"
+#include "ui/input_number.h"
 #include "core/tool.h"
 #include "fuzz/fuzz_support.h"
 

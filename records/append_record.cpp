@@ -21,9 +21,9 @@ namespace {
 
 constexpr int MESSAGE_CAPACITY = 1024;
 
-// Shown in place of the file's path when the application-data folder is
-// unknown: the user still learns which file the save was meant for.
-const wchar_t UNKNOWN_FOLDER[] = L"%LOCALAPPDATA%\\NoltMedSuite\\records";
+// Shown in place of the application-data folder when it is unknown: the user
+// still learns which file the save was meant for.
+const wchar_t UNKNOWN_APP_DATA[] = L"%LOCALAPPDATA%";
 
 // Gets the record folder from the local application-data folder. Fails when
 // the shell cannot say where that folder is, or says something that is not
@@ -228,7 +228,8 @@ void append_record() {
     wchar_t folder[RECORD_FOLDER_CAPACITY];
     wchar_t path[RECORD_PATH_CAPACITY];
     if (!find_record_folder(folder, RECORD_FOLDER_CAPACITY)) {
-        make_record_path(UNKNOWN_FOLDER, tool->id, path, RECORD_PATH_CAPACITY);
+        text_format(folder, RECORD_FOLDER_CAPACITY, L"%ls\\%ls", UNKNOWN_APP_DATA, RECORD_FOLDER_NAME);
+        make_record_path(folder, tool->id, path, RECORD_PATH_CAPACITY);
         report_failure(path);
         return;
     }

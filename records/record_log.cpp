@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "core/format.h"
 #include "core/text.h"
 #include "core/utf8.h"
 
 namespace {
 
-const wchar_t FOLDER_FORMAT[] = L"%ls\\NoltMedSuite\\records";
+const wchar_t FOLDER_FORMAT[] = L"%ls\\%ls";
 const wchar_t FILE_FORMAT[] = L"%ls\\T%03d.csv";
 const wchar_t TIME_FORMAT[] = L"%04d-%02d-%02d %02d:%02d:%02d";
 const wchar_t HEADER_START[] = L"时间,工具";
@@ -109,12 +110,7 @@ int flatten_result(const wchar_t* detail, wchar_t* out, int capacity) {
         }
         cut = true;
     }
-    int n = 0;
-    for (int i = 0; i < take && n < capacity - 1; ++i) {
-        if (detail[i] == L'\r') continue;
-        out[n++] = detail[i] == L'\n' ? L' ' : detail[i];
-    }
-    out[n] = L'\0';
+    int n = text_flatten(out, capacity, detail, take);
     if (cut) n = text_append(out, capacity, CUT_MARK);
     return n;
 }
@@ -153,7 +149,7 @@ int make_record_folder(const wchar_t* app_data, wchar_t* folder, int capacity) {
     if (folder == nullptr || capacity < 1) return -1;
     folder[0] = L'\0';
     if (!is_absolute_windows_path(app_data)) return -1;
-    int length = text_format(folder, capacity, FOLDER_FORMAT, app_data);
+    int length = text_format(folder, capacity, FOLDER_FORMAT, app_data, RECORD_FOLDER_NAME);
     if (length < 0) folder[0] = L'\0';
     return length;
 }
@@ -192,7 +188,7 @@ int make_record_row(const ToolDef* tool, const RecordTime& time, const double* i
         // A field too long for its room loses the end of its label, never a
         // digit of its value: a shortened number would be a wrong record.
         wchar_t value[VALUE_TEXT_CAPACITY];
-        int value_length = text_format(value, VALUE_TEXT_CAPACITY, L"%g", input_values[i]);
+        int value_length = format_input_value(input_values[i], value, VALUE_TEXT_CAPACITY);
         if (value_length < 0) value_length = text_length(value);
         int label_room = FIELD_ROOM - 1 - value_length;
         if (label_room < 0) label_room = 0;

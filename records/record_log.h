@@ -16,6 +16,10 @@
 
 #include "core/tool.h"
 
+// The record folder under the local application-data folder, shared by every
+// tool of the suite.
+inline constexpr wchar_t RECORD_FOLDER_NAME[] = L"NoltMedSuite\\records";
+
 // Capacities in wide characters, terminator included.
 constexpr int RECORD_FOLDER_CAPACITY = 260;   // "%ls\NoltMedSuite\records"
 constexpr int RECORD_PATH_CAPACITY = 520;     // "%ls\T%03d.csv"

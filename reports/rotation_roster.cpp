@@ -1,5 +1,6 @@
 // Three-shift rotation roster: one shift letter per nurse and day.
 
+#include "core/convert.h"
 #include "core/text.h"
 #include "reports/generators.h"
 #include "reports/reports.h"
@@ -12,10 +13,6 @@ constexpr int LABEL_CAPACITY = 12;
 constexpr int ENTRY_CAPACITY = 16;
 static_assert(2 + 9 * 4 + (MAX_DAYS - 9) * 5 < REPORT_LINE_CAPACITY, "a schedule line fits one report line");
 
-int clamp(int value, int low, int high) {
-    return value < low ? low : value > high ? high : value;
-}
-
 // Nurse i on day d (both from 1): D, N, R by ((i - 1) + 2(d - 1)) mod 3, so
 // each nurse cycles D, R, N and the day shift passes to the next nurse daily.
 wchar_t shift_letter(int nurse, int day) {
@@ -27,8 +24,8 @@ wchar_t shift_letter(int nurse, int day) {
 
 int report_rotation_roster(const ToolDef* tool, const double* values, wchar_t* report,
                            int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int nurses = clamp(int_by_key(tool, values, "nurses"), 1, MAX_NURSES);
-    int days = clamp(int_by_key(tool, values, "days"), 1, MAX_DAYS);
+    int nurses = clamp_int(int_by_key(tool, values, "nurses"), 1, MAX_NURSES);
+    int days = clamp_int(int_by_key(tool, values, "days"), 1, MAX_DAYS);
 
     append_line(report, report_capacity,
                 L"排班规则：三班轮转（白班 D / 夜班 N / 休息 R），每日每班 1 人，按人员顺序滚动。");

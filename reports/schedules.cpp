@@ -27,10 +27,6 @@ constexpr long long MAX_TODAY = 1LL << 62;
 // hour or interval of billions of hours): the last day the timetable counts.
 constexpr int LAST_DOSE_DAY = INT_MAX;
 
-int clamp(int value, int low, int high) {
-    return value < low ? low : value > high ? high : value;
-}
-
 // Day of a dose T hours after midnight of day 1 (T never negative): day 1
 // holds the first 24 hours. Days beyond the int range show as LAST_DOSE_DAY.
 int dose_day(double hours) {
@@ -47,16 +43,16 @@ int report_dosing_timetable(const ToolDef* tool, const double* values, wchar_t* 
     // window can pass one) takes the value of a missing parameter: NaN or
     // infinite hours have no clock time.
     double start = input_by_key(tool, values, "start");
-    if (!(start >= 0.0) || !std::isfinite(start)) start = 0.0;
+    if (!(start >= 0.0) || !is_finite_value(start)) start = 0.0;
     double interval = input_by_key(tool, values, "interval");
-    if (!(interval > 0.0) || !std::isfinite(interval)) interval = 8.0;
-    int count = clamp(int_by_key(tool, values, "times"), 1, MAX_DOSES);
+    if (!(interval > 0.0) || !is_finite_value(interval)) interval = 8.0;
+    int count = clamp_int(int_by_key(tool, values, "times"), 1, MAX_DOSES);
 
     append_line(report, report_capacity, L"首剂时间 %.0f:00，间隔 %.0f 小时，共 %d 次：", start, interval, count);
     for (int j = 0; j < count; ++j) {
         double hours = j * interval + start;
         wchar_t dose[DOSE_CAPACITY];
-        if (std::isfinite(hours)) {
+        if (is_finite_value(hours)) {
             double clock = std::fmod(hours, 24.0);
             int hour = double_to_int(clock);
             int minute = double_to_int((clock - hour) * 60.0);
@@ -98,7 +94,7 @@ int report_follow_up_plan_from(long long today, const ToolDef* tool, const doubl
     int start = int_by_key(tool, values, "start");
     int gap = int_by_key(tool, values, "gap");
     if (gap < 1) gap = 7;
-    int count = clamp(int_by_key(tool, values, "times"), 1, MAX_VISITS);
+    int count = clamp_int(int_by_key(tool, values, "times"), 1, MAX_VISITS);
     // Without a usable date of today no visit date is known: each shows "--"
     // rather than a date counted from a wrong day.
     bool dated = today != NO_DAY_NUMBER && today >= -MAX_TODAY && today <= MAX_TODAY;

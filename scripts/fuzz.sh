@@ -45,7 +45,7 @@ sources_of() {
     evaluate_tool_fuzz) echo core/evaluate.cpp ;;
     dispatch_report_fuzz) echo reports/*.cpp ;;
     selftest_command_line_fuzz) echo app/command_line.cpp ;;
-    input_number_fuzz) echo app/input_number.cpp ;;
+    input_number_fuzz) echo ui/input_number.cpp ;;
     record_row_fuzz) echo records/record_log.cpp ;;
     *) echo "" ;;
   esac

@@ -3,9 +3,10 @@
 
 #include "ui/commands.h"
 
-#include "app/input_number.h"
+#include "ui/input_number.h"
 #include "app/program_version.h"
 #include "core/evaluate.h"
+#include "core/format.h"
 #include "core/text.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
@@ -114,7 +115,7 @@ void reset_inputs() {
     const ToolDef* tool = w.tool;
     for (int i = 0; i < input_count(); ++i) {
         wchar_t value_text[DEFAULT_VALUE_TEXT_CAPACITY];
-        format_default_value(tool->inputs[i].default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
+        format_input_value(tool->inputs[i].default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
         SetWindowTextW(w.input_edits[i], value_text);
     }
     SetWindowTextW(w.result_edit, L"");

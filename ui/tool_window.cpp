@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 
+#include "core/format.h"
 #include "core/text.h"
 #include "records/append_record.h"
 #include "ui/colors.h"
@@ -64,7 +65,7 @@ void create_controls() {
         int y = INPUT_FIRST_ROW_Y + INPUT_ROW_PITCH * i;
         make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT, INPUT_LABEL, y, 0, w.label_font, input.label);
         wchar_t value_text[DEFAULT_VALUE_TEXT_CAPACITY];
-        format_default_value(input.default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
+        format_input_value(input.default_value, value_text, DEFAULT_VALUE_TEXT_CAPACITY);
         w.input_edits[i] = make_control(L"EDIT", WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, INPUT_EDIT,
                                         y, ID_FIRST_INPUT + i, w.edit_font, value_text);
         if (input.unit != nullptr && input.unit[0] != L'\0') {
@@ -110,10 +111,6 @@ int centred(int screen, int size) {
 }
 
 }  // namespace
-
-void format_default_value(double value, wchar_t* text, int capacity) {
-    text_format(text, capacity, L"%.6g", value);
-}
 
 void set_status(const wchar_t* format, ...) {
     va_list args;

@@ -47,7 +47,6 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // Sets the status line and repaints the footer.
 void set_status(const wchar_t* format, ...);
 
-// The text an input field starts with and returns to on reset: the default
-// value with at most six significant digits ("%.6g").
+// Room for the text an input field starts with and returns to on reset: the
+// default value as format_input_value writes it.
 constexpr int DEFAULT_VALUE_TEXT_CAPACITY = 64;
-void format_default_value(double value, wchar_t* text, int capacity);

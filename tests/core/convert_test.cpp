@@ -39,3 +39,16 @@ TEST(Convert, DoubleToInt64) {
     EXPECT_FALSE(double_to_int64(std::numeric_limits<double>::infinity(), &out));
     EXPECT_EQ(out, 5);
 }
+
+TEST(Convert, FinitenessAndClamp) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double v : {0.0, -0.0, 1e308, -1e308, 4.9e-324, std::numeric_limits<double>::max()}) {
+        EXPECT_TRUE(is_finite_value(v)) << v;
+    }
+    for (double v : {inf, -inf, std::nan(""), -std::nan("")}) EXPECT_FALSE(is_finite_value(v)) << v;
+    EXPECT_EQ(clamp_int(INT_MIN, 1, 31), 1);
+    EXPECT_EQ(clamp_int(0, 1, 31), 1);
+    EXPECT_EQ(clamp_int(7, 1, 31), 7);
+    EXPECT_EQ(clamp_int(32, 1, 31), 31);
+    EXPECT_EQ(clamp_int(INT_MAX, 1, 31), 31);
+}

@@ -134,4 +134,19 @@ TEST(Text, WidenAndLength) {
     EXPECT_EQ(text_length(L"减量条件数"), 5);
 }
 
+TEST(Text, FlattenPutsLinesOnOne) {
+    wchar_t buffer[16];
+    EXPECT_EQ(text_flatten(buffer, 16, L"a：1\r\nb：2\r\n", 100), 8);
+    EXPECT_EQ(std::wstring(buffer), L"a：1 b：2 ");
+    // At most count characters of the source, CRs among them.
+    EXPECT_EQ(text_flatten(buffer, 16, L"ab\r\ncd", 4), 3);
+    EXPECT_EQ(std::wstring(buffer), L"ab ");
+    // Cut at the capacity, terminated.
+    EXPECT_EQ(text_flatten(buffer, 4, L"x\ny\nz", 100), 3);
+    EXPECT_EQ(std::wstring(buffer), L"x y");
+    EXPECT_EQ(text_flatten(buffer, 1, L"x", 1), 0);
+    EXPECT_EQ(buffer[0], L'\0');
+    EXPECT_EQ(text_flatten(buffer, 16, nullptr, 5), 0);
+}
+
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <limits>
 
-#include "app/input_number.h"
+#include "ui/input_number.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
-#include "app/input_number.h"
+#include "ui/input_number.h"
 
 #include <charconv>
 #include <limits>
 #include <system_error>
 
+#include "core/convert.h"
 #include "core/text.h"
 #include "core/tool.h"
 
@@ -183,7 +184,7 @@ int read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, d
         // text: 200 zeros and then 70 would read as 0.
         if (text_length(texts[i]) > INPUT_TEXT_CAPACITY - 1) return i;
         read[i] = read_number(texts[i]);
-        if (!(read[i] - read[i] == 0.0)) return i;
+        if (!is_finite_value(read[i])) return i;
     }
     for (int i = 0; i < count; ++i) values[i] = read[i];
     return -1;
