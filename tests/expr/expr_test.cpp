@@ -298,6 +298,10 @@ TEST(Expr, Functions) {
         {"log10(-1)", 0, 1},
         {"mod(7,0)", 0, 1},
         {"mod(7,-0)", 0, 1},
+        // The edges of the domains: zero is inside sqrt's, and mod's rule reads the divisor.
+        {"sqrt(0)", 0, 0},
+        {"log10(0)", 0, 1},
+        {"mod(0, 7)", 0, 0},
         {"1 + nosuch(2) * 3", 1, 1},
     });
     // NaN arguments: min and max give the second argument; sign gives 0.
@@ -305,7 +309,10 @@ TEST(Expr, Functions) {
     EXPECT_EQ(eval("max(pow(-8, 0.5), 4)").value, 4.0);
     EXPECT_EQ(eval("sign(pow(-8, 0.5))").value, 0.0);
     EXPECT_EQ(eval("sign(pow(-8, 0.5))").flag, 0);
+    // NaN lies inside every domain: the value is NaN, not the substitute 0.0.
     EXPECT_TRUE(std::isnan(eval("sqrt(pow(-8, 0.5))").value));
+    EXPECT_TRUE(std::isnan(eval("log(pow(-8, 0.5))").value));
+    EXPECT_TRUE(std::isnan(eval("mod(2, pow(-8, 0.5))").value));
 }
 
 TEST(Expr, ApplyFunction1) {
