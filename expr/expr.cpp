@@ -70,6 +70,16 @@ inline bool truth(double v) {
 inline double flag(bool b) {
     return b ? 1.0 : 0.0;
 }
+// Skips blanks and moves past c. Anything else there fails the construct,
+// which goes on from that character, unread.
+inline void expect(ExprState& s, char c) {
+    skip_space(s);
+    if (*s.pos == c) {
+        ++s.pos;
+    } else {
+        s.error = 1;
+    }
+}
 
 // --- the levels of the grammar --------------------------------------------
 
@@ -109,12 +119,7 @@ double parse_expression(ExprState& s) {
     if (*s.pos != '?') return v;
     ++s.pos;
     double a = nested<parse_expression>(s);
-    skip_space(s);
-    if (*s.pos == ':') {
-        ++s.pos;
-    } else {
-        s.error = 1;
-    }
+    expect(s, ':');
     double b = nested<parse_expression>(s);
     return truth(v) ? a : b;
 }
@@ -212,12 +217,7 @@ double parse_unary(ExprState& s) {
         if (c == '(') {
             ++s.pos;
             double v = nested<parse_expression>(s);
-            skip_space(s);
-            if (*s.pos == ')') {
-                ++s.pos;
-            } else {
-                s.error = 1;
-            }
+            expect(s, ')');
             return v;
         }
         if (c == '-') {
@@ -433,19 +433,10 @@ double call_function(ExprState& s, const char* name, int length) {
     if (*s.pos == ',') {
         ++s.pos;
         double b = nested<parse_expression>(s);
-        skip_space(s);
-        if (*s.pos == ')') {
-            ++s.pos;
-        } else {
-            s.error = 1;
-        }
+        expect(s, ')');
         return apply_built_in(find_built_in(name, length, 2), a, b, &s.error);
     }
-    if (*s.pos == ')') {
-        ++s.pos;
-    } else {
-        s.error = 1;
-    }
+    expect(s, ')');
     return apply_built_in(find_built_in(name, length, 1), a, 0.0, &s.error);
 }
 
