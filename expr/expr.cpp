@@ -425,8 +425,9 @@ double apply_built_in(const BuiltIn* f, double a, double b, int* error) {
 }
 
 // After name, at its "(": reads one or two arguments and the ")", and applies
-// the function of that name and number of arguments.
-double call_function(ExprState& s, const char* name, int length) {
+// the function of that name and number of arguments. Kept out of parse_unary,
+// so that the registers the call needs are not saved for every operand.
+[[gnu::noinline]] double call_function(ExprState& s, const char* name, int length) {
     ++s.pos;  // past "("
     double a = nested<parse_expression>(s);
     skip_space(s);
