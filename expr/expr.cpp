@@ -19,10 +19,12 @@
 //   name       = ( letter | "_" ) { letter | digit | "_" } ;  (at most 63)
 //
 // Blanks (space, tab, CR, LF) may stand between any two symbols, but not
-// inside the two-character operators. A "*" followed by "*" ends the term, so
-// "**" stays unread. A name followed by "(" is a call of the built-in function
-// with that name and number of arguments (BUILT_INS); any other name is a key
-// of the tool's inputs, then of its outputs.
+// inside the two-character operators. parse_unary skips the blanks before an
+// operand and after it, so every level returns with pos at the next non-blank
+// character and tests for its operator there. A "*" followed by "*" ends the
+// term, so "**" stays unread. A name followed by "(" is a call of the built-in
+// function with that name and number of arguments (BUILT_INS); any other name
+// is a key of the tool's inputs, then of its outputs.
 //
 // Nothing stops early: a failing construct sets the state's error, stands for
 // its substitute value (0.0 in most cases) and reading goes on from where it
@@ -70,12 +72,13 @@ inline bool truth(double v) {
 inline double flag(bool b) {
     return b ? 1.0 : 0.0;
 }
-// Skips blanks and moves past c. Anything else there fails the construct,
-// which goes on from that character, unread.
+
+// Moves past c and the blanks after it. Anything else there fails the
+// construct, which goes on from that character, unread.
 inline void expect(ExprState& s, char c) {
-    skip_space(s);
     if (*s.pos == c) {
         ++s.pos;
+        skip_space(s);
     } else {
         s.error = 1;
     }
@@ -94,11 +97,13 @@ bool read_number(const char* p, const char** end, double* value);
 double call_function(ExprState& s, const char* name, int length);
 double lookup_variable(ExprState& s, const char* name, int length);
 
-// Runs one nested construct, or fails it with 0.0 when the nesting is too deep.
+// Runs one nested construct, or fails it with 0.0 when the nesting is too deep
+// (reading goes on after the blanks there, as after any operand).
 template <double (*Level)(ExprState&)>
 inline double nested(ExprState& s) {
     if (s.depth >= EXPR_MAX_DEPTH) {
         s.error = 1;
+        skip_space(s);
         return 0.0;
     }
     ++s.depth;
@@ -109,12 +114,10 @@ inline double nested(ExprState& s) {
 
 double parse_expression(ExprState& s) {
     double v = parse_and(s);
-    skip_space(s);
     while (s.pos[0] == '|' && s.pos[1] == '|') {
         s.pos += 2;
         double w = parse_and(s);
         v = flag(truth(v) || truth(w));
-        skip_space(s);
     }
     if (*s.pos != '?') return v;
     ++s.pos;
@@ -127,7 +130,6 @@ double parse_expression(ExprState& s) {
 inline double parse_and(ExprState& s) {
     double v = parse_comparison(s);
     for (;;) {
-        skip_space(s);
         if (s.pos[0] != '&' || s.pos[1] != '&') return v;
         s.pos += 2;
         double w = parse_comparison(s);
@@ -137,7 +139,6 @@ inline double parse_and(ExprState& s) {
 
 double parse_comparison(ExprState& s) {
     double v = parse_additive(s);
-    skip_space(s);
     const char c = s.pos[0];
     // pos[1] exists only when pos[0] is not the terminator.
     const bool eq = c != '\0' && s.pos[1] == '=';
@@ -162,7 +163,6 @@ double parse_comparison(ExprState& s) {
 inline double parse_additive(ExprState& s) {
     double v = parse_term(s);
     for (;;) {
-        skip_space(s);
         if (*s.pos == '+') {
             ++s.pos;
             v += parse_term(s);
@@ -178,7 +178,6 @@ inline double parse_additive(ExprState& s) {
 inline double parse_term(ExprState& s) {
     double v = parse_power(s);
     for (;;) {
-        skip_space(s);
         char op = *s.pos;
         if (op == '*') {
             if (s.pos[1] == '*') return v;
@@ -200,7 +199,6 @@ inline double parse_term(ExprState& s) {
 
 double parse_power(ExprState& s) {
     double v = parse_unary(s);
-    skip_space(s);
     if (*s.pos != '^') return v;
     ++s.pos;
     return std::pow(v, nested<parse_power>(s));
@@ -236,6 +234,7 @@ double parse_unary(ExprState& s) {
                 return 0.0;
             }
             s.pos = end;
+            skip_space(s);
             return v;
         }
         if (is_letter(c) || c == '_') {
@@ -430,7 +429,6 @@ double apply_built_in(const BuiltIn* f, double a, double b, int* error) {
 [[gnu::noinline]] double call_function(ExprState& s, const char* name, int length) {
     ++s.pos;  // past "("
     double a = nested<parse_expression>(s);
-    skip_space(s);
     if (*s.pos == ',') {
         ++s.pos;
         double b = nested<parse_expression>(s);
@@ -477,7 +475,6 @@ double eval_expr(const ToolDef* def, const char* text, const double* input_value
     }
     ExprState s{def, input_values, output_values, text, 0, 0};
     double v = parse_expression(s);
-    skip_space(s);
     bool sound = *s.pos == '\0' && s.error == 0 && std::isfinite(v);
     *error_flag = sound ? 0 : 1;
     return v;

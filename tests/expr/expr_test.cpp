@@ -384,6 +384,11 @@ TEST(Expr, NestingBeyondTheBoundFailsWithoutCrashing) {
     // The construct beyond the bound counts as 0.0.
     std::string parens_only = std::string(deep, '(') + "1";
     EXPECT_EQ(eval(parens_only.c_str()).value, 0.0);
+    // Reading goes on after it, past the blanks that follow.
+    std::string then_sum = std::string(EXPR_MAX_DEPTH + 1, '-') + " + 3";
+    Outcome after = eval(then_sum.c_str());
+    EXPECT_EQ(after.value, 3.0);
+    EXPECT_EQ(after.flag, 1);
     // A long flat text is no nesting at all.
     std::string sum = "0";
     for (int i = 0; i < deep; ++i) sum += "+1";
