@@ -1,5 +1,35 @@
 // A recursive-descent evaluator that computes while it parses: no tokens, no
 // tree, no cache. Each call reads its text afresh from the first character.
+//
+// The grammar, lowest precedence first; each rule is the level function of the
+// same name (parse_expression, parse_and, ...), defined below in this order:
+//
+//   expression = and { "||" and } [ "?" expression ":" expression ] ;
+//   and        = comparison { "&&" comparison } ;
+//   comparison = additive [ ( "<=" | ">=" | "==" | "!=" | "<" | ">" ) additive ] ;
+//   additive   = term { ( "+" | "-" ) term } ;
+//   term       = power { ( "*" | "/" | "%" ) power } ;
+//   power      = unary [ "^" power ] ;
+//   unary      = "+" unary | "-" unary | "!" unary
+//              | "(" expression ")"
+//              | number
+//              | name "(" expression [ "," expression ] ")"
+//              | name ;
+//   number     = what strtod reads: digits, ".", exponent, hexadecimal forms ;
+//   name       = ( letter | "_" ) { letter | digit | "_" } ;  (at most 63)
+//
+// Blanks (space, tab, CR, LF) may stand between any two symbols, but not
+// inside the two-character operators. parse_unary skips the blanks before an
+// operand and after it, so every level returns with pos at the next non-blank
+// character and tests for its operator there. A "*" followed by "*" ends the
+// term, so "**" stays unread. A name followed by "(" is a call of the built-in
+// function with that name and number of arguments (BUILT_INS); any other name
+// is a key of the tool's inputs, then of its outputs.
+//
+// Nothing stops early: a failing construct sets the state's error, stands for
+// its substitute value (0.0 in most cases) and reading goes on from where it
+// left off. Text left unread, or a final value that is NaN or infinite, fails
+// the whole evaluation.
 
 #include "expr/expr.h"
 
@@ -41,6 +71,184 @@ inline bool truth(double v) {
 }
 inline double flag(bool b) {
     return b ? 1.0 : 0.0;
+}
+
+// Moves past c and the blanks after it. Anything else there fails the
+// construct, which goes on from that character, unread.
+inline void expect(ExprState& s, char c) {
+    if (*s.pos == c) {
+        ++s.pos;
+        skip_space(s);
+    } else {
+        s.error = 1;
+    }
+}
+
+// --- the levels of the grammar --------------------------------------------
+
+double parse_expression(ExprState& s);
+inline double parse_and(ExprState& s);
+double parse_comparison(ExprState& s);
+inline double parse_additive(ExprState& s);
+inline double parse_term(ExprState& s);
+double parse_power(ExprState& s);
+double parse_unary(ExprState& s);
+bool read_number(const char* p, const char** end, double* value);
+double call_function(ExprState& s, const char* name, int length);
+double lookup_variable(ExprState& s, const char* name, int length);
+
+// Runs one nested construct, or fails it with 0.0 when the nesting is too deep
+// (reading goes on after the blanks there, as after any operand).
+template <double (*Level)(ExprState&)>
+inline double nested(ExprState& s) {
+    if (s.depth >= EXPR_MAX_DEPTH) {
+        s.error = 1;
+        skip_space(s);
+        return 0.0;
+    }
+    ++s.depth;
+    double v = Level(s);
+    --s.depth;
+    return v;
+}
+
+double parse_expression(ExprState& s) {
+    double v = parse_and(s);
+    while (s.pos[0] == '|' && s.pos[1] == '|') {
+        s.pos += 2;
+        double w = parse_and(s);
+        v = flag(truth(v) || truth(w));
+    }
+    if (*s.pos != '?') return v;
+    ++s.pos;
+    double a = nested<parse_expression>(s);
+    expect(s, ':');
+    double b = nested<parse_expression>(s);
+    return truth(v) ? a : b;
+}
+
+inline double parse_and(ExprState& s) {
+    double v = parse_comparison(s);
+    for (;;) {
+        if (s.pos[0] != '&' || s.pos[1] != '&') return v;
+        s.pos += 2;
+        double w = parse_comparison(s);
+        v = flag(truth(v) && truth(w));
+    }
+}
+
+double parse_comparison(ExprState& s) {
+    double v = parse_additive(s);
+    const char c = s.pos[0];
+    // pos[1] exists only when pos[0] is not the terminator.
+    const bool eq = c != '\0' && s.pos[1] == '=';
+    if (eq && (c == '<' || c == '>' || c == '=' || c == '!')) {
+        s.pos += 2;
+        double w = parse_additive(s);
+        switch (c) {
+        case '<': return flag(v <= w);
+        case '>': return flag(v >= w);
+        case '=': return flag(v == w);
+        default: return flag(v != w);
+        }
+    }
+    if (c == '<' || c == '>') {
+        ++s.pos;
+        double w = parse_additive(s);
+        return flag(c == '<' ? v < w : v > w);
+    }
+    return v;
+}
+
+inline double parse_additive(ExprState& s) {
+    double v = parse_term(s);
+    for (;;) {
+        if (*s.pos == '+') {
+            ++s.pos;
+            v += parse_term(s);
+        } else if (*s.pos == '-') {
+            ++s.pos;
+            v -= parse_term(s);
+        } else {
+            return v;
+        }
+    }
+}
+
+inline double parse_term(ExprState& s) {
+    double v = parse_power(s);
+    for (;;) {
+        char op = *s.pos;
+        if (op == '*') {
+            if (s.pos[1] == '*') return v;
+            ++s.pos;
+            v *= parse_power(s);
+        } else if (op == '/' || op == '%') {
+            ++s.pos;
+            double w = parse_power(s);
+            if (w == 0.0) {
+                s.error = 1;
+                return 0.0;
+            }
+            v = op == '/' ? v / w : std::fmod(v, w);
+        } else {
+            return v;
+        }
+    }
+}
+
+double parse_power(ExprState& s) {
+    double v = parse_unary(s);
+    if (*s.pos != '^') return v;
+    ++s.pos;
+    return std::pow(v, nested<parse_power>(s));
+}
+
+double parse_unary(ExprState& s) {
+    for (;;) {
+        skip_space(s);
+        const char c = *s.pos;
+        if (c == '+') {
+            ++s.pos;  // unary plus has no effect
+            continue;
+        }
+        if (c == '(') {
+            ++s.pos;
+            double v = nested<parse_expression>(s);
+            expect(s, ')');
+            return v;
+        }
+        if (c == '-') {
+            ++s.pos;
+            return -nested<parse_unary>(s);
+        }
+        if (c == '!') {
+            ++s.pos;
+            return flag(nested<parse_unary>(s) == 0.0);
+        }
+        if (is_digit(c) || c == '.') {
+            double v = 0.0;
+            const char* end = nullptr;
+            if (!read_number(s.pos, &end, &v)) {
+                s.error = 1;
+                return 0.0;
+            }
+            s.pos = end;
+            skip_space(s);
+            return v;
+        }
+        if (is_letter(c) || c == '_') {
+            const char* name = s.pos;
+            int length = 0;
+            while (length < MAX_NAME_LENGTH && is_name_char(name[length])) ++length;
+            s.pos += length;
+            skip_space(s);
+            if (*s.pos == '(') return call_function(s, name, length);
+            return lookup_variable(s, name, length);
+        }
+        s.error = 1;
+        return 0.0;
+    }
 }
 
 // --- numbers ---------------------------------------------------------------
@@ -143,8 +351,51 @@ bool read_number(const char* p, const char** end, double* value) {
     return stop != p;
 }
 
-// --- names and functions ---------------------------------------------------
+// --- built-in functions ----------------------------------------------------
 
+// One built-in function. A call with arity arguments whose arguments make
+// outside true fails (0.0, error set); a null outside means the function is
+// defined everywhere. One-argument functions ignore b.
+struct BuiltIn {
+    const char* name;
+    int arity;
+    double (*value)(double a, double b);
+    bool (*outside)(double a, double b);
+};
+
+// Domain rules. NaN lies inside every domain.
+bool below_zero(double x, double) {
+    return x < 0.0;
+}
+bool zero_or_below(double x, double) {
+    return x <= 0.0;  // -0.0 included
+}
+bool zero_divisor(double, double b) {
+    return b == 0.0;  // either sign
+}
+
+// 0.3333333333333333, the double nearest to one third.
+constexpr double ONE_THIRD = 1.0 / 3.0;
+
+constexpr BuiltIn BUILT_INS[] = {
+    {"sqrt", 1, [](double x, double) { return std::sqrt(x); }, below_zero},
+    {"abs", 1, [](double x, double) { return std::fabs(x); }, nullptr},
+    {"log", 1, [](double x, double) { return std::log(x); }, zero_or_below},
+    {"log10", 1, [](double x, double) { return std::log10(x); }, zero_or_below},
+    {"exp", 1, [](double x, double) { return std::exp(x); }, nullptr},
+    {"floor", 1, [](double x, double) { return std::floor(x); }, nullptr},
+    {"ceil", 1, [](double x, double) { return std::ceil(x); }, nullptr},
+    {"round", 1, [](double x, double) { return std::floor(x + 0.5); }, nullptr},
+    {"cbrt", 1, [](double x, double) { return x < 0.0 ? -std::pow(-x, ONE_THIRD) : std::pow(x, ONE_THIRD); },
+     nullptr},
+    {"sign", 1, [](double x, double) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }, nullptr},
+    {"min", 2, [](double a, double b) { return a < b ? a : b; }, nullptr},
+    {"max", 2, [](double a, double b) { return a > b ? a : b; }, nullptr},
+    {"pow", 2, [](double a, double b) { return std::pow(a, b); }, nullptr},
+    {"mod", 2, [](double a, double b) { return std::fmod(a, b); }, zero_divisor},
+};
+
+// True when key is the length characters at name, compared in place.
 inline bool key_equals(const char* key, const char* name, int length) {
     if (key == nullptr) return false;
     for (int i = 0; i < length; ++i) {
@@ -153,9 +404,42 @@ inline bool key_equals(const char* key, const char* name, int length) {
     return key[length] == '\0';
 }
 
-inline bool name_is(const char* name, int length, const char* word) {
-    return key_equals(word, name, length);
+// The built-in function called name (length characters) that takes arity
+// arguments, or null.
+const BuiltIn* find_built_in(const char* name, int length, int arity) {
+    for (const BuiltIn& f : BUILT_INS) {
+        if (f.arity == arity && key_equals(f.name, name, length)) return &f;
+    }
+    return nullptr;
 }
+
+// Value of f at a (and b); 0.0 with *error set when f is null or the
+// arguments lie outside its domain.
+double apply_built_in(const BuiltIn* f, double a, double b, int* error) {
+    if (f == nullptr || (f->outside != nullptr && f->outside(a, b))) {
+        *error = 1;
+        return 0.0;
+    }
+    return f->value(a, b);
+}
+
+// After name, at its "(": reads one or two arguments and the ")", and applies
+// the function of that name and number of arguments. Kept out of parse_unary,
+// so that the registers the call needs are not saved for every operand.
+[[gnu::noinline]] double call_function(ExprState& s, const char* name, int length) {
+    ++s.pos;  // past "("
+    double a = nested<parse_expression>(s);
+    if (*s.pos == ',') {
+        ++s.pos;
+        double b = nested<parse_expression>(s);
+        expect(s, ')');
+        return apply_built_in(find_built_in(name, length, 2), a, b, &s.error);
+    }
+    expect(s, ')');
+    return apply_built_in(find_built_in(name, length, 1), a, 0.0, &s.error);
+}
+
+// --- names -----------------------------------------------------------------
 
 double lookup_variable(ExprState& s, const char* name, int length) {
     const ToolDef* def = s.def;
@@ -169,253 +453,6 @@ double lookup_variable(ExprState& s, const char* name, int length) {
     return 0.0;
 }
 
-// 0.3333333333333333, the double nearest to one third.
-constexpr double ONE_THIRD = 1.0 / 3.0;
-
-double function1(const char* name, int length, double x, int* error) {
-    switch (length) {
-    case 3:
-        if (name_is(name, length, "abs")) return std::fabs(x);
-        if (name_is(name, length, "exp")) return std::exp(x);
-        if (name_is(name, length, "log")) {
-            if (x <= 0.0) break;
-            return std::log(x);
-        }
-        break;
-    case 4:
-        if (name_is(name, length, "sqrt")) {
-            if (x < 0.0) break;
-            return std::sqrt(x);
-        }
-        if (name_is(name, length, "ceil")) return std::ceil(x);
-        if (name_is(name, length, "cbrt")) return x < 0.0 ? -std::pow(-x, ONE_THIRD) : std::pow(x, ONE_THIRD);
-        if (name_is(name, length, "sign")) return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0);
-        break;
-    case 5:
-        if (name_is(name, length, "log10")) {
-            if (x <= 0.0) break;
-            return std::log10(x);
-        }
-        if (name_is(name, length, "floor")) return std::floor(x);
-        if (name_is(name, length, "round")) return std::floor(x + 0.5);
-        break;
-    default:
-        break;
-    }
-    *error = 1;
-    return 0.0;
-}
-
-double function2(const char* name, int length, double a, double b, int* error) {
-    if (length == 3) {
-        if (name_is(name, length, "min")) return a < b ? a : b;
-        if (name_is(name, length, "max")) return a > b ? a : b;
-        if (name_is(name, length, "pow")) return std::pow(a, b);
-        if (name_is(name, length, "mod") && b != 0.0) return std::fmod(a, b);
-    }
-    *error = 1;
-    return 0.0;
-}
-
-// --- the levels of the grammar --------------------------------------------
-
-double parse_expression(ExprState& s);
-double parse_unary(ExprState& s);
-double parse_power(ExprState& s);
-
-// Runs one nested construct, or fails it with 0.0 when the nesting is too deep.
-template <double (*Level)(ExprState&)>
-inline double nested(ExprState& s) {
-    if (s.depth >= EXPR_MAX_DEPTH) {
-        s.error = 1;
-        return 0.0;
-    }
-    ++s.depth;
-    double v = Level(s);
-    --s.depth;
-    return v;
-}
-
-double parse_comparison(ExprState& s);
-
-inline double parse_and(ExprState& s) {
-    double v = parse_comparison(s);
-    for (;;) {
-        skip_space(s);
-        if (s.pos[0] != '&' || s.pos[1] != '&') return v;
-        s.pos += 2;
-        double w = parse_comparison(s);
-        v = flag(truth(v) && truth(w));
-    }
-}
-
-double parse_expression(ExprState& s) {
-    double v = parse_and(s);
-    skip_space(s);
-    while (s.pos[0] == '|' && s.pos[1] == '|') {
-        s.pos += 2;
-        double w = parse_and(s);
-        v = flag(truth(v) || truth(w));
-        skip_space(s);
-    }
-    if (*s.pos != '?') return v;
-    ++s.pos;
-    double a = nested<parse_expression>(s);
-    skip_space(s);
-    if (*s.pos == ':') {
-        ++s.pos;
-    } else {
-        s.error = 1;
-    }
-    double b = nested<parse_expression>(s);
-    return truth(v) ? a : b;
-}
-
-inline double parse_term(ExprState& s) {
-    double v = parse_power(s);
-    for (;;) {
-        skip_space(s);
-        char op = *s.pos;
-        if (op == '*') {
-            if (s.pos[1] == '*') return v;
-            ++s.pos;
-            v *= parse_power(s);
-        } else if (op == '/' || op == '%') {
-            ++s.pos;
-            double w = parse_power(s);
-            if (w == 0.0) {
-                s.error = 1;
-                return 0.0;
-            }
-            v = op == '/' ? v / w : std::fmod(v, w);
-        } else {
-            return v;
-        }
-    }
-}
-
-inline double parse_additive(ExprState& s) {
-    double v = parse_term(s);
-    for (;;) {
-        skip_space(s);
-        if (*s.pos == '+') {
-            ++s.pos;
-            v += parse_term(s);
-        } else if (*s.pos == '-') {
-            ++s.pos;
-            v -= parse_term(s);
-        } else {
-            return v;
-        }
-    }
-}
-
-double parse_comparison(ExprState& s) {
-    double v = parse_additive(s);
-    skip_space(s);
-    const char c = s.pos[0];
-    // pos[1] exists only when pos[0] is not the terminator.
-    const bool eq = c != '\0' && s.pos[1] == '=';
-    if (eq && (c == '<' || c == '>' || c == '=' || c == '!')) {
-        s.pos += 2;
-        double w = parse_additive(s);
-        switch (c) {
-        case '<': return flag(v <= w);
-        case '>': return flag(v >= w);
-        case '=': return flag(v == w);
-        default: return flag(v != w);
-        }
-    }
-    if (c == '<' || c == '>') {
-        ++s.pos;
-        double w = parse_additive(s);
-        return flag(c == '<' ? v < w : v > w);
-    }
-    return v;
-}
-
-double parse_power(ExprState& s) {
-    double v = parse_unary(s);
-    skip_space(s);
-    if (*s.pos != '^') return v;
-    ++s.pos;
-    return std::pow(v, nested<parse_power>(s));
-}
-
-double call_function(ExprState& s, const char* name, int length) {
-    ++s.pos;  // past "("
-    double a = nested<parse_expression>(s);
-    skip_space(s);
-    if (*s.pos == ',') {
-        ++s.pos;
-        double b = nested<parse_expression>(s);
-        skip_space(s);
-        if (*s.pos == ')') {
-            ++s.pos;
-        } else {
-            s.error = 1;
-        }
-        return function2(name, length, a, b, &s.error);
-    }
-    if (*s.pos == ')') {
-        ++s.pos;
-    } else {
-        s.error = 1;
-    }
-    return function1(name, length, a, &s.error);
-}
-
-double parse_unary(ExprState& s) {
-    for (;;) {
-        skip_space(s);
-        const char c = *s.pos;
-        if (c == '+') {
-            ++s.pos;  // unary plus has no effect
-            continue;
-        }
-        if (c == '(') {
-            ++s.pos;
-            double v = nested<parse_expression>(s);
-            skip_space(s);
-            if (*s.pos == ')') {
-                ++s.pos;
-            } else {
-                s.error = 1;
-            }
-            return v;
-        }
-        if (c == '-') {
-            ++s.pos;
-            return -nested<parse_unary>(s);
-        }
-        if (c == '!') {
-            ++s.pos;
-            return flag(nested<parse_unary>(s) == 0.0);
-        }
-        if (is_digit(c) || c == '.') {
-            double v = 0.0;
-            const char* end = nullptr;
-            if (!read_number(s.pos, &end, &v)) {
-                s.error = 1;
-                return 0.0;
-            }
-            s.pos = end;
-            return v;
-        }
-        if (is_letter(c) || c == '_') {
-            const char* name = s.pos;
-            int length = 0;
-            while (length < MAX_NAME_LENGTH && is_name_char(name[length])) ++length;
-            s.pos += length;
-            skip_space(s);
-            if (*s.pos == '(') return call_function(s, name, length);
-            return lookup_variable(s, name, length);
-        }
-        s.error = 1;
-        return 0.0;
-    }
-}
-
 }  // namespace
 
 double apply_function1(const char* name, double x, int* error) {
@@ -424,8 +461,8 @@ double apply_function1(const char* name, double x, int* error) {
         while (name[length] != '\0' && length <= MAX_NAME_LENGTH) ++length;
     }
     int local = 0;
-    double v = function1(name != nullptr ? name : "", length, x, error != nullptr ? error : &local);
-    return v;
+    return apply_built_in(find_built_in(name != nullptr ? name : "", length, 1), x, 0.0,
+                          error != nullptr ? error : &local);
 }
 
 double eval_expr(const ToolDef* def, const char* text, const double* input_values,
@@ -438,7 +475,6 @@ double eval_expr(const ToolDef* def, const char* text, const double* input_value
     }
     ExprState s{def, input_values, output_values, text, 0, 0};
     double v = parse_expression(s);
-    skip_space(s);
     bool sound = *s.pos == '\0' && s.error == 0 && std::isfinite(v);
     *error_flag = sound ? 0 : 1;
     return v;

@@ -298,6 +298,10 @@ TEST(Expr, Functions) {
         {"log10(-1)", 0, 1},
         {"mod(7,0)", 0, 1},
         {"mod(7,-0)", 0, 1},
+        // The edges of the domains: zero is inside sqrt's, and mod's rule reads the divisor.
+        {"sqrt(0)", 0, 0},
+        {"log10(0)", 0, 1},
+        {"mod(0, 7)", 0, 0},
         {"1 + nosuch(2) * 3", 1, 1},
     });
     // NaN arguments: min and max give the second argument; sign gives 0.
@@ -305,7 +309,10 @@ TEST(Expr, Functions) {
     EXPECT_EQ(eval("max(pow(-8, 0.5), 4)").value, 4.0);
     EXPECT_EQ(eval("sign(pow(-8, 0.5))").value, 0.0);
     EXPECT_EQ(eval("sign(pow(-8, 0.5))").flag, 0);
+    // NaN lies inside every domain: the value is NaN, not the substitute 0.0.
     EXPECT_TRUE(std::isnan(eval("sqrt(pow(-8, 0.5))").value));
+    EXPECT_TRUE(std::isnan(eval("log(pow(-8, 0.5))").value));
+    EXPECT_TRUE(std::isnan(eval("mod(2, pow(-8, 0.5))").value));
 }
 
 TEST(Expr, ApplyFunction1) {
@@ -377,6 +384,11 @@ TEST(Expr, NestingBeyondTheBoundFailsWithoutCrashing) {
     // The construct beyond the bound counts as 0.0.
     std::string parens_only = std::string(deep, '(') + "1";
     EXPECT_EQ(eval(parens_only.c_str()).value, 0.0);
+    // Reading goes on after it, past the blanks that follow.
+    std::string then_sum = std::string(EXPR_MAX_DEPTH + 1, '-') + " + 3";
+    Outcome after = eval(then_sum.c_str());
+    EXPECT_EQ(after.value, 3.0);
+    EXPECT_EQ(after.flag, 1);
     // A long flat text is no nesting at all.
     std::string sum = "0";
     for (int i = 0; i < deep; ++i) sum += "+1";

@@ -1,48 +1,100 @@
-// Built-in functions are found by their exact name only. The table is searched
-// by the name's length first, so near misses of every length are pinned here:
-// a name one letter off, cut short, run on, or in other case is an unknown
-// function (0.0, flag 1), whatever its length and number of arguments.
+// Built-in functions are found by their exact name and number of arguments.
+// Each function is called with the right and the wrong number of arguments,
+// and near misses of its name (one letter off, cut short, run on, in other
+// case) are unknown functions (0.0, flag 1), as are the names of functions
+// that the language does not have.
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "core/tool.h"
 #include "expr/expr.h"
 
 namespace {
 
-TEST(ExprFunctionNames, NearMissesOfEveryLengthAreUnknown) {
+struct BuiltIn {
+    const char* name;
+    int arity;
+};
+
+const BuiltIn BUILT_INS[] = {
+    {"sqrt", 1}, {"abs", 1},   {"log", 1},  {"log10", 1}, {"exp", 1}, {"floor", 1}, {"ceil", 1},
+    {"round", 1}, {"cbrt", 1}, {"sign", 1}, {"min", 2},   {"max", 2}, {"pow", 2},   {"mod", 2},
+};
+
+struct Outcome {
+    double value;
+    int flag;
+};
+
+// name called with arity arguments, each 4.
+Outcome call(const std::string& name, int arity) {
     const double inputs[MAX_TOOL_VALUES] = {70, 70, 65};
     const double outputs[MAX_TOOL_VALUES] = {};
-    const char* const texts[] = {
-        // One argument: three, four and five letters, as in the table.
-        "abz(4)", "exq(4)", "lg(4)", "logg(4)", "Abs(4)",
-        "sqrx(4)", "ceel(4)", "cbrtt(4)", "sigh(4)", "SQRT(4)", "sinh(4)", "atan(4)",
-        "log1(4)", "floo(4)", "roundd(4)", "Floor(4)", "log100(4)", "trunc(4)", "asinh(4)",
-        // Two arguments.
-        "mi(1, 2)", "mins(1, 2)", "Max(1, 2)", "po(1, 2)", "powr(1, 2)", "mod2(1, 2)", "atan2(1, 2)",
-        "hypot(3, 4)", "sqrt(4, 4)", "round(1, 2)",
+    const std::string text = name + (arity == 1 ? "(4)" : "(4, 4)");
+    int flag = -7;
+    const double value = eval_expr(get_tool(), text.c_str(), inputs, outputs, &flag);
+    return {value, flag};
+}
+
+std::vector<std::string> near_misses(const std::string& name) {
+    std::string upper = name;
+    upper[0] = static_cast<char>(upper[0] - 'a' + 'A');
+    std::string next_letter = name;
+    ++next_letter.back();
+    return {
+        name.substr(0, name.size() - 1),  // cut short
+        name.substr(1),                   // first letter lost
+        name + "s",                       // run on
+        name + "_",
+        upper,                            // other case
+        next_letter,                      // last letter off by one
     };
-    for (const char* text : texts) {
-        int flag = -7;
-        const double value = eval_expr(get_tool(), text, inputs, outputs, &flag);
-        EXPECT_EQ(flag, 1) << text;
-        EXPECT_EQ(value, 0.0) << text;
+}
+
+TEST(ExprFunctionNames, EachBuiltInByNameAndNumberOfArguments) {
+    for (const BuiltIn& f : BUILT_INS) {
+        const Outcome right = call(f.name, f.arity);
+        EXPECT_EQ(right.flag, 0) << f.name;
+
+        const Outcome wrong_arity = call(f.name, 3 - f.arity);
+        EXPECT_EQ(wrong_arity.flag, 1) << f.name;
+        EXPECT_EQ(wrong_arity.value, 0.0) << f.name;
+
+        int error = 0;
+        apply_function1(f.name, 4.0, &error);
+        EXPECT_EQ(error, f.arity == 1 ? 0 : 1) << f.name;
+
+        for (const std::string& miss : near_misses(f.name)) {
+            for (int arity = 1; arity <= 2; ++arity) {
+                const Outcome o = call(miss, arity);
+                EXPECT_EQ(o.flag, 1) << miss << " with " << arity;
+                EXPECT_EQ(o.value, 0.0) << miss << " with " << arity;
+            }
+            error = 0;
+            EXPECT_EQ(apply_function1(miss.c_str(), 4.0, &error), 0.0) << miss;
+            EXPECT_EQ(error, 1) << miss;
+        }
     }
 }
 
-TEST(ExprFunctionNames, ApplyFunction1KnowsOnlyTheExactNames) {
-    const char* const unknown[] = {"", "sqr", "sqrtt", "Log", "log1", "flor", "rounds", "min", "pow", "mod"};
-    for (const char* name : unknown) {
+TEST(ExprFunctionNames, FunctionsTheLanguageDoesNotHave) {
+    const char* const names[] = {"sinh", "atan", "trunc", "asinh", "atan2", "hypot", "ln", "SQRT"};
+    for (const char* name : names) {
+        for (int arity = 1; arity <= 2; ++arity) {
+            const Outcome o = call(name, arity);
+            EXPECT_EQ(o.flag, 1) << name << " with " << arity;
+            EXPECT_EQ(o.value, 0.0) << name << " with " << arity;
+        }
         int error = 0;
         EXPECT_EQ(apply_function1(name, 4.0, &error), 0.0) << name;
         EXPECT_EQ(error, 1) << name;
     }
-    const char* const known[] = {"sqrt", "abs", "log", "log10", "exp", "floor", "ceil", "round", "cbrt", "sign"};
-    for (const char* name : known) {
-        int error = 0;
-        apply_function1(name, 4.0, &error);
-        EXPECT_EQ(error, 0) << name;
-    }
+    int error = 0;
+    EXPECT_EQ(apply_function1("", 4.0, &error), 0.0);
+    EXPECT_EQ(error, 1);
 }
 
 }  // namespace
