@@ -38,6 +38,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/convert.h"
+
 namespace {
 
 struct ExprState {
@@ -475,7 +477,7 @@ double eval_expr(const ToolDef* def, const char* text, const double* input_value
     }
     ExprState s{def, input_values, output_values, text, 0, 0};
     double v = parse_expression(s);
-    bool sound = *s.pos == '\0' && s.error == 0 && std::isfinite(v);
+    bool sound = *s.pos == '\0' && s.error == 0 && is_finite_value(v);
     *error_flag = sound ? 0 : 1;
     return v;
 }
