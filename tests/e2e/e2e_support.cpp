@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/version.h"
+
 namespace {
 
 constexpr int RESULT_FIELD_ID = 3000;
@@ -133,6 +135,10 @@ std::wstring kaldrin_command(const std::wstring& arguments) {
     std::wstring line = L"\"" + kaldrin_path() + L"\"";
     if (!arguments.empty()) line += L" " + arguments;
     return line;
+}
+
+std::wstring version_text() {
+    return std::to_wstring(KALDRIN_VERSION_MAJOR) + L"." + std::to_wstring(KALDRIN_VERSION_MINOR);
 }
 
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder, DWORD timeout_ms) {
