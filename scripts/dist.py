@@ -19,7 +19,8 @@
 The zip holds, at its top level (Windows' "Extract All" makes the folder):
   kaldrin.exe   the program, built by the windows preset (static runtime)
   README.txt    the user section of README.md (the Chinese one), UTF-8 with
-                a byte-order mark and CR LF line ends, so that Notepad shows it
+                a byte-order mark and CR LF line ends, so that Notepad shows it;
+                "<版本>" in it becomes the version
   LICENSE.txt   the licence, CR LF line ends
 The MSI installs the same three files into %LOCALAPPDATA%\\Programs\\Kaldrin
 (scripts/kaldrin.wxs). The version comes from the project() line of
@@ -63,6 +64,8 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt
                "comctl32.dll", "comdlg32.dll", "ole32.dll", "shlwapi.dll", "ucrtbase.dll"}
 # The heading that opens the user section of README.md.
 USER_SECTION = re.compile(r"^## .*[\u4e00-\u9fff]")
+# Stands for the version in the release files' names in README.md.
+VERSION_PLACEHOLDER = "<版本>"
 # The self-test report of tool 51 at its defaults.
 SELFTEST_REPORT = ("TOOL|51|Kaldrin|抗凝\r\nLEVEL|0\r\nOUT|减量条件数|0|项\r\nOUT|阿哌沙班剂量|5.0|mg bid\r\n"
                    "VERDICT|按标准剂量使用，定期复查肾功能\r\nDETAIL|减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"
@@ -122,10 +125,11 @@ def crlf(lines):
 
 
 def readme_bytes():
+    """README.txt: the user section with this version in the release files' names."""
     section = user_section()
     if not section:
         sys.exit("dist: README.md has no user section (a level-2 heading in Chinese)")
-    return b"\xef\xbb\xbf" + crlf(section).encode("utf-8")
+    return b"\xef\xbb\xbf" + crlf(section).replace(VERSION_PLACEHOLDER, version()).encode("utf-8")
 
 
 def license_bytes():
@@ -423,7 +427,7 @@ def check(out_dir, exe):
     expect(readme.startswith(b"\xef\xbb\xbf"), "README.txt begins with the UTF-8 byte-order mark")
     expect(re.search(r"[\u4e00-\u9fff]", readme_text) is not None, "README.txt is the Chinese user text")
     expect("\n" not in readme_text.replace("\r\n", ""), "README.txt ends every line with CR LF")
-    expect("msiexec /i %s /qn" % release_name(text, "msi") in readme_text,
+    expect("msiexec /i %s /qn" % release_name(text, "msi") in readme_text and VERSION_PLACEHOLDER not in readme_text,
            "README.txt names this version's MSI in its silent installation command")
 
     licence = contents.get("LICENSE.txt", b"")
@@ -601,6 +605,107 @@ def install_check(out_dir):
     return 0
 
 
+def verify_signature(path, certificate):
+    """osslsigncode verify against the certificate as the trusted root: the
+    signature is there, the chain holds and the digest it signs is the file's."""
+    run = subprocess.run([tool("osslsigncode"), "verify", "-CAfile", certificate, "-in", path],
+                         capture_output=True, text=True)
+    # A PE signature signs a message digest, an MSI's its DigitalSignature.
+    current = re.search(r"Current (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
+    calculated = re.search(r"Calculated (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
+    return (run.returncode == 0 and "Signature verification: ok" in run.stdout
+            and current is not None and calculated is not None and current.group(1) == calculated.group(1))
+
+
+def sign_check(exe, work):
+    """Builds the release signed with a throwaway self-signed certificate and
+    checks both signatures, that they cover the files (one changed byte breaks
+    them) and that the signed program still runs."""
+    faults = []
+
+    def expect(condition, message):
+        if not condition:
+            faults.append(message)
+
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    certificate, key = os.path.join(work, "test-cert.pem"), os.path.join(work, "test-key.pem")
+    subprocess.run([tool("openssl"), "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                    "-out", certificate, "-days", "2", "-subj", "/CN=Kaldrin test signing/O=NoltMed",
+                    "-addext", "extendedKeyUsage=codeSigning"],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key)
+    os.environ.pop("KALDRIN_SIGN_TIMESTAMP_URL", None)
+    zip_path, msi_path = build(exe, os.path.join(work, "dist"))
+    with zipfile.ZipFile(zip_path) as z:
+        program = z.read("kaldrin.exe")
+    signed_exe = os.path.join(work, "kaldrin.exe")
+    write(signed_exe, program)
+
+    expect(pe_facts(program)[4] > 0, "the zipped kaldrin.exe carries a certificate table")
+    expect(verify_signature(signed_exe, certificate), "the zipped kaldrin.exe's signature verifies")
+    expect(unsigned(program) == read(exe), "without its signature the signed kaldrin.exe is the build's")
+    expect(verify_signature(msi_path, certificate), "the MSI's signature verifies")
+    for path in (signed_exe, msi_path):
+        changed = path + ".changed"
+        data = bytearray(read(path))
+        data[len(data) // 3] ^= 0x01
+        write(changed, bytes(data))
+        expect(not verify_signature(changed, certificate), "one changed byte breaks the signature of %s" % path)
+    if shutil.which("wine"):
+        expect_selftest(program, os.path.join(work, "wineprefix"), expect, "the signed kaldrin.exe")
+
+    for fault in faults:
+        print("dist sign-check: FAILED: " + fault, file=sys.stderr)
+    if faults:
+        return 1
+    print("dist sign-check: the signed kaldrin.exe and MSI verify, a changed byte does not, and the program runs")
+    return 0
+
+
+def reproduce(work):
+    """Builds kaldrin.exe (Release, the windows preset's toolchain) and the
+    release twice from empty build folders: once from this tree, once from a
+    copy of it in another folder, with the same SOURCE_DATE_EPOCH. Every file
+    must come out byte for byte the same."""
+    work = os.path.abspath(work)
+    shutil.rmtree(work, ignore_errors=True)
+    elsewhere = os.path.join(work, "elsewhere", "kaldrin-source")
+    shutil.copytree(ROOT, elsewhere, ignore=shutil.ignore_patterns("build", ".git"))
+    os.environ.pop("KALDRIN_SIGN_CERT", None)
+    os.environ.pop("KALDRIN_SIGN_KEY", None)
+    outputs = []
+    for source, folder in ((ROOT, os.path.join(work, "first")), (elsewhere, os.path.join(work, "second-build"))):
+        subprocess.run([tool("cmake", "build"), "-S", source, "-B", folder, "-DCMAKE_BUILD_TYPE=Release",
+                        "-DKALDRIN_BUILD_TESTS=OFF",
+                        "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
+                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--build", folder, "--target", "kaldrin", "-j", os.environ.get("JOBS", "2")],
+                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([sys.executable, os.path.join(source, "scripts", "dist.py"), "build",
+                        os.path.join(folder, "kaldrin.exe"), os.path.join(folder, "dist")],
+                       check=True, stdout=subprocess.DEVNULL)
+        outputs.append(folder)
+
+    text = version()
+    files = [("kaldrin.exe", ""), (release_name(text, "zip"), "dist"), (release_name(text, "msi"), "dist"),
+             (SUMS, "dist")]
+    faults = 0
+    for name, sub in files:
+        first, second = (os.path.join(folder, sub, name) for folder in outputs)
+        same = read(first) == read(second)
+        faults += not same
+        print("dist reproduce: %-24s %8d bytes  sha256 %s  %s" % (name, os.path.getsize(first), sha256(first),
+                                                                  "same in both builds" if same else
+                                                                  "DIFFERS: %s" % sha256(second)))
+    if faults:
+        print("dist reproduce: FAILED: %d of %d files differ between %s and %s" % (faults, len(files), *outputs),
+              file=sys.stderr)
+        return 1
+    print("dist reproduce: two clean builds in different folders give the same bytes")
+    return 0
+
+
 def main():
     args = sys.argv[1:]
     if len(args) in (3, 5) and args[0] == "build":
@@ -616,6 +721,10 @@ def main():
         return check(args[1], args[2])
     if len(args) == 2 and args[0] == "install-check":
         return install_check(args[1])
+    if len(args) == 3 and args[0] == "sign-check":
+        return sign_check(args[1], args[2])
+    if len(args) == 2 and args[0] == "reproduce":
+        return reproduce(args[1])
     print(__doc__, file=sys.stderr)
     return 2
 
