@@ -54,7 +54,6 @@ import zipfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_EPOCH = calendar.timegm((2026, 1, 1, 0, 0, 0))
 ENTRIES = ["kaldrin.exe", "README.txt", "LICENSE.txt"]
-MANUFACTURER = "NoltMed"
 # The UpgradeCode of scripts/kaldrin.wxs: every version of the package shares it.
 UPGRADE_CODE = "{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"
 SUMS = "SHA256SUMS"
@@ -80,6 +79,15 @@ def version():
         match = re.search(r"project\(kaldrin\s+VERSION\s+([0-9.]+)", f.read())
     if not match:
         sys.exit("dist: no project version in CMakeLists.txt")
+    return match.group(1)
+
+
+def manufacturer():
+    """The publisher, as the program's version information names the company."""
+    with open(os.path.join(ROOT, "ui", "version.h.in"), encoding="utf-8") as f:
+        match = re.search(r'#define KALDRIN_COMPANY_NAME "([^"]+)"', f.read())
+    if not match:
+        sys.exit("dist: no KALDRIN_COMPANY_NAME in ui/version.h.in")
     return match.group(1)
 
 
@@ -219,14 +227,14 @@ def write_msi(path, text, stage):
     package code and the language (wixl writes 1033 there)."""
     at = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(epoch()))
     env = dict(os.environ, TZ="UTC")
-    defines = {"Version": msi_version(text), "ProductCode": product_code(text), "Manufacturer": MANUFACTURER}
+    defines = {"Version": msi_version(text), "ProductCode": product_code(text), "Manufacturer": manufacturer()}
     temporary = os.path.abspath(path) + ".part"
     command = [tool("faketime"), "-f", at, tool("wixl"), "-a", "x64", "-o", temporary]
     for name, value in defines.items():
         command += ["-D", "%s=%s" % (name, value)]
     # wixl finds the files named in kaldrin.wxs in its current folder.
     subprocess.run(command + [os.path.join(ROOT, "scripts", "kaldrin.wxs")], check=True, env=env, cwd=stage)
-    subprocess.run([tool("msibuild"), temporary, "-s", "Kaldrin", MANUFACTURER, "x64;2052",
+    subprocess.run([tool("msibuild"), temporary, "-s", "Kaldrin", manufacturer(), "x64;2052",
                     package_code(text, stage)], check=True, env=env)
     os.replace(temporary, path)
 
@@ -351,8 +359,8 @@ def msi_table(msi, table):
 
 def check_msi(msi, contents, expect):
     properties = {row["Property"]: row["Value"] for row in msi_table(msi, "Property")}
-    expect(properties.get("ProductName") == "Kaldrin" and properties.get("Manufacturer") == MANUFACTURER,
-           "the MSI names the product Kaldrin and the publisher %s" % MANUFACTURER)
+    expect(properties.get("ProductName") == "Kaldrin" and properties.get("Manufacturer") == manufacturer(),
+           "the MSI names the product Kaldrin and the publisher %s" % manufacturer())
     expect(properties.get("ProductVersion") == msi_version(version()),
            "the MSI's ProductVersion is %s (got %s)" % (msi_version(version()), properties.get("ProductVersion")))
     expect(properties.get("UpgradeCode") == UPGRADE_CODE, "the MSI keeps the UpgradeCode of every version")
@@ -564,9 +572,9 @@ def install_check(out_dir):
             expect(list(entries) == [product_code(text)], "one uninstall entry, %s (got %s)"
                    % (product_code(text), list(entries)))
             entry = entries.get(product_code(text), {})
-            expect(entry.get("DisplayVersion") == msi_version(text) and entry.get("Publisher") == MANUFACTURER,
+            expect(entry.get("DisplayVersion") == msi_version(text) and entry.get("Publisher") == manufacturer(),
                    "the uninstall entry shows version %s and publisher %s (got %s, %s)"
-                   % (msi_version(text), MANUFACTURER, entry.get("DisplayVersion"), entry.get("Publisher")))
+                   % (msi_version(text), manufacturer(), entry.get("DisplayVersion"), entry.get("Publisher")))
             products = [v for k, v in registry(prefix, "user.reg").items()
                         if k.startswith("Software\\Microsoft\\Installer\\Products\\") and v.get("ProductName") == "Kaldrin"]
             icon = products[0].get("ProductIcon", "") if products else ""
