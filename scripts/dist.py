@@ -593,6 +593,10 @@ def install_check(out_dir):
                    and read(os.path.join(folder, "kaldrin.exe")) == program, "the upgrade leaves kaldrin.exe in place")
             expect(os.path.isfile(shortcut), "the upgrade leaves the Start-menu shortcut in place")
 
+            expect(wine("msiexec", "/i", msi, "/qn") not in (0, None), "msiexec /i of an older version fails")
+            expect(list(uninstall_entries(prefix)) == [product_code(next_version)],
+                   "an older version does not replace version %s" % next_version)
+
             expect(wine("msiexec", "/x", next_msi, "/qn") == 0, "msiexec /x /qn exits with 0")
             expect(not os.path.exists(folder), "uninstalling removes %LOCALAPPDATA%\\Programs\\Kaldrin")
             expect(not os.path.exists(shortcut), "uninstalling removes the Start-menu shortcut")
