@@ -4,14 +4,15 @@
 #   make bench   build and run the benchmarks
 #   make fuzz    fuzz every target for FUZZ_SECONDS seconds each
 #   make coverage  line and branch coverage of the portable code
-#   make dist    the release zip build/dist/kaldrin-<version>-win64.zip
+#   make dist    the release files in build/dist (zip, MSI, SHA256SUMS) and their checks
+#   make dist-check  two clean builds of the release, compared byte for byte
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
 .PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-check
 
 all: native windows
 
@@ -35,7 +36,7 @@ test-windows: windows
 	$(DEPS) gui
 	ctest --preset windows -j $(JOBS)
 
-test: test-native test-windows test-sanitize test-valgrind fuzz-check dist
+test: test-native test-windows test-sanitize test-valgrind fuzz-check dist dist-check
 
 # The native unit tests once more with AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the test), in build/sanitize.
@@ -69,12 +70,28 @@ fuzz:
 coverage:
 	scripts/coverage.sh
 
-# The release zip of kaldrin.exe, the user README and the licence, in
-# build/dist, and the check of its contents.
+# The release files in build/dist (scripts/dist.py): the zip of kaldrin.exe,
+# the user README and the licence, the per-user MSI of the same files, and
+# SHA256SUMS. kaldrin.exe and the MSI are signed when KALDRIN_SIGN_CERT and
+# KALDRIN_SIGN_KEY (make variables or environment) name a PEM certificate and
+# its key. Then the checks: the contents, the MSI installed, upgraded and
+# uninstalled under Wine, and a signing with a throwaway certificate.
+# Every time stamp in the release is the last commit's time.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+DIST := SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) python3 scripts/dist.py
+
 dist: windows
 	$(DEPS) dist
-	python3 scripts/dist.py build build/windows/kaldrin.exe build/dist
-	python3 scripts/dist.py check build/dist build/windows/kaldrin.exe
+	$(DIST) build build/windows/kaldrin.exe build/dist
+	$(DIST) check build/dist build/windows/kaldrin.exe
+	$(DIST) install-check build/dist
+	$(DIST) sign-check build/windows/kaldrin.exe build/dist-signing
+
+# kaldrin.exe and the release built twice from empty folders (the second from a
+# copy of the sources elsewhere), in build/reproduce, compared byte for byte.
+dist-check:
+	$(DEPS) build windows dist
+	JOBS=$(JOBS) $(DIST) reproduce build/reproduce
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

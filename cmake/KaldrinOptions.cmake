@@ -34,4 +34,10 @@ endif()
 if(MINGW)
   # One self-contained kaldrin.exe: no libgcc, libstdc++ or winpthread DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # The same sources give the same bytes wherever and whenever they are built:
+  # no link time in the PE header, no build folder in file names the compiler
+  # keeps (assertions, debug information).
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options(-ffile-prefix-map=${CMAKE_CURRENT_SOURCE_DIR}/=
+                      -ffile-prefix-map=${CMAKE_CURRENT_BINARY_DIR}/=)
 endif()

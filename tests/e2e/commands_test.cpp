@@ -294,7 +294,7 @@ TEST(About, ShowsTheToolVersionAndWebAddress) {
               L"本工具为临床辅助计算/记录工具，结果不能替代医师诊疗判断，\r\n"
               L"具体用药与处置请结合患者实际情况及本院规范执行。\r\n"
               L"\r\n"
-              L"版本 V1.0    官网：www.noltmed.example");
+              L"版本 V" + version_text() + L"    官网：www.noltmed.example");
     EXPECT_EQ(box.buttons, 1);
     EXPECT_TRUE(box.information_icon);
     EXPECT_EQ(GetWindow(box.window, GW_OWNER), app.window());

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/version.h"
+
 namespace {
 
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
@@ -143,6 +145,10 @@ std::wstring program_command(const std::wstring& program, const std::wstring& ar
 
 std::wstring kaldrin_command(const std::wstring& arguments) {
     return program_command(kaldrin_path(), arguments);
+}
+
+std::wstring version_text() {
+    return std::to_wstring(KALDRIN_VERSION_MAJOR) + L"." + std::to_wstring(KALDRIN_VERSION_MINOR);
 }
 
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder, DWORD timeout_ms) {

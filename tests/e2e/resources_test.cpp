@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
+#include "ui/version.h"
 
 namespace {
 
@@ -100,9 +101,10 @@ TEST(Resources, VersionInformationInChinese) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    const DWORD major_minor = (KALDRIN_VERSION_MAJOR << 16) | KALDRIN_VERSION_MINOR;
+    EXPECT_EQ(fixed->dwFileVersionMS, major_minor);
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(KALDRIN_VERSION_PATCH << 16));
+    EXPECT_EQ(fixed->dwProductVersionMS, major_minor);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
     DWORD* translation = nullptr;
@@ -113,8 +115,8 @@ TEST(Resources, VersionInformationInChinese) {
 
     EXPECT_EQ(version_string(info, L"FileDescription"), L"Kaldrin 阿哌沙班剂量核查（肌酐清除率、年龄、体重）");
     EXPECT_EQ(version_string(info, L"ProductName"), L"Kaldrin 抗凝剂量核查");
-    EXPECT_EQ(version_string(info, L"FileVersion"), L"1.0");
-    EXPECT_EQ(version_string(info, L"ProductVersion"), L"1.0");
+    EXPECT_EQ(version_string(info, L"FileVersion"), version_text());
+    EXPECT_EQ(version_string(info, L"ProductVersion"), version_text());
     EXPECT_EQ(version_string(info, L"OriginalFilename"), L"kaldrin.exe");
     EXPECT_EQ(version_string(info, L"CompanyName"), L"NoltMed");
 }
