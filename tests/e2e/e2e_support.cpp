@@ -554,6 +554,18 @@ bool KaldrinApp::status_shows(const std::wstring& status) {
     return shows_text(line);
 }
 
+bool KaldrinApp::title_shows(const std::wstring& title) {
+    PaintedText line;
+    line.text = title;
+    line.rect = {26, 12, 726, 50};
+    line.compare = {26, 12, 726, 47};
+    line.font_height = 27;
+    line.font_weight = 700;
+    line.color = rgb(255, 255, 255);
+    line.background = rgb(0, 108, 150);
+    return shows_text(line);
+}
+
 DWORD KaldrinApp::close() {
     PostMessageW(main_, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) return STILL_ACTIVE;

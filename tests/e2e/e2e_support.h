@@ -185,8 +185,9 @@ public:
     // pixel like that rectangle of the window: the way to read what
     // kaldrin.exe paints itself (header, captions, status line).
     bool shows_text(const PaintedText& expected);
-    // The same for the status line in the footer.
+    // The same for the status line in the footer and the title in the header.
     bool status_shows(const std::wstring& status);
+    bool title_shows(const std::wstring& title);
 
     // Closes the window as the user would and returns the exit code; 259
     // (STILL_ACTIVE) when the process does not end.

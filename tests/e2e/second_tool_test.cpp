@@ -30,8 +30,6 @@ const std::string REPORT_ON_ONE_LINE = std::string("待查：6 号 奥美拉唑 
                                        "      6奥美拉唑 7维生素C 8胰岛素 9碳酸氢钠 10多巴胺" + " " + " " +
                                        "结论：奥美拉唑与维生素C 同瓶 pH 冲突，稳定性下降，建议分开。" + " ";
 
-constexpr std::uint32_t HEADER = rgb(0, 108, 150);
-constexpr std::uint32_t WHITE = rgb(255, 255, 255);
 constexpr std::uint32_t AMBER = rgb(176, 132, 0);
 constexpr std::uint32_t GREEN = rgb(0, 128, 96);
 constexpr RECT VERDICT_RECT = {492, 142, 984, 188};
@@ -66,15 +64,7 @@ TEST(SecondTool, WindowShowsItsDefinitionComputesCopiesAndSaves) {
     EXPECT_EQ(app.text(children[3]), L"药物 B 编号");
     EXPECT_EQ(app.field_text(0), L"6");
     EXPECT_EQ(app.field_text(1), L"7");
-    PaintedText title;
-    title.text = NAME;
-    title.rect = {26, 12, 726, 50};
-    title.compare = {26, 12, 726, 47};
-    title.font_height = 27;
-    title.font_weight = 700;
-    title.color = WHITE;
-    title.background = HEADER;
-    EXPECT_TRUE(app.shows_text(title));
+    EXPECT_TRUE(app.title_shows(NAME));
 
     // The report takes the place of the result text; level 1 paints amber.
     app.click(ID_COMPUTE);
