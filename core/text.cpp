@@ -262,19 +262,6 @@ int text_format(wchar_t* dst, int capacity, const wchar_t* format, ...) {
     return result;
 }
 
-int text_append_format(wchar_t* dst, int capacity, const wchar_t* format, ...) {
-    if (dst == nullptr || capacity < 1) return 0;
-    int n = text_length(dst);
-    if (n >= capacity - 1) return n;
-    va_list args;
-    va_start(args, format);
-    Sink out{dst, capacity, n, false};
-    run_format(out, format, args);
-    va_end(args);
-    dst[out.length] = L'\0';
-    return out.length;
-}
-
 int text_widen(wchar_t* dst, int capacity, const char* src) {
     if (dst == nullptr || capacity < 1) return 0;
     int n = 0;

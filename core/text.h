@@ -41,9 +41,6 @@ int text_append_n(wchar_t* dst, int capacity, const wchar_t* src, int count);
 int text_format(wchar_t* dst, int capacity, const wchar_t* format, ...);
 int text_vformat(wchar_t* dst, int capacity, const wchar_t* format, va_list args);
 
-// Formats and appends by the append rule. Returns the new length of dst.
-int text_append_format(wchar_t* dst, int capacity, const wchar_t* format, ...);
-
 // Copies at most count characters of src (fewer when src ends first) onto one
 // line: every CR dropped, every LF made a blank; cut to capacity - 1 and
 // terminated. Returns the length written.

@@ -67,13 +67,6 @@ bool write_utf8(const wchar_t* text, std::size_t length, Utf8Sink sink, void* co
     return true;
 }
 
-std::size_t utf8_size(const wchar_t* text, std::size_t length) {
-    std::size_t bytes = 0;
-    std::size_t i = 0;
-    char scratch[4];
-    while (i < length) bytes += static_cast<std::size_t>(encode(next_code_point(text, length, i), scratch));
-    return bytes;
-}
 
 bool is_valid_utf8(const unsigned char* bytes, std::size_t count) {
     std::size_t i = 0;

@@ -16,9 +16,6 @@ using Utf8Sink = bool (*)(const char* bytes, std::size_t count, void* context);
 // Returns false when the sink refused a chunk.
 bool write_utf8(const wchar_t* text, std::size_t length, Utf8Sink sink, void* context);
 
-// Number of UTF-8 bytes that write_utf8 produces for the same text.
-std::size_t utf8_size(const wchar_t* text, std::size_t length);
-
 // True when the bytes are well-formed UTF-8: shortest forms only, no
 // surrogates, nothing above U+10FFFF. A sequence cut off by the end of the
 // bytes counts as malformed.

@@ -202,23 +202,6 @@ void fuzz_append(FuzzInput& in, int capacity) {
     text_copy(out.data(), capacity, nullptr);
     FUZZ_CHECK(out.text().empty());
 
-    // Appending a formatted text: the literal source as format, with every
-    // percent sign doubled so that it stands for itself.
-    std::wstring format;
-    for (wchar_t c : src) {
-        format.push_back(c);
-        if (c == L'%') format.push_back(L'%');
-    }
-    preset(out, present);
-    n = text_append_format(out.data(), capacity, format.c_str());
-    FUZZ_CHECK(out.text() == appended(present, src, LLONG_MAX, capacity));
-    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
-
-    preset(out, present);
-    n = text_append_format(out.data(), capacity, L"%d|%ls", static_cast<int>(count), src.c_str());
-    FUZZ_CHECK(out.text() == appended(present, std::to_wstring(count) + L"|" + src, LLONG_MAX, capacity));
-    FUZZ_CHECK(n == static_cast<int>(out.text().size()));
-
     // Widening: each byte becomes one character.
     std::string narrow;
     for (wchar_t c : src) narrow.push_back(static_cast<char>(c & 0xFF ? c & 0xFF : 'z'));

@@ -115,15 +115,6 @@ TEST(Text, FormatCutsAndReportsIt) {
     EXPECT_EQ(formatted(4, L"%.0f", 123456.0), L"123");
 }
 
-TEST(Text, AppendFormat) {
-    wchar_t buffer[12] = L"ab";
-    EXPECT_EQ(text_append_format(buffer, 12, L"%d|%ls", 12, L"xyz"), 8);
-    EXPECT_EQ(std::wstring(buffer), L"ab12|xyz");
-    EXPECT_EQ(text_append_format(buffer, 12, L"%d", 123456), 11);
-    EXPECT_EQ(std::wstring(buffer), L"ab12|xyz123");
-    EXPECT_EQ(text_append_format(buffer, 12, L"more"), 11);
-}
-
 TEST(Text, WidenAndLength) {
     wchar_t buffer[4];
     EXPECT_EQ(text_widen(buffer, 4, "abcdef"), 3);
