@@ -237,12 +237,12 @@ RecordPlan plan_record(long long size, const unsigned char* head, int head_count
         if (head[end] >= 0x80) ascii = false;
         ++end;
     }
-    // The header line is the judge; a line longer than what was read is
-    // judged by its start, less a character the read may have cut in two.
+    // The header line is the judge. One that goes on past what was read is
+    // judged without its last character, which the read may have cut in two.
     int judged = end;
-    if (end == head_count && size > head_count) {
-        while (judged > start && judged > end - 3 && (head[judged - 1] & 0xC0) == 0x80) --judged;
-        if (judged > start && head[judged - 1] >= 0xC0) --judged;
+    if (end == head_count && size > head_count && end > start) {
+        do --judged;
+        while (judged > start && (head[judged] & 0xC0) == 0x80);
     }
     bool utf8 = !ascii && is_valid_utf8(head + start, static_cast<std::size_t>(judged - start));
     return {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};

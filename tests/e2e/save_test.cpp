@@ -41,6 +41,12 @@ void remove_records() {
     ASSERT_FALSE(folder_exists(suite_folder())) << "the record folder could not be removed";
 }
 
+// Makes the record folder, empty, for a test that writes the file first.
+void make_record_folders() {
+    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+}
+
 void write_file_bytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -284,8 +290,7 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.click(ID_COMPUTE);
-    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+    make_record_folders();
 
     // An empty file is started like a new one.
     write_file_bytes(record_file(), "");
@@ -424,8 +429,7 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
         // Chinese text: no row with '?' in it.
         {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252},
     };
-    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
+    make_record_folders();
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.click(ID_COMPUTE);
@@ -553,39 +557,39 @@ protected:
     }
 };
 
-TEST_F(SaveRecordAnsi, FileASpreadsheetSavedInGbkStaysGbk) {
-    ASSERT_TRUE(CreateDirectoryW(suite_folder().c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(records_folder().c_str(), nullptr));
-    const std::string gbk = std::string(GBK_HEADER) + GBK_ROW;
-    write_file_bytes(record_file(), gbk);
+TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* row_rest;  // in the file's encoding
+        bool gbk;
+    };
+    const Case cases[] = {
+        {"GBK", std::string(GBK_HEADER) + GBK_ROW, GBK_DEFAULT_ROW_REST, true},
+        {"UTF-8 without mark", HEADER, DEFAULT_ROW_REST, false},
+    };
+    make_record_folders();
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.click(ID_COMPUTE);
-    std::string before = local_time_text();
-    expect_saved_box(save(app));
-    std::string after = local_time_text();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file_bytes(record_file(), c.bytes);
+        std::string before = local_time_text();
+        expect_saved_box(save(app));
+        std::string after = local_time_text();
+        std::string bytes = read_file_bytes(record_file());
+        ASSERT_EQ(bytes.substr(0, c.bytes.size()), c.bytes) << "no byte-order mark and no header are added";
+        expect_row(bytes.substr(c.bytes.size()), c.row_rest, before, after);
+        if (c.gbk) {
+            // The file as a whole still reads as GBK, the new row as its Chinese text.
+            std::wstring text = from_gbk(bytes);
+            EXPECT_NE(text.find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
+                      std::wstring::npos)
+                << "not GBK";
+        }
+    }
     EXPECT_EQ(app.close(), 0u);
-
-    std::string bytes = read_file_bytes(record_file());
-    ASSERT_EQ(bytes.substr(0, gbk.size()), gbk) << "no byte-order mark and no header are added";
-    expect_row(bytes.substr(gbk.size()), GBK_DEFAULT_ROW_REST, before, after);
-    std::wstring text = from_gbk(bytes);
-    ASSERT_NE(text, L"<not GBK>");
-    EXPECT_NE(text.find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
-              std::wstring::npos);
-
-    // A file saved in UTF-8 without a mark keeps UTF-8.
-    const std::string utf8 = std::string(HEADER);
-    write_file_bytes(record_file(), utf8);
-    KaldrinApp again;
-    ASSERT_TRUE(again.start());
-    again.click(ID_COMPUTE);
-    before = local_time_text();
-    expect_saved_box(save(again));
-    bytes = read_file_bytes(record_file());
-    ASSERT_EQ(bytes.substr(0, utf8.size()), utf8);
-    expect_row(bytes.substr(utf8.size()), DEFAULT_ROW_REST, before, local_time_text());
-    EXPECT_EQ(again.close(), 0u);
 }
 
 namespace {
