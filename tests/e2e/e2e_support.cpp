@@ -294,9 +294,9 @@ std::string rgb_text(std::uint32_t color) {
 }
 
 void save_screenshot(const Capture& picture, const wchar_t* name) {
-    wchar_t folder[2048] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"KALDRIN_E2E_SCREENSHOTS", folder, 2048), 0u);
-    EXPECT_TRUE(picture.save_bmp(std::wstring(folder) + L"\\" + name));
+    std::wstring folder = environment(L"KALDRIN_E2E_SCREENSHOTS");
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(picture.save_bmp(folder + L"\\" + name));
 }
 
 KaldrinApp::~KaldrinApp() {
