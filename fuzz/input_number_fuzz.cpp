@@ -3,9 +3,10 @@
 //
 // Properties:
 //   - read_number gives what the C library's wcstod gives for the field's
-//     text (its first INPUT_TEXT_CAPACITY - 1 characters, the full-width
-//     digits, point, signs, exponent letters and ideographic space in their
-//     ASCII forms) in the "C" locale: the same bits, or NaN for NaN; a text
+//     text (its first INPUT_TEXT_CAPACITY - 1 characters, with what an
+//     input method types or a pasted text carries in place of ASCII digits,
+//     signs, points, exponent letters and blanks in their ASCII forms) in the
+//     "C" locale: the same bits, or NaN for NaN; a text
 //     without a number gives +0;
 //   - characters past the field's room change nothing;
 //   - read_input_values stores every value and returns -1 when all are
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,12 @@ double c_library(const std::wstring& text) {
     for (wchar_t& c : field) {
         if (c >= 0xFF01 && c <= 0xFF5E && std::wcschr(L"0123456789.+-eE", static_cast<wchar_t>(c - 0xFEE0))) {
             c = static_cast<wchar_t>(c - 0xFEE0);
-        } else if (c == 0x3000) {
+        } else if (c == 0x3002 || c == 0xFF61) {
+            c = L'.';
+        } else if (c == 0x2212) {
+            c = L'-';
+        } else if (c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F ||
+                   c == 0x3000) {
             c = L' ';
         }
     }
@@ -47,6 +54,10 @@ double c_library(const std::wstring& text) {
     const double v = std::wcstod(field.c_str(), &end);
     return end == field.c_str() ? 0.0 : v;
 }
+
+// What input methods and pasted texts carry in place of ASCII, and a few
+// look-alikes that are not part of a number.
+const wchar_t TYPED_FORMS[] = L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58\u3002\uFF61\u2212\u00A0\u2007\u202F\u200B";
 
 // Texts from the fuzz input; a few bytes stand for the words and characters
 // that numbers are made of, so that they come up often.
@@ -68,7 +79,7 @@ std::vector<std::wstring> read_texts(FuzzInput& in) {
             if (texts.size() < 20) texts.emplace_back();
             break;
         case 0xF9: t += static_cast<wchar_t>(0xFF10 + in.byte() % 10); break;   // full-width digit
-        case 0xFA: t += L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58"[in.byte() % 7]; break;
+        case 0xFA: t += TYPED_FORMS[in.byte() % (std::size(TYPED_FORMS) - 1)]; break;
         case 0xFB: t += std::wstring(static_cast<std::size_t>(in.byte()), L'0'); break;
         default:
             if (b != 0) t += static_cast<wchar_t>(b);

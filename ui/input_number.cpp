@@ -14,20 +14,45 @@ bool is_space(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
 }
 
-// A character typed through a Chinese input method in full width, in its
-// ASCII form: the digits, the point, both signs and the exponent letter, and
-// the ideographic space as a blank. Every other character stays as it is.
+// What a Chinese input method types or a pasted text carries in place of an
+// ASCII digit, sign, point, exponent letter or blank, in its ASCII form: the
+// full-width digits, point, signs and exponent letters; the ideographic full
+// stop "。" and its half-width form, typed for the point in Chinese
+// punctuation mode; the minus sign U+2212; and every Unicode space separator
+// (no-break, ideographic, en, em, thin, ...) as a blank. Our own table, not
+// the C library's iswspace, so both runtimes read alike. Every other
+// character stays as it is.
+struct AsciiForm {
+    wchar_t first;
+    wchar_t last;
+    wchar_t ascii;   // the form of first
+    bool counting;   // the characters after first count up from ascii (digits)
+};
+constexpr AsciiForm ASCII_FORMS[] = {
+    {0xFF10, 0xFF19, L'0', true},   // ０ to ９
+    {0xFF0E, 0xFF0E, L'.', false},  // ．
+    {0x3002, 0x3002, L'.', false},  // 。
+    {0xFF61, 0xFF61, L'.', false},  // ｡
+    {0xFF0B, 0xFF0B, L'+', false},  // ＋
+    {0xFF0D, 0xFF0D, L'-', false},  // －
+    {0x2212, 0x2212, L'-', false},  // − minus sign
+    {0xFF45, 0xFF45, L'e', false},  // ｅ
+    {0xFF25, 0xFF25, L'E', false},  // Ｅ
+    {0x00A0, 0x00A0, L' ', false},  // no-break space
+    {0x1680, 0x1680, L' ', false},  // ogham space mark
+    {0x2000, 0x200A, L' ', false},  // en quad to hair space
+    {0x202F, 0x202F, L' ', false},  // narrow no-break space
+    {0x205F, 0x205F, L' ', false},  // medium mathematical space
+    {0x3000, 0x3000, L' ', false},  // ideographic space
+};
+
 wchar_t ascii_form(wchar_t c) {
-    if (c >= 0xFF10 && c <= 0xFF19) return static_cast<wchar_t>(L'0' + (c - 0xFF10));
-    switch (c) {
-    case 0xFF0E: return L'.';
-    case 0xFF0B: return L'+';
-    case 0xFF0D: return L'-';
-    case 0xFF45: return L'e';
-    case 0xFF25: return L'E';
-    case 0x3000: return L' ';
-    default: return c;
+    for (const AsciiForm& form : ASCII_FORMS) {
+        if (c >= form.first && c <= form.last) {
+            return form.counting ? static_cast<wchar_t>(form.ascii + (c - form.first)) : form.ascii;
+        }
     }
+    return c;
 }
 
 bool is_digit(char c) {

@@ -22,9 +22,11 @@ constexpr int INPUT_FIELD_CAPACITY = INPUT_TEXT_CAPACITY + 1;
 //   - a magnitude beyond the range of a double gives an infinity of its sign,
 //     one below the smallest subnormal gives zero;
 //   - a text that does not begin with a number gives 0;
-//   - full-width digits, point, signs and exponent letters (as a Chinese
-//     input method types them) read as their ASCII forms, and the
-//     ideographic space U+3000 as a blank.
+//   - what a Chinese input method types or a pasted text carries in place
+//     of ASCII reads as its ASCII form: full-width digits, point, signs and
+//     exponent letters, "。" and "｡" as the point, the minus sign U+2212,
+//     and every Unicode space separator (U+00A0, U+1680, U+2000 to U+200A,
+//     U+202F, U+205F, U+3000) as a blank.
 // Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at.
 double read_number(const wchar_t* text);
 

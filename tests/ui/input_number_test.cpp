@@ -55,10 +55,19 @@ TEST(ReadNumber, LeadingWhiteSpaceIsSkipped) {
     expect_reads(L"  42", 42.0);
     expect_reads(L"\t42", 42.0);
     expect_reads(L"\r\n 42", 42.0);
-    // ASCII white space and the ideographic space only: what counts as a
-    // space must not depend on the C runtime.
-    expect_reads(L"\u3000" L"42", 42.0);
-    expect_reads(L"\u00A0" L"42", 0.0);
+    // Every Unicode space separator, from our own table: what counts as a
+    // space must not depend on the C runtime. Other invisible characters
+    // (zero-width space, byte-order mark) are no blanks.
+    for (const wchar_t* blank : {L"\u00A0", L"\u1680", L"\u2000", L"\u2005", L"\u200A", L"\u202F", L"\u205F",
+                                 L"\u3000", L"\u00A0\u3000 \t"}) {
+        expect_reads((std::wstring(blank) + L"42").c_str(), 42.0);
+        expect_reads((std::wstring(L"42") + blank + L"5").c_str(), 42.0);
+        expect_reads(blank, 0.0);
+    }
+    expect_reads(L"\u200B" L"42", 0.0);
+    expect_reads(L"\uFEFF" L"42", 0.0);
+    expect_reads(L"\u1FFF" L"42", 0.0);
+    expect_reads(L"\u200C" L"42", 0.0);
 }
 
 TEST(ReadNumber, LongestNumericPrefixIsTaken) {
@@ -75,6 +84,8 @@ TEST(ReadNumber, LongestNumericPrefixIsTaken) {
 
 TEST(ReadNumber, TextThatIsNoNumberGivesZero) {
     expect_reads(L"abc", 0.0);
+    expect_reads(L">90", 0.0);
+    expect_reads(L"\u226590", 0.0);  // ≥90
     expect_reads(L".", 0.0);
     expect_reads(L"-", 0.0);
     expect_reads(L"+-5", 0.0);
@@ -172,7 +183,7 @@ TEST(ReadInputValues, RefusedFieldLeavesEveryValueAlone) {
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
 }
 
-TEST(ReadNumber, FullWidthFormsReadAsTheirAsciiForms) {
+TEST(ReadNumber, InputMethodAndPastedFormsReadAsTheirAsciiForms) {
     expect_reads(L"\uFF18\uFF15", 85.0);                      // ８５
     expect_reads(L"\uFF17\uFF10\uFF0E\uFF15", 70.5);          // ７０．５
     expect_reads(L"\uFF0D\uFF13", -3.0);                      // －３
@@ -183,6 +194,25 @@ TEST(ReadNumber, FullWidthFormsReadAsTheirAsciiForms) {
     expect_reads(L"\u3000\u3000", 0.0);
     expect_reads(L"8\uFF15", 85.0);                          // mixed widths
     expect_reads(L"\uFF18\u3000\uFF15", 8.0);                // a blank ends the number
+    // The full stop of Chinese punctuation mode, in both widths, is the point.
+    expect_reads(L"\uFF16\uFF10\u3002\uFF15", 60.5);          // ６０。５
+    expect_reads(L"60\u3002" L"5", 60.5);                     // 60。5
+    expect_reads(L"60\uFF61" L"5", 60.5);                     // 60｡5
+    expect_reads(L"\u3002" L"5", 0.5);
+    expect_reads(L"6\uFF10\uFF0E5\uFF45\uFF0B1", 605.0);      // mixed widths throughout
+    expect_reads(L"60\u3002\u3002" L"5", 60.0);               // a second point ends it
+    // The minus sign of pasted text, with a no-break space before the number
+    // and after it.
+    expect_reads(L"\u2212" L"3.5", -3.5);
+    expect_reads(L"\u00A0\u2212\uFF13\u00A0kg", -3.0);
+    expect_reads(L"\u00A0" L"85", 85.0);
+    expect_reads(L"65\u00A0", 65.0);
+    expect_reads(L"\u2212\u00A0" L"3", 0.0);                  // as "- 3"
+    // Look-alikes outside the table stay what they are: no number.
+    expect_reads(L"\u2013" L"3", 0.0);                        // en dash
+    expect_reads(L"\uFE63" L"3", 0.0);                        // small hyphen-minus
+    expect_reads(L"\u3001" L"5", 0.0);                        // ideographic comma
+    expect_reads(L"5\u3001" L"5", 5.0);
     // Other full-width characters are not part of a number, as before.
     expect_reads(L"\uFF10\uFF58\uFF11\uFF10", 0.0);          // ０ｘ１０: the x ends it
     expect_reads(L"\uFF41\uFF42\uFF43", 0.0);                // ａｂｃ
