@@ -13,6 +13,7 @@
 #include <shlobj.h>
 
 #include "core/text.h"
+#include "records/record_lock.h"
 #include "records/record_log.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
@@ -49,60 +50,6 @@ void create_folder_chain(const wchar_t* folder) {
     }
     CreateDirectoryW(folder, nullptr);
 }
-
-// Serializes the saves of every copy of the program into one record file,
-// across processes of this session: one save's read, decision, write and
-// close run while it holds a named mutex derived from the file's path. Two
-// copies saving into a new file at the same instant would otherwise both
-// write the byte-order mark and the header, and appends can interleave.
-class RecordFileLock {
-public:
-    explicit RecordFileLock(const wchar_t* path) {
-        wchar_t name[64];
-        text_format(name, 64, L"Local\\NoltMedSuite.Records.%ls", path_key(path).text);
-        mutex_ = CreateMutexW(nullptr, FALSE, name);
-        if (mutex_ == nullptr) return;
-        // An abandoned mutex is still ours: its last owner ended mid-save,
-        // and the file's lead (an unfinished line) is judged afresh.
-        DWORD waited = WaitForSingleObject(mutex_, LOCK_TIMEOUT_MS);
-        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~RecordFileLock() {
-        if (held_) ReleaseMutex(mutex_);
-        if (mutex_ != nullptr) CloseHandle(mutex_);
-    }
-    RecordFileLock(const RecordFileLock&) = delete;
-    RecordFileLock& operator=(const RecordFileLock&) = delete;
-
-    bool held() const { return held_; }
-
-private:
-    static constexpr DWORD LOCK_TIMEOUT_MS = 10000;
-
-    struct Key {
-        wchar_t text[17];
-    };
-
-    // The path in upper case (Windows names are case-insensitive), hashed
-    // (64-bit FNV-1a) to 16 hexadecimal digits: a mutex name has no room for
-    // a whole path, and may not hold a backslash.
-    static Key path_key(const wchar_t* path) {
-        unsigned long long hash = 14695981039346656037ULL;
-        for (const wchar_t* p = path; *p != L'\0'; ++p) {
-            wchar_t c = *p;
-            CharUpperBuffW(&c, 1);
-            hash = (hash ^ static_cast<unsigned long long>(static_cast<unsigned short>(c))) * 1099511628211ULL;
-        }
-        Key key;
-        const wchar_t digits[] = L"0123456789ABCDEF";
-        for (int i = 0; i < 16; ++i) key.text[i] = digits[(hash >> (60 - 4 * i)) & 0xF];
-        key.text[16] = L'\0';
-        return key;
-    }
-
-    HANDLE mutex_ = nullptr;
-    bool held_ = false;
-};
 
 OVERLAPPED at_offset(long long offset) {
     OVERLAPPED where = {};
@@ -152,67 +99,98 @@ bool encode_record_ansi(const wchar_t* text, int length, RecordBytes* bytes) {
     return true;
 }
 
+bool read_for_plan(long long offset, unsigned char* buffer, int count, void* context) {
+    return read_at(static_cast<HANDLE>(context), offset, buffer, static_cast<DWORD>(count));
+}
+
+// How a save into the file ended.
+enum class SaveOutcome {
+    saved,
+    failed,   // nothing of this save is in the file
+    busy,     // another copy kept the file for the whole wait: nothing written
+};
+
+// Writes a file anew from byte 0, or puts it back as it was. Only a file
+// without a header line is written anew, and the bytes it held beyond the
+// new ones are only cut off once the new ones are on the disk, so that the
+// file can always be put back: its first bytes from the copy kept here, the
+// rest by never having been touched.
+bool write_anew(HANDLE file, long long size, const RecordBytes& bytes) {
+    static unsigned char kept[RECORD_BYTES_CAPACITY];
+    long long new_size = static_cast<long long>(bytes.size);
+    DWORD kept_count = static_cast<DWORD>(size < new_size ? size : new_size);
+    if (kept_count > 0 && !read_at(file, 0, kept, kept_count)) return false;
+    bool written = write_at(file, 0, bytes.data, bytes.size) && FlushFileBuffers(file) != 0;
+    if (written && size > new_size) {
+        written = set_length(file, new_size);
+        // The row is on the disk already; should the shorter length not
+        // reach it, the file ends in the blank lines it had, still whole.
+        if (written) FlushFileBuffers(file);
+    }
+    if (!written) {
+        write_at(file, 0, reinterpret_cast<const char*>(kept), kept_count);
+        if (size < new_size) set_length(file, size);
+        FlushFileBuffers(file);
+    }
+    return written;
+}
+
+// Appends at the file's end, or cuts the file back to the length it had.
+bool append_at_end(HANDLE file, long long size, const RecordBytes& bytes) {
+    // Bytes that only reach the disk when flushed can fail there too.
+    bool written = write_at(file, -1, bytes.data, bytes.size) && FlushFileBuffers(file) != 0;
+    if (!written) {
+        set_length(file, size);
+        FlushFileBuffers(file);
+    }
+    return written;
+}
+
 // One save into the file, as a critical section shared with every other copy
-// of the program. The file is opened shared with other readers and writers
-// and closed again; no handle stays open between saves.
+// of the program (records/record_lock.h). The file is opened shared with
+// other readers and writers and closed again; no handle stays open between
+// saves.
 //
-// The first bytes decide what the save writes (see plan_record): a file
+// What the file holds decides what the save writes (see plan_record): a file
 // without a header line is written anew from byte 0; otherwise the row (after
 // a line break that ends an unfinished last line) goes to the end, in the
 // file's own encoding. A file in UTF-16 is left alone and the save fails.
 //
 // A write that fails or falls short (a full disk, a quota) is undone through
-// the same handle: the file is cut back to the length it had, and a file
-// that was written anew gets its old bytes back, so it is byte for byte what
-// it was. The file is never deleted: another program may have it open.
-bool append_to_file(const wchar_t* path, const RecordTime& time) {
+// the same handle, so the file is byte for byte what it was. The file is
+// never deleted: another program may have it open.
+SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time) {
     RecordFileLock lock(path);
-    if (!lock.held()) return false;
+    if (lock.state() == RecordLockState::busy) return SaveOutcome::busy;
+    if (lock.state() != RecordLockState::held) return SaveOutcome::failed;
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return SaveOutcome::failed;
 
     LARGE_INTEGER size = {};
-    static unsigned char head[RECORD_HEAD_CAPACITY];
-    int head_count = 0;
-    unsigned char last = 0;
-    bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && size.QuadPart > 0) {
-        head_count = size.QuadPart < RECORD_HEAD_CAPACITY ? static_cast<int>(size.QuadPart) : RECORD_HEAD_CAPACITY;
-        ok = read_at(file, 0, head, static_cast<DWORD>(head_count)) &&
-             read_at(file, size.QuadPart - 1, &last, 1);
-    }
-
     static RecordBytes bytes;
     RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
+    bool ok = GetFileSizeEx(file, &size) != 0 && plan_record(size.QuadPart, read_for_plan, file, &plan) &&
+              plan.encoding != RECORD_ENCODING_REFUSED;
     if (ok) {
-        plan = plan_record(size.QuadPart, head, head_count, last);
         RecordEncoder encode = plan.encoding == RECORD_ENCODING_ANSI ? encode_record_ansi : encode_record_utf8;
-        ok = plan.encoding != RECORD_ENCODING_REFUSED &&
-             build_record_bytes(tool_window.tool, time, tool_window.input_values, tool_window.detail_text,
-                                plan.lead, encode, &bytes) == RECORD_BUILD_OK;
+        ok = build_record_bytes(tool_window.tool, time, tool_window.input_values, tool_window.detail_text, plan.lead,
+                                encode, &bytes) == RECORD_BUILD_OK;
     }
     if (ok) {
-        bool anew = plan.lead == RECORD_LEAD_BOM_AND_HEADER;
-        bool written = write_at(file, anew ? 0 : -1, bytes.data, bytes.size);
-        if (written && anew) written = set_length(file, static_cast<long long>(bytes.size));
-        // Bytes that only reach the disk when flushed can fail there too.
-        if (written) written = FlushFileBuffers(file) != 0;
-        if (!written) {
-            if (anew && head_count > 0) write_at(file, 0, reinterpret_cast<const char*>(head), head_count);
-            set_length(file, size.QuadPart);
-            FlushFileBuffers(file);
-        }
-        ok = written;
+        ok = plan.lead == RECORD_LEAD_BOM_AND_HEADER ? write_anew(file, size.QuadPart, bytes)
+                                                     : append_at_end(file, size.QuadPart, bytes);
     }
     CloseHandle(file);
-    return ok;
+    return ok ? SaveOutcome::saved : SaveOutcome::failed;
 }
 
-void report_failure(const wchar_t* path) {
+// The failure box names the file; message_format is SAVE_FAILED_FORMAT or,
+// when another copy kept the file busy, SAVE_BUSY_FORMAT.
+void report_failure(const wchar_t* path, const wchar_t* message_format = SAVE_FAILED_FORMAT) {
     set_status(STATUS_SAVE_FAILED_FORMAT, path);
     wchar_t message[MESSAGE_CAPACITY];
-    text_format(message, MESSAGE_CAPACITY, SAVE_FAILED_FORMAT, path);
+    text_format(message, MESSAGE_CAPACITY, message_format, path);
     MessageBoxW(tool_window.main_window, message, TITLE_SAVE_FAILED, MB_OK | MB_ICONWARNING);
 }
 
@@ -243,7 +221,13 @@ void append_record() {
     GetLocalTime(&now);
     RecordTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 
-    if (!append_to_file(path, time)) {
+    switch (append_to_file(path, time)) {
+    case SaveOutcome::saved:
+        break;
+    case SaveOutcome::busy:
+        report_failure(path, SAVE_BUSY_FORMAT);
+        return;
+    case SaveOutcome::failed:
         report_failure(path);
         return;
     }

@@ -131,6 +131,45 @@ bool is_line_end(unsigned char c) {
     return c == '\r' || c == '\n';
 }
 
+// True when the bytes are nothing but line ends.
+bool blank(const unsigned char* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!is_line_end(bytes[i])) return false;
+    }
+    return true;
+}
+
+struct Utf8Judgement {
+    bool non_ascii = false;    // some byte is not ASCII
+    bool well_formed = true;   // every byte belongs to well-formed UTF-8
+};
+
+// Judges bytes read from inside a file as UTF-8. cut_start: the bytes begin
+// inside the file, so up to three continuation bytes at their start may end
+// a character that began before them; cut_end: they end inside the file, so
+// a character begun in their last bytes may go on after them. Neither counts
+// against the bytes.
+void judge_utf8(const unsigned char* bytes, int count, bool cut_start, bool cut_end, Utf8Judgement* judged) {
+    int begin = 0;
+    if (cut_start) {
+        while (begin < count && begin < 3 && (bytes[begin] & 0xC0) == 0x80) ++begin;
+    }
+    int end = count;
+    if (cut_end && end > begin) {
+        int lead = end - 1;
+        while (lead > begin && lead > end - 4 && (bytes[lead] & 0xC0) == 0x80) --lead;
+        unsigned char c = bytes[lead];
+        int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 1;
+        if (end - lead < length) end = lead;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (bytes[i] >= 0x80) judged->non_ascii = true;
+    }
+    if (begin < end && !is_valid_utf8(bytes + begin, static_cast<std::size_t>(end - begin))) {
+        judged->well_formed = false;
+    }
+}
+
 bool starts_with(const unsigned char* bytes, int count, const unsigned char* prefix, int prefix_count) {
     return count >= prefix_count && std::memcmp(bytes, prefix, static_cast<std::size_t>(prefix_count)) == 0;
 }
@@ -215,37 +254,52 @@ bool encode_record_utf8(const wchar_t* text, int length, RecordBytes* bytes) {
     return length >= 0 && write_utf8(text, static_cast<std::size_t>(length), put_bytes, &sink);
 }
 
-RecordPlan plan_record(long long size, const unsigned char* head, int head_count, unsigned char last) {
-    if (size <= 0 || head == nullptr || head_count <= 0) return {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
+bool plan_record(long long size, RecordReader read, void* context, RecordPlan* plan) {
+    *plan = {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
+    if (size <= 0) return true;
+    unsigned char head[RECORD_HEAD_CAPACITY];
+    int head_count = size < RECORD_HEAD_CAPACITY ? static_cast<int>(size) : RECORD_HEAD_CAPACITY;
+    if (!read(0, head, head_count, context)) return false;
     static const unsigned char UTF16_LE[2] = {0xFF, 0xFE};
     static const unsigned char UTF16_BE[2] = {0xFE, 0xFF};
     if (starts_with(head, head_count, UTF16_LE, 2) || starts_with(head, head_count, UTF16_BE, 2)) {
-        return {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
+        *plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
+        return true;
     }
     bool has_bom = starts_with(head, head_count, BOM, 3);
     int start = has_bom ? 3 : 0;
-    while (start < head_count && is_line_end(head[start])) ++start;
-    // Only a BOM and line ends, and nothing beyond what was read: no header
-    // line and no data, so the file is begun again as a new one.
-    if (start == head_count && size == head_count) return {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
+    if (blank(head + start, head_count - start)) {
+        // Blank so far: read on while it stays so. Nothing but a BOM and line
+        // ends holds no header line and no data, so the file is begun anew.
+        unsigned char more[RECORD_HEAD_CAPACITY];
+        long long offset = head_count;
+        bool all_blank = true;
+        while (all_blank && offset < size) {
+            int count = size - offset < RECORD_HEAD_CAPACITY ? static_cast<int>(size - offset) : RECORD_HEAD_CAPACITY;
+            if (!read(offset, more, count, context)) return false;
+            all_blank = blank(more, count);
+            offset += count;
+        }
+        if (all_blank) return true;
+    }
 
-    RecordLead lead = last == '\n' ? RECORD_LEAD_NONE : RECORD_LEAD_LINE_BREAK;
-    if (has_bom) return {lead, RECORD_ENCODING_UTF8};
-    int end = start;
-    bool ascii = true;
-    while (end < head_count && !is_line_end(head[end])) {
-        if (head[end] >= 0x80) ascii = false;
-        ++end;
+    unsigned char tail[RECORD_TAIL_CAPACITY];
+    int tail_count = size < RECORD_TAIL_CAPACITY ? static_cast<int>(size) : RECORD_TAIL_CAPACITY;
+    long long tail_offset = size - tail_count;
+    if (!read(tail_offset, tail, tail_count, context)) return false;
+    RecordLead lead = tail[tail_count - 1] == '\n' ? RECORD_LEAD_NONE : RECORD_LEAD_LINE_BREAK;
+    if (has_bom) {
+        *plan = {lead, RECORD_ENCODING_UTF8};
+        return true;
     }
-    // The header line is the judge. One that goes on past what was read is
-    // judged without its last character, which the read may have cut in two.
-    int judged = end;
-    if (end == head_count && size > head_count && end > start) {
-        do --judged;
-        while (judged > start && (head[judged] & 0xC0) == 0x80);
-    }
-    bool utf8 = !ascii && is_valid_utf8(head + start, static_cast<std::size_t>(judged - start));
-    return {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};
+    // Only the file's own start and end are edges of its text; the edges of
+    // what was read inside it may cut a character in two.
+    Utf8Judgement judged;
+    judge_utf8(head, head_count, false, head_count < size, &judged);
+    judge_utf8(tail, tail_count, tail_offset > 0, false, &judged);
+    bool utf8 = judged.non_ascii && judged.well_formed;
+    *plan = {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};
+    return true;
 }
 
 RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,

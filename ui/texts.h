@@ -48,6 +48,8 @@ inline constexpr wchar_t NEED_RESULT_TO_SAVE[] = L"请先点击“计算”生�
 inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
 inline constexpr wchar_t SAVE_FAILED_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
+inline constexpr wchar_t SAVE_BUSY_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。";
 inline constexpr wchar_t SUMMARY_FORMAT[] = L"%ls—— %ls";
 inline constexpr wchar_t CLIPBOARD_FORMAT[] = L"%ls\r\n%ls";
 

@@ -110,6 +110,16 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     EXPECT_FALSE(app.has_message_box());
     EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
     EXPECT_EQ(app.result(), REDUCED_RESULT);
+
+    // Numbers pasted from a web page or a lab report: a no-break space
+    // before or after the number, the narrow one before the weight.
+    app.set_field(0, L"40\u00A0");
+    app.set_field(1, L"\u00A0" L"85");
+    app.set_field(2, L"\u202F" L"65");
+    app.click(ID_COMPUTE);
+    EXPECT_FALSE(app.has_message_box());
+    EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
+    EXPECT_EQ(app.result(), REDUCED_RESULT);
     EXPECT_EQ(app.close(), 0u);
 }
 

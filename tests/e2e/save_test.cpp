@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "records/record_lock.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -234,6 +235,21 @@ TEST_F(SaveRecord, WritesTheValuesOfTheLastComputationNotTheEditedFields) {
     expect_row(lines[1],
                ",Kaldrin,肌酐清除率=1.23457e+06,年龄=0.3,体重=58.25,减量条件数：1 项 阿哌沙班剂量：5.0 mg bid \r\n",
                before, after);
+
+    // The full stop a Chinese input method types in Chinese punctuation mode
+    // is the point: ６０。５ is 60.5, above the weight limit of 60, not 60.
+    app.set_field(0, L"40");
+    app.set_field(1, L"70");
+    app.set_field(2, L"\uFF16\uFF10\u3002\uFF15");
+    app.click(ID_COMPUTE);
+    EXPECT_FALSE(app.has_message_box());
+    EXPECT_EQ(app.result(), L"减量条件数：1 项\r\n阿哌沙班剂量：5.0 mg bid\r\n");
+    before = local_time_text();
+    expect_saved_box(save(app));
+    lines = lines_of(read_file_bytes(record_file()).substr(3));
+    ASSERT_EQ(lines.size(), 3u);
+    expect_row(lines[2], ",Kaldrin,肌酐清除率=40,年龄=70,体重=60.5,减量条件数：1 项 阿哌沙班剂量：5.0 mg bid \r\n", before,
+               local_time_text());
     EXPECT_EQ(app.close(), 0u);
 }
 
@@ -303,8 +319,12 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
 
     // A file that holds no header line (the byte-order mark, line ends, or
     // both) is begun again like a new one: one mark at byte 0, then the header.
-    for (const std::string& headerless :
-         {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"), std::string(BOM) + "\r\n\r\n"}) {
+    // So is one blank far beyond the first bytes a save reads, as a
+    // spreadsheet leaves one whose cells were cleared: its blank lines go.
+    std::string cleared = BOM;
+    while (cleared.size() < 3 * 4096) cleared += "\r\n";
+    for (const std::string& headerless : {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"),
+                                          std::string(BOM) + "\r\n\r\n", cleared, cleared.substr(3)}) {
         SCOPED_TRACE(testing::PrintToString(headerless));
         write_file_bytes(record_file(), headerless);
         before = local_time_text();
@@ -312,7 +332,9 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
         after = local_time_text();
         bytes = read_file_bytes(record_file());
         ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
-        expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
+        std::vector<std::string> rows = lines_of(bytes.substr(3 + sizeof HEADER - 1));
+        ASSERT_EQ(rows.size(), 1u);
+        expect_row(rows[0], DEFAULT_ROW_REST, before, after);
     }
 
     // A last line left unfinished (by hand or by a failed write) is ended
@@ -325,6 +347,62 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     bytes = read_file_bytes(record_file());
     ASSERT_EQ(bytes.substr(0, unfinished.size() + 2), unfinished + "\r\n");
     expect_row(bytes.substr(unfinished.size() + 2), DEFAULT_ROW_REST, before, after);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersThenTheSaveSaysWhy) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    const std::string kept = read_file_bytes(record_file());
+
+    // Another copy in the middle of its save holds the file's lock; here the
+    // driver takes it by the same name.
+    wchar_t name[RECORD_LOCK_NAME_CAPACITY];
+    make_record_lock_name(record_file().c_str(), name, RECORD_LOCK_NAME_CAPACITY);
+    HANDLE lock = CreateMutexW(nullptr, FALSE, name);
+    ASSERT_NE(lock, nullptr);
+    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
+
+    // The save waits, and the window answers within a second throughout.
+    const DWORD start = GetTickCount();
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    int answers = 0;
+    while (!app.has_message_box() && GetTickCount() - start < 2 * RECORD_LOCK_WAIT_MS) {
+        const DWORD asked = GetTickCount();
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+            << "no answer " << asked - start << " ms into the wait";
+        EXPECT_LT(GetTickCount() - asked, 1000u);
+        ++answers;
+        Sleep(100);
+    }
+    const DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited + 100, RECORD_LOCK_WAIT_MS);
+    EXPECT_LT(waited, 5000u) << "Windows shows a window as not responding after 5 s";
+    EXPECT_GE(answers, 10);
+
+    // Then the failure box says that another copy was saving, and the file
+    // is as it was.
+    ShownBox box = app.wait_message_box();
+    app.dismiss(box);
+    EXPECT_EQ(box.title, L"保存失败");
+    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() +
+                            L"\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。");
+    EXPECT_TRUE(box.warning_icon);
+    EXPECT_EQ(read_file_bytes(record_file()), kept);
+
+    // Once the other copy is done, the next save adds its one row.
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+    std::string before = local_time_text();
+    expect_saved_box(save(app));
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
+    ASSERT_EQ(added.size(), 1u);
+    expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
     EXPECT_EQ(app.close(), 0u);
 }
 
@@ -542,6 +620,15 @@ std::wstring from_gbk(const std::string& bytes) {
     return text;
 }
 
+// The text of UTF-8 bytes, or "<not UTF-8>" when they are not.
+std::wstring from_utf8(const std::string& bytes) {
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return L"<not UTF-8>";
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
+    return text;
+}
+
 }  // namespace
 
 // Runs in a pass of its own with Wine's ANSI code page set to 936 (run-e2e.sh).
@@ -564,9 +651,16 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         const char* row_rest;  // in the file's encoding
         bool gbk;
     };
+    // A header of ASCII, and one that ends in 状态 in GBK (D7 B4 CC AC), which
+    // happens to be well-formed UTF-8 too: the rows tell the encoding.
+    const std::string ascii_header = "Time,Tool,CrCl,Age,Weight,Result\r\n";
+    const std::string gbk_header_like_utf8 = "Time,Tool,CrCl,Age,Weight,Result,\xD7\xB4\xCC\xAC\r\n";
+    const std::string utf8_row = std::string("2026-12-01 08:00:00") + DEFAULT_ROW_REST;
     const Case cases[] = {
         {"GBK", std::string(GBK_HEADER) + GBK_ROW, GBK_DEFAULT_ROW_REST, true},
         {"UTF-8 without mark", HEADER, DEFAULT_ROW_REST, false},
+        {"UTF-8 without mark, ASCII header", ascii_header + utf8_row, DEFAULT_ROW_REST, false},
+        {"GBK, header that reads as UTF-8", gbk_header_like_utf8 + GBK_ROW, GBK_DEFAULT_ROW_REST, true},
     };
     make_record_folders();
     KaldrinApp app;
@@ -587,6 +681,10 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
             EXPECT_NE(text.find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
                       std::wstring::npos)
                 << "not GBK";
+        } else {
+            EXPECT_NE(from_utf8(bytes).find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项"),
+                      std::wstring::npos)
+                << "not UTF-8";
         }
     }
     EXPECT_EQ(app.close(), 0u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -123,61 +124,120 @@ TEST(RecordBytes, RowsGoThroughTheFilesEncoderWholeOrNotAtAll) {
     EXPECT_TRUE(saved.bytes.empty());
 }
 
-TEST(RecordPlan, JudgedFromTheFilesFirstBytesAndLastByte) {
+// A file in memory, read the way a save reads it; counts what was read.
+struct MemoryFile {
+    std::string bytes;
+    long long bytes_read = 0;
+    bool fail = false;
+
+    static bool read(long long offset, unsigned char* buffer, int count, void* context) {
+        MemoryFile* file = static_cast<MemoryFile*>(context);
+        if (file->fail || offset < 0 || count < 0 || offset + count > static_cast<long long>(file->bytes.size())) {
+            return false;
+        }
+        std::memcpy(buffer, file->bytes.data() + offset, static_cast<std::size_t>(count));
+        file->bytes_read += count;
+        return true;
+    }
+};
+
+RecordPlan plan_of(MemoryFile& file) {
+    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
+    EXPECT_TRUE(plan_record(static_cast<long long>(file.bytes.size()), MemoryFile::read, &file, &plan));
+    return plan;
+}
+
+TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
     struct Case {
         const char* name;
-        std::string bytes;  // the whole file, unless size says it is longer
-        long long size;     // 0: bytes.size()
+        std::string bytes;
         RecordLead lead;
         RecordEncoding encoding;
     };
     const std::string gbk_header = "\xCA\xB1\xBC\xE4,\xB9\xA4\xBE\xDF,\xBD\xE1\xB9\xFB\r\n";  // 时间,工具,结果
     const std::string utf8_header = TOOL51_HEADER;
     const std::string row = "2027-01-02 09:05:03,Kaldrin,x\r\n";
+    const std::string ascii_header = "Time,Tool,CrCl,Age,Weight,Result\r\n";
+    const std::string utf8_row = "2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,减量条件数：0 项\r\n";
+    const std::string gbk_row = "2027-01-02 09:05:03,Kaldrin,\xC4\xEA\xC1\xE4=70\r\n";  // 年龄=70
+    // "状态" in GBK is D7 B4 CC AC, which is also well-formed UTF-8.
+    const std::string gbk_header_like_utf8 = "Time,Tool,CrCl,Age,Weight,Result,\xD7\xB4\xCC\xAC\r\n";
+    std::string ascii_rows;  // far more than both windows
+    while (ascii_rows.size() < 3 * RECORD_HEAD_CAPACITY) ascii_rows += row;
     const Case cases[] = {
-        {"new", "", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
-        {"BOM alone", BOM, 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
-        {"line ends alone", "\r\n\r\n\n", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
-        {"BOM and line ends", std::string(BOM) + "\r\n\r\n", 0, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
-        {"line ends beyond what was read", std::string(RECORD_HEAD_CAPACITY, '\n'), RECORD_HEAD_CAPACITY + 5,
-         RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
-        {"UTF-8 with BOM", std::string(BOM) + utf8_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
-        {"UTF-8 with BOM, unfinished", std::string(BOM) + utf8_header + "2027", 0, RECORD_LEAD_LINE_BREAK,
+        {"new", "", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM alone", BOM, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"line ends alone", "\r\n\r\n\n", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM and line ends", std::string(BOM) + "\r\n\r\n", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        // A spreadsheet's file whose cells were cleared: blank far beyond the first bytes.
+        {"line ends beyond the first bytes", std::string(RECORD_HEAD_CAPACITY + 5, '\n'), RECORD_LEAD_BOM_AND_HEADER,
          RECORD_ENCODING_UTF8},
-        {"UTF-8 with BOM, ends in CR", std::string(BOM) + utf8_header + "x\r", 0, RECORD_LEAD_LINE_BREAK,
+        {"BOM and many blank lines", std::string(BOM) + [] {
+             std::string lines;
+             for (int i = 0; i < 10000; ++i) lines += "\r\n";
+             return lines;
+         }(), RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"many blank lines, then a row", std::string(3 * RECORD_HEAD_CAPACITY, '\n') + utf8_row, RECORD_LEAD_NONE,
          RECORD_ENCODING_UTF8},
-        {"UTF-8 without BOM", utf8_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
-        {"UTF-8 without BOM after blank lines", "\r\n" + utf8_header, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
-        {"GBK", gbk_header + row, 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
-        {"GBK, unfinished", gbk_header + "2027", 0, RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_ANSI},
-        {"ASCII header", "time,tool,result\r\n", 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
-        // Only the header line is judged: a later row in another encoding does not count.
-        {"GBK header, UTF-8 row", gbk_header + "时间\r\n", 0, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
-        {"UTF-8 header, GBK row", utf8_header + gbk_header, 0, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
-        {"UTF-16 LE", "\xFF\xFEt\0", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
-        {"UTF-16 BE", "\xFE\xFF\0t", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
-        {"UTF-16 BOM alone", "\xFF\xFE", 0, RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-8 with BOM", std::string(BOM) + utf8_header + row, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"UTF-8 with BOM, unfinished", std::string(BOM) + utf8_header + "2027", RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_UTF8},
+        {"UTF-8 with BOM, ends in CR", std::string(BOM) + utf8_header + "x\r", RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_UTF8},
+        {"UTF-8 without BOM", utf8_header + row, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"UTF-8 without BOM after blank lines", "\r\n" + utf8_header, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"ASCII header, UTF-8 rows", ascii_header + utf8_row + utf8_row, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
+        {"ASCII header, UTF-8 rows only among the newest", ascii_header + ascii_rows + utf8_row, RECORD_LEAD_NONE,
+         RECORD_ENCODING_UTF8},
+        {"GBK", gbk_header + row, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"GBK, unfinished", gbk_header + "2027", RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_ANSI},
+        {"GBK header that reads as UTF-8, GBK rows", gbk_header_like_utf8 + gbk_row, RECORD_LEAD_NONE,
+         RECORD_ENCODING_ANSI},
+        {"GBK header that reads as UTF-8, GBK rows only among the newest",
+         gbk_header_like_utf8 + ascii_rows + gbk_row, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"GBK header, UTF-8 row", gbk_header + "时间\r\n", RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"UTF-8 header, GBK row", utf8_header + gbk_header, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"ASCII", "time,tool,result\r\n", RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        {"ASCII, long", ascii_header + ascii_rows, RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
+        // What lies between the first and the last bytes is never read.
+        {"UTF-8 only between the windows", ascii_header + ascii_rows + utf8_row + ascii_rows, RECORD_LEAD_NONE,
+         RECORD_ENCODING_ANSI},
+        {"UTF-8, unfinished character at the very end", utf8_header + "\xE6\x97", RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_ANSI},
+        {"UTF-16 LE", "\xFF\xFEt\0", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-16 BE", "\xFE\xFF\0t", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-16 BOM alone", "\xFF\xFE", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        long long size = c.size != 0 ? c.size : static_cast<long long>(c.bytes.size());
-        int head_count = static_cast<int>(c.bytes.size() < RECORD_HEAD_CAPACITY ? c.bytes.size() : RECORD_HEAD_CAPACITY);
-        const auto* head = reinterpret_cast<const unsigned char*>(c.bytes.data());
-        unsigned char last = c.bytes.empty() ? 0 : static_cast<unsigned char>(c.bytes.back());
-        RecordPlan plan = plan_record(size, head, head_count, last);
+        MemoryFile file{c.bytes};
+        RecordPlan plan = plan_of(file);
         EXPECT_EQ(plan.lead, c.lead);
         EXPECT_EQ(plan.encoding, c.encoding);
+        // A file with text at its start is read at its start and its end only.
+        std::size_t first = c.bytes.compare(0, 3, BOM) == 0 ? 3 : 0;
+        if (first < c.bytes.size() && c.bytes[first] != '\r' && c.bytes[first] != '\n') {
+            EXPECT_LE(file.bytes_read, RECORD_HEAD_CAPACITY + RECORD_TAIL_CAPACITY);
+        }
     }
 
-    // A header line longer than what was read is judged by its start, even
-    // when the read ends inside a character.
-    std::string long_line;
-    while (long_line.size() < RECORD_HEAD_CAPACITY + 10) long_line += "时间";
-    for (int cut = 0; cut < 3; ++cut) {
-        const auto* head = reinterpret_cast<const unsigned char*>(long_line.data());
-        RecordPlan plan = plan_record(RECORD_HEAD_CAPACITY * 2, head, RECORD_HEAD_CAPACITY - cut, '\n');
-        EXPECT_EQ(plan.encoding, RECORD_ENCODING_UTF8) << cut;
+    // A character cut in two by the edge of either window is not held
+    // against the file: a header and rows of Chinese text, shifted byte by
+    // byte across the first window's end and the last window's start.
+    std::string chinese;
+    while (chinese.size() < 3 * RECORD_HEAD_CAPACITY) chinese += "时间";
+    for (int shift = 0; shift < 6; ++shift) {
+        MemoryFile file{std::string(static_cast<std::size_t>(shift), 'x') + chinese + "\r\n"};
+        EXPECT_EQ(plan_of(file).encoding, RECORD_ENCODING_UTF8) << shift;
+        MemoryFile gbk{std::string(static_cast<std::size_t>(shift), 'x') + chinese + gbk_row};
+        EXPECT_EQ(plan_of(gbk).encoding, RECORD_ENCODING_ANSI) << shift;
     }
+
+    // A read that fails gives no plan.
+    MemoryFile broken{utf8_header + row};
+    broken.fail = true;
+    RecordPlan plan;
+    EXPECT_FALSE(plan_record(static_cast<long long>(broken.bytes.size()), MemoryFile::read, &broken, &plan));
 }
 
 TEST(RecordRow, ResultSpanningSeveralLinesGoesOnOneLine) {

@@ -1,0 +1,48 @@
+#pragma once
+// The lock that makes one save into a record file a critical section shared
+// by every copy of the program in the session: a named mutex derived from the
+// file's path. While a save waits for it, the window keeps answering.
+
+#include <windows.h>
+
+// Room for the mutex's name, terminator included.
+constexpr int RECORD_LOCK_NAME_CAPACITY = 64;
+
+// How long a save waits for another copy to finish its own: well below the
+// five seconds after which Windows shows a window as not responding, and far
+// above what one save takes.
+constexpr DWORD RECORD_LOCK_WAIT_MS = 3000;
+
+// "Local\NoltMedSuite.Records.<16 hexadecimal digits>": the path in upper
+// case (Windows names are case-insensitive), hashed with 64-bit FNV-1a, since
+// a mutex name has no room for a whole path and may not hold a backslash.
+void make_record_lock_name(const wchar_t* path, wchar_t* name, int capacity);
+
+enum class RecordLockState {
+    held,      // this save may go on
+    busy,      // another copy kept the file for the whole wait
+    failed,    // the mutex could not be made or waited for
+};
+
+// Takes the lock of a record file for the lifetime of the object. An
+// abandoned mutex is taken as free: its last owner ended mid-save, and the
+// file's state is judged afresh by the save.
+//
+// The wait keeps the window answering: messages other threads and programs
+// send are handled and the window is repainted, while posted messages wait
+// in the queue. Keys and clicks that arrive during a wait are dropped once
+// it ends, so none of them starts a command of its own, then or behind the
+// message box that tells the outcome.
+class RecordFileLock {
+public:
+    explicit RecordFileLock(const wchar_t* path);
+    ~RecordFileLock();
+    RecordFileLock(const RecordFileLock&) = delete;
+    RecordFileLock& operator=(const RecordFileLock&) = delete;
+
+    RecordLockState state() const { return state_; }
+
+private:
+    HANDLE mutex_ = nullptr;
+    RecordLockState state_ = RecordLockState::failed;
+};
