@@ -41,5 +41,7 @@ struct ToolDef {
     int report_kind;          // 0: formulas and rules; otherwise a built-in report
 };
 
-// The one catalogued tool (number 51). Always the same record.
+// The tool of the program being built, defined by the one catalogue the
+// program links (kaldrin_core holds tool 51's; each other tool brings its
+// own). Always the same record.
 const ToolDef* get_tool();

@@ -40,6 +40,13 @@
 
 #include "core/convert.h"
 
+// Keeps a function out of line; each compiler spells it its own way.
+#if defined(_MSC_VER)
+#define EXPR_NOINLINE __declspec(noinline)
+#else
+#define EXPR_NOINLINE __attribute__((noinline))
+#endif
+
 namespace {
 
 struct ExprState {
@@ -428,7 +435,7 @@ double apply_built_in(const BuiltIn* f, double a, double b, int* error) {
 // After name, at its "(": reads one or two arguments and the ")", and applies
 // the function of that name and number of arguments. Kept out of parse_unary,
 // so that the registers the call needs are not saved for every operand.
-[[gnu::noinline]] double call_function(ExprState& s, const char* name, int length) {
+EXPR_NOINLINE double call_function(ExprState& s, const char* name, int length) {
     ++s.pos;  // past "("
     double a = nested<parse_expression>(s);
     if (*s.pos == ',') {

@@ -90,18 +90,34 @@ void create_controls() {
     }
 }
 
-// The command of each button, in the order of BUTTONS.
-void (*const BUTTON_COMMANDS[])() = {compute_result, append_record, copy_result, reset_inputs, show_about};
-static_assert(sizeof BUTTON_COMMANDS / sizeof BUTTON_COMMANDS[0] == BUTTON_COUNT, "one command per button");
+using Command = void (*)();
+
+// The command of a button, bound by its identifier; null for any other
+// identifier. The buttons' order in BUTTONS plays no part.
+constexpr Command command_of(int id) {
+    switch (id) {
+    case ID_COMPUTE: return compute_result;
+    case ID_SAVE: return append_record;
+    case ID_COPY: return copy_result;
+    case ID_RESET: return reset_inputs;
+    case ID_ABOUT: return show_about;
+    default: return nullptr;
+    }
+}
+
+constexpr bool every_button_has_a_command() {
+    for (const LayoutButton& button : BUTTONS) {
+        if (command_of(button.id) == nullptr) return false;
+    }
+    return true;
+}
+static_assert(every_button_has_a_command(), "a button in BUTTONS without a command in command_of");
 
 bool run_command(int id) {
-    for (int i = 0; i < BUTTON_COUNT; ++i) {
-        if (BUTTONS[i].id == id) {
-            BUTTON_COMMANDS[i]();
-            return true;
-        }
-    }
-    return false;
+    Command command = command_of(id);
+    if (command == nullptr) return false;
+    command();
+    return true;
 }
 
 // Centred on the primary screen, never at a negative position.
