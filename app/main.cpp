@@ -12,7 +12,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wchar_t path[SELFTEST_PATH_CAPACITY];
     switch (find_selftest_request(GetCommandLineW(), path, SELFTEST_PATH_CAPACITY)) {
     case SelftestRequest::run:
-        return run_selftest(path);
+        return run_selftest(get_tool(), path);
     case SelftestRequest::path_too_long:
         // Writing to a shortened name would put the report where nobody
         // looks for it; refuse instead.

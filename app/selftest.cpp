@@ -134,14 +134,10 @@ bool write_utf8_file(const wchar_t* path, const wchar_t* text) {
     return written;
 }
 
-int run_selftest_for(const ToolDef* tool, const wchar_t* path) {
+int run_selftest(const ToolDef* tool, const wchar_t* path) {
     wchar_t report[SELFTEST_REPORT_CAPACITY];
     int error_count = 0;
     bool whole = build_selftest_report(tool, report, SELFTEST_REPORT_CAPACITY, &error_count);
     if (!write_utf8_file(path, report) || !whole) return SELFTEST_NOT_WRITTEN;
     return error_count > 0 ? SELFTEST_FORMULA_FAILED : SELFTEST_PASSED;
-}
-
-int run_selftest(const wchar_t* path) {
-    return run_selftest_for(get_tool(), path);
 }

@@ -12,13 +12,11 @@ constexpr int SELFTEST_NOT_WRITTEN = 3;     // the report could not be written w
 // Room for the assembled report, in wide characters with the terminator.
 constexpr int SELFTEST_REPORT_CAPACITY = 16384;
 
-// Runs the self-test of the catalogued tool and writes the report to path.
-int run_selftest(const wchar_t* path);
-
-// The same for any tool. Returns SELFTEST_NOT_WRITTEN when the report did not
-// fit its room or could not be written to the file whole, whatever the
-// formulas gave: a missing or partial report is never passed off as a result.
-int run_selftest_for(const ToolDef* tool, const wchar_t* path);
+// Runs the self-test of tool and writes the report to path. Returns
+// SELFTEST_NOT_WRITTEN when the report did not fit its room or could not be
+// written to the file whole, whatever the formulas gave: a missing or partial
+// report is never passed off as a result.
+int run_selftest(const ToolDef* tool, const wchar_t* path);
 
 // Assembles the report of tool into report (capacity characters with the
 // terminator) and counts the output formulas that fail on their own. Returns

@@ -93,27 +93,27 @@ ToolDef make_tool(const ToolOutput* outputs, int count) {
 
 TEST(Selftest, WorkedExampleBytesAreExact) {
     TempFile file(L"selftest_worked_example.txt");
-    EXPECT_EQ(run_selftest(file.path), SELFTEST_PASSED);
+    EXPECT_EQ(run_selftest(get_tool(), file.path), SELFTEST_PASSED);
     EXPECT_EQ(read_bytes(file.path), std::string(WORKED_EXAMPLE));
 }
 
 TEST(Selftest, ExistingFileIsReplacedWhole) {
     TempFile file(L"selftest_replaced.txt");
     write_bytes(file.path, std::string(20000, 'x'));
-    EXPECT_EQ(run_selftest(file.path), SELFTEST_PASSED);
+    EXPECT_EQ(run_selftest(get_tool(), file.path), SELFTEST_PASSED);
     EXPECT_EQ(read_bytes(file.path), std::string(WORKED_EXAMPLE));
 }
 
 TEST(Selftest, WidePathWithBlanksAndChinese) {
     TempFile file(L"自检 报告.txt");
-    EXPECT_EQ(run_selftest(file.path), SELFTEST_PASSED);
+    EXPECT_EQ(run_selftest(get_tool(), file.path), SELFTEST_PASSED);
     EXPECT_EQ(read_bytes(file.path), std::string(WORKED_EXAMPLE));
 }
 
 TEST(Selftest, FailingFormulaGivesExitTwoAndStillWritesItsLine) {
     TempFile file(L"selftest_failing.txt");
     ToolDef tool = make_tool(failing_outputs, 2);
-    EXPECT_EQ(run_selftest_for(&tool, file.path), SELFTEST_FORMULA_FAILED);
+    EXPECT_EQ(run_selftest(&tool, file.path), SELFTEST_FORMULA_FAILED);
     std::string bytes = read_bytes(file.path);
     EXPECT_NE(bytes.find("OUT|\xE5\xA4\xA7\xE6\x95\xB0|--|\xE5\x8D\x95\xE4\xBD\x8D\r\n"), std::string::npos) << bytes;
     // An absent unit leaves the line ending in the separator.
@@ -181,7 +181,7 @@ TEST(Selftest, LongReportIsWrittenWhole) {
     EXPECT_EQ(line.substr(200, 6), L"：2 mg ");
 
     TempFile file(L"selftest_long.txt");
-    EXPECT_EQ(run_selftest_for(&tool, file.path), SELFTEST_PASSED);
+    EXPECT_EQ(run_selftest(&tool, file.path), SELFTEST_PASSED);
     std::string bytes = read_bytes(file.path);
     EXPECT_GT(bytes.size(), 2u * 8191u);
     std::size_t chinese = 0;
@@ -201,23 +201,23 @@ TEST(Selftest, ReportThatDoesNotFitIsNotPassedOffAsWhole) {
     EXPECT_EQ(std::wstring(report).size(), static_cast<std::size_t>(SELFTEST_REPORT_CAPACITY - 1));
 
     TempFile file(L"selftest_cut.txt");
-    EXPECT_EQ(run_selftest_for(&tool, file.path), SELFTEST_NOT_WRITTEN);
+    EXPECT_EQ(run_selftest(&tool, file.path), SELFTEST_NOT_WRITTEN);
 }
 
 TEST(Selftest, UnwritableReportGivesExitThree) {
-    EXPECT_EQ(run_selftest(L"no_such_folder_kaldrin/sub/report.txt"), SELFTEST_NOT_WRITTEN);
+    EXPECT_EQ(run_selftest(get_tool(), L"no_such_folder_kaldrin/sub/report.txt"), SELFTEST_NOT_WRITTEN);
     EXPECT_FALSE(exists(L"no_such_folder_kaldrin/sub/report.txt"));
     // Also when the formulas failed: the report is missing, so 2 would tell
     // the caller nothing true.
     ToolDef tool = make_tool(failing_outputs, 2);
-    EXPECT_EQ(run_selftest_for(&tool, L"no_such_folder_kaldrin/report.txt"), SELFTEST_NOT_WRITTEN);
+    EXPECT_EQ(run_selftest(&tool, L"no_such_folder_kaldrin/report.txt"), SELFTEST_NOT_WRITTEN);
 }
 
 #ifndef _WIN32
 TEST(Selftest, ShortWriteGivesExitThree) {
     // /dev/full opens but refuses every byte.
     EXPECT_FALSE(write_utf8_file(L"/dev/full", L"TOOL|1\r\n"));
-    EXPECT_EQ(run_selftest(L"/dev/full"), SELFTEST_NOT_WRITTEN);
+    EXPECT_EQ(run_selftest(get_tool(), L"/dev/full"), SELFTEST_NOT_WRITTEN);
 }
 #endif
 
