@@ -41,7 +41,8 @@ struct ToolDef {
     int report_kind;          // 0: formulas and rules; otherwise a built-in report
 };
 
-// The tool of the program being built, defined by the one catalogue the
-// program links (kaldrin_core holds tool 51's; each other tool brings its
-// own). Always the same record.
+// The tool of the program being built, defined by the one definition the
+// program links (kaldrin_core holds tool 51's, core/catalog.cpp; each other
+// tool brings its own). Always the same record. The framework never calls it:
+// the program's entry hands the record on.
 const ToolDef* get_tool();

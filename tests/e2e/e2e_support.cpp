@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/version.h"
+#include "version.h"
 
 namespace {
 

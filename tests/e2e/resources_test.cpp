@@ -1,17 +1,20 @@
-// What Windows learns about kaldrin.exe from the file itself: the version
-// information, the icon group, the manifest, the subsystem and the DLLs it
-// needs (a static runtime: system DLLs only).
+// What Windows learns about a tool's program from the file itself: the
+// version information, the icon group, the manifest, the subsystem and the
+// DLLs it needs (a static runtime: system DLLs only). kaldrin.exe and the
+// second tool's program get theirs from the same templates, each with its
+// own names and version.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
-#include "ui/version.h"
+#include "version.h"  // kaldrin.exe's
 
 namespace {
 
@@ -89,94 +92,141 @@ std::set<std::string> imported_dlls(const std::string& image, WORD* subsystem) {
     return names;
 }
 
+// What each program's resources say: kaldrin.exe's version from its
+// generated header, the second tool's from its kaldrin_add_tool call.
+struct Program {
+    const std::wstring& (*path)();
+    int major, minor, patch;
+    const wchar_t* version_text;
+    const wchar_t* description;
+    const wchar_t* product;
+    const wchar_t* file_name;
+    const char* assembly;  // the manifest's assemblyIdentity
+};
+
+const std::vector<Program>& programs() {
+    static const std::wstring kaldrin_version = version_text();
+    static const std::string kaldrin_assembly = "name=\"NoltMed.Kaldrin\" version=\"" +
+                                                std::to_string(KALDRIN_VERSION_MAJOR) + "." +
+                                                std::to_string(KALDRIN_VERSION_MINOR) + "." +
+                                                std::to_string(KALDRIN_VERSION_PATCH) + ".0\"";
+    static const std::vector<Program> list = {
+        {kaldrin_path, KALDRIN_VERSION_MAJOR, KALDRIN_VERSION_MINOR, KALDRIN_VERSION_PATCH, kaldrin_version.c_str(),
+         L"Kaldrin 阿哌沙班剂量核查（肌酐清除率、年龄、体重）", L"Kaldrin 抗凝剂量核查", L"kaldrin.exe",
+         kaldrin_assembly.c_str()},
+        {second_tool_path, 0, 9, 0, L"0.9", L"IV 配伍核查（两种静脉药物的配伍禁忌）", L"IV 配伍核查",
+         L"iv_check.exe", "name=\"NoltMed.iv_check\" version=\"0.9.0.0\""},
+    };
+    return list;
+}
+
 }  // namespace
 
 TEST(Resources, VersionInformationInChinese) {
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(kaldrin_path().c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(GetFileVersionInfoW(kaldrin_path().c_str(), 0, size, info.data()));
+    for (const Program& program : programs()) {
+        const std::wstring& path = program.path();
+        ASSERT_FALSE(path.empty()) << "KALDRIN_EXE and KALDRIN_SECOND_TOOL_EXE name the programs (run-e2e.sh)";
+        SCOPED_TRACE(program.file_name);
+        DWORD handle = 0;
+        DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+        ASSERT_GT(size, 0u);
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
 
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    const DWORD major_minor = (KALDRIN_VERSION_MAJOR << 16) | KALDRIN_VERSION_MINOR;
-    EXPECT_EQ(fixed->dwFileVersionMS, major_minor);
-    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(KALDRIN_VERSION_PATCH << 16));
-    EXPECT_EQ(fixed->dwProductVersionMS, major_minor);
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+        const DWORD major_minor = static_cast<DWORD>((program.major << 16) | program.minor);
+        EXPECT_EQ(fixed->dwFileVersionMS, major_minor);
+        EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(program.patch << 16));
+        EXPECT_EQ(fixed->dwProductVersionMS, major_minor);
+        EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
-    DWORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
-    EXPECT_EQ(LOWORD(*translation), 0x0804);
-    EXPECT_EQ(HIWORD(*translation), 1200);
+        DWORD* translation = nullptr;
+        ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(&translation), &length));
+        EXPECT_EQ(LOWORD(*translation), 0x0804);
+        EXPECT_EQ(HIWORD(*translation), 1200);
 
-    EXPECT_EQ(version_string(info, L"FileDescription"), L"Kaldrin 阿哌沙班剂量核查（肌酐清除率、年龄、体重）");
-    EXPECT_EQ(version_string(info, L"ProductName"), L"Kaldrin 抗凝剂量核查");
-    EXPECT_EQ(version_string(info, L"FileVersion"), version_text());
-    EXPECT_EQ(version_string(info, L"ProductVersion"), version_text());
-    EXPECT_EQ(version_string(info, L"OriginalFilename"), L"kaldrin.exe");
-    EXPECT_EQ(version_string(info, L"CompanyName"), L"NoltMed");
+        EXPECT_EQ(version_string(info, L"FileDescription"), program.description);
+        EXPECT_EQ(version_string(info, L"ProductName"), program.product);
+        EXPECT_EQ(version_string(info, L"FileVersion"), program.version_text);
+        EXPECT_EQ(version_string(info, L"ProductVersion"), program.version_text);
+        EXPECT_EQ(version_string(info, L"OriginalFilename"), program.file_name);
+        EXPECT_EQ(version_string(info, L"InternalName"),
+                  std::wstring(program.file_name).substr(0, std::wcslen(program.file_name) - 4));
+        EXPECT_EQ(version_string(info, L"CompanyName"), L"NoltMed");
+        EXPECT_EQ(version_string(info, L"LegalCopyright"), L"© NoltMed");
+    }
 }
 
+// The second tool names no icon of its own and gets the suite's.
 TEST(Resources, IconGroupOfSevenSizes) {
-    Module module(kaldrin_path());
-    ASSERT_NE(module.handle, nullptr);
-    HRSRC group = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
-    ASSERT_NE(group, nullptr);
-    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module.handle, group)));
-    ASSERT_NE(data, nullptr);
-    GroupIconHeader header;
-    std::memcpy(&header, data, sizeof header);
-    EXPECT_EQ(header.type, 1);
-    ASSERT_EQ(header.count, 7);
-    std::set<int> sizes;
-    for (int i = 0; i < header.count; ++i) {
-        GroupIconEntry entry;
-        std::memcpy(&entry, data + sizeof header + i * sizeof entry, sizeof entry);
-        int width = entry.width == 0 ? 256 : entry.width;
-        int height = entry.height == 0 ? 256 : entry.height;
-        EXPECT_EQ(width, height);
-        EXPECT_EQ(entry.bit_count, 32) << width;
-        sizes.insert(width);
-        // Every image loads as an icon of its size.
-        HRSRC image = FindResourceW(module.handle, MAKEINTRESOURCEW(entry.id), reinterpret_cast<LPCWSTR>(RT_ICON));
-        ASSERT_NE(image, nullptr) << width;
-        BYTE* bits = static_cast<BYTE*>(LockResource(LoadResource(module.handle, image)));
-        HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module.handle, image), TRUE, 0x00030000, width,
-                                              height, LR_DEFAULTCOLOR);
-        EXPECT_NE(icon, nullptr) << width;
-        if (icon != nullptr) DestroyIcon(icon);
+    for (const Program& program : programs()) {
+        SCOPED_TRACE(program.file_name);
+        Module module(program.path());
+        ASSERT_NE(module.handle, nullptr);
+        HRSRC group = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+        ASSERT_NE(group, nullptr);
+        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module.handle, group)));
+        ASSERT_NE(data, nullptr);
+        GroupIconHeader header;
+        std::memcpy(&header, data, sizeof header);
+        EXPECT_EQ(header.type, 1);
+        ASSERT_EQ(header.count, 7);
+        std::set<int> sizes;
+        for (int i = 0; i < header.count; ++i) {
+            GroupIconEntry entry;
+            std::memcpy(&entry, data + sizeof header + i * sizeof entry, sizeof entry);
+            int width = entry.width == 0 ? 256 : entry.width;
+            int height = entry.height == 0 ? 256 : entry.height;
+            EXPECT_EQ(width, height);
+            EXPECT_EQ(entry.bit_count, 32) << width;
+            sizes.insert(width);
+            // Every image loads as an icon of its size.
+            HRSRC image = FindResourceW(module.handle, MAKEINTRESOURCEW(entry.id), reinterpret_cast<LPCWSTR>(RT_ICON));
+            ASSERT_NE(image, nullptr) << width;
+            BYTE* bits = static_cast<BYTE*>(LockResource(LoadResource(module.handle, image)));
+            HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module.handle, image), TRUE, 0x00030000, width,
+                                                  height, LR_DEFAULTCOLOR);
+            EXPECT_NE(icon, nullptr) << width;
+            if (icon != nullptr) DestroyIcon(icon);
+        }
+        EXPECT_EQ(sizes, (std::set<int>{16, 24, 32, 48, 64, 128, 256}));
     }
-    EXPECT_EQ(sizes, (std::set<int>{16, 24, 32, 48, 64, 128, 256}));
 }
 
 TEST(Resources, ManifestRunsAsInvokerAndLeavesDpiToTheProgram) {
-    Module module(kaldrin_path());
-    ASSERT_NE(module.handle, nullptr);
-    HRSRC found = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
-    ASSERT_NE(found, nullptr);
-    const char* data = static_cast<const char*>(LockResource(LoadResource(module.handle, found)));
-    std::string manifest(data, SizeofResource(module.handle, found));
-    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
-    EXPECT_EQ(manifest.find("highestAvailable"), std::string::npos);
-    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10 and 11
-    EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos);  // Windows 7
-    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
-    EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+    for (const Program& program : programs()) {
+        SCOPED_TRACE(program.file_name);
+        Module module(program.path());
+        ASSERT_NE(module.handle, nullptr);
+        HRSRC found = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+        ASSERT_NE(found, nullptr);
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module.handle, found)));
+        std::string manifest(data, SizeofResource(module.handle, found));
+        EXPECT_NE(manifest.find(program.assembly), std::string::npos) << manifest;
+        EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+        EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+        EXPECT_EQ(manifest.find("highestAvailable"), std::string::npos);
+        EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // Windows 10 and 11
+        EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos);  // Windows 7
+        EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+        EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+    }
 }
 
 TEST(Resources, GuiProgramWithStaticRuntime) {
-    WORD subsystem = 0;
-    std::set<std::string> dlls = imported_dlls(read_file_bytes(kaldrin_path()), &subsystem);
-    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-    ASSERT_FALSE(dlls.empty());
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll",
-                                          "advapi32.dll", "ucrtbase.dll"};
-    for (const std::string& dll : dlls) {
-        EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
+    for (const Program& program : programs()) {
+        SCOPED_TRACE(program.file_name);
+        WORD subsystem = 0;
+        std::set<std::string> dlls = imported_dlls(read_file_bytes(program.path()), &subsystem);
+        EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+        ASSERT_FALSE(dlls.empty());
+        const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll",
+                                              "advapi32.dll", "ucrtbase.dll"};
+        for (const std::string& dll : dlls) {
+            EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
+        }
     }
 }

@@ -1,0 +1,231 @@
+# kaldrin_add_tool: a tool of the suite from its definition, in one call.
+#
+#   kaldrin_add_tool(<target>
+#       ID <tool number>
+#       DEFINITION <file that defines get_tool()>
+#       VERSION <major.minor[.patch]>
+#       PRODUCT_NAME <text, may be Chinese>
+#       [DESCRIPTION <text>]        the file description of the version resource
+#                                   (default: PRODUCT_NAME)
+#       [INSTALL_NAME <name>]       plain ASCII: the installed product's name, its
+#                                   folder, Start-menu shortcut and registry key
+#                                   (default: <target>)
+#       [ICON <file.ico>]           (default: the suite's icon, ui/kaldrin.ico)
+#       [UPGRADE_CODE <{GUID}>]     the installer's upgrade code, upper case in
+#                                   braces, for a tool that has published one
+#                                   (default: derived from ID)
+#       [SELFTEST_REPORT <file>]    the exact bytes `<target>.exe --selftest` writes
+#       [USER_README <file.md>]     markdown holding the tool's Chinese user section
+#       [TESTS <GoogleTest source>...])
+#
+# Files are relative to the calling folder. On every build the call makes
+# <target>_definition, a static library of the definition linked PUBLIC with
+# kaldrin_framework. With KALDRIN_BUILD_TESTS on it adds the CTest tests
+# <target>_tests (a GoogleTest program of the TESTS sources linked with the
+# definition) and, given SELFTEST_REPORT, <target>_selftest_report (the
+# definition's self-test compared with those bytes). When the Win32 layer
+# exists it makes <target>.exe at the top of the build folder, with its
+# version resource, manifest and icon written from the templates in ui/ to
+# generated/<target>/, and the product facts products/<target>.json that the
+# release scripts read (KALDRIN_PRODUCTS_DIR).
+
+get_filename_component(KALDRIN_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+# Programs, generated files and product facts go to the top of the build
+# folder of the project that includes this file; a multi-configuration
+# generator gets one folder of facts per configuration.
+set(KALDRIN_BUILD_ROOT ${PROJECT_BINARY_DIR})
+get_property(_kaldrin_multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(_kaldrin_multi_config)
+  set(KALDRIN_PRODUCTS_DIR ${KALDRIN_BUILD_ROOT}/products/$<CONFIG>)
+else()
+  set(KALDRIN_PRODUCTS_DIR ${KALDRIN_BUILD_ROOT}/products)
+endif()
+set(KALDRIN_TOOL_TEMPLATES ${KALDRIN_SOURCE_ROOT}/ui)
+# The namespace of the upgrade codes derived from tool numbers. Never change
+# it: a tool's upgrade code ties each of its releases to the earlier ones.
+set(KALDRIN_UPGRADE_CODE_NAMESPACE 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
+
+# The suite's company, as the version template holds it.
+file(STRINGS ${KALDRIN_TOOL_TEMPLATES}/version.h.in KALDRIN_COMPANY_NAME
+     REGEX "^#define KALDRIN_COMPANY_NAME \"[^\"]+\"$")
+string(REGEX REPLACE "^#define KALDRIN_COMPANY_NAME \"([^\"]+)\"$" "\\1"
+       KALDRIN_COMPANY_NAME "${KALDRIN_COMPANY_NAME}")
+if(KALDRIN_COMPANY_NAME STREQUAL "")
+  message(FATAL_ERROR "no KALDRIN_COMPANY_NAME in ${KALDRIN_TOOL_TEMPLATES}/version.h.in")
+endif()
+
+# A JSON string of text: quotes and backslashes escaped. Line breaks never
+# reach here (kaldrin_add_tool refuses them).
+function(_kaldrin_json_string out text)
+  string(REPLACE "\\" "\\\\" text "${text}")
+  string(REPLACE "\"" "\\\"" text "${text}")
+  set(${out} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+
+function(kaldrin_add_tool target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg ""
+    "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT;USER_README"
+    "TESTS")
+  set(call "kaldrin_add_tool(${target})")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "${call}: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  foreach(required ID DEFINITION VERSION PRODUCT_NAME)
+    if("${arg_${required}}" STREQUAL "")
+      message(FATAL_ERROR "${call}: ${required} is required")
+    endif()
+  endforeach()
+  if(NOT arg_ID MATCHES "^[1-9][0-9]*$")
+    message(FATAL_ERROR "${call}: ID must be a positive whole number, not '${arg_ID}'")
+  endif()
+  if(NOT arg_VERSION MATCHES "^([0-9]+)\\.([0-9]+)(\\.([0-9]+))?$")
+    message(FATAL_ERROR "${call}: VERSION must be major.minor or major.minor.patch, not '${arg_VERSION}'")
+  endif()
+  set(KALDRIN_VERSION_MAJOR "${CMAKE_MATCH_1}")
+  set(KALDRIN_VERSION_MINOR "${CMAKE_MATCH_2}")
+  set(KALDRIN_VERSION_PATCH "${CMAKE_MATCH_4}")
+  if("${KALDRIN_VERSION_PATCH}" STREQUAL "")
+    set(KALDRIN_VERSION_PATCH 0)
+  endif()
+
+  if("${arg_DESCRIPTION}" STREQUAL "")
+    set(arg_DESCRIPTION "${arg_PRODUCT_NAME}")
+  endif()
+  # The names stand in C and resource strings: no quote, backslash or line break.
+  foreach(text PRODUCT_NAME DESCRIPTION)
+    if(arg_${text} MATCHES "[\"\\\\\r\n]")
+      message(FATAL_ERROR "${call}: ${text} may not hold quotes, backslashes or line breaks")
+    endif()
+  endforeach()
+  if("${arg_INSTALL_NAME}" STREQUAL "")
+    set(arg_INSTALL_NAME "${target}")
+  endif()
+  # A folder, shortcut and registry key name that the installer tables carry
+  # (ASCII only there) and the manifest's assembly name is made of.
+  if(NOT arg_INSTALL_NAME MATCHES "^[A-Za-z0-9][A-Za-z0-9 ._-]*$")
+    message(FATAL_ERROR "${call}: INSTALL_NAME must be ASCII letters, digits, blanks, '.', '_' or '-', "
+                        "not '${arg_INSTALL_NAME}'")
+  endif()
+  if("${arg_ICON}" STREQUAL "")
+    set(arg_ICON ${KALDRIN_TOOL_TEMPLATES}/kaldrin.ico)
+  endif()
+  foreach(file DEFINITION ICON SELFTEST_REPORT USER_README)
+    if(NOT "${arg_${file}}" STREQUAL "")
+      get_filename_component(arg_${file} "${arg_${file}}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      if(NOT EXISTS "${arg_${file}}")
+        message(FATAL_ERROR "${call}: ${file} ${arg_${file}} does not exist")
+      endif()
+    endif()
+  endforeach()
+  if("${arg_UPGRADE_CODE}" STREQUAL "")
+    string(UUID upgrade_code NAMESPACE ${KALDRIN_UPGRADE_CODE_NAMESPACE} NAME "tool-${arg_ID}" TYPE SHA1 UPPER)
+    set(arg_UPGRADE_CODE "{${upgrade_code}}")
+  else()
+    string(LENGTH "${arg_UPGRADE_CODE}" length)
+    if(NOT length EQUAL 38 OR NOT arg_UPGRADE_CODE MATCHES
+       "^{[0-9A-F]+-[0-9A-F]+-[0-9A-F]+-[0-9A-F]+-[0-9A-F]+}$")
+      message(FATAL_ERROR "${call}: UPGRADE_CODE must be a GUID in upper case and braces, not '${arg_UPGRADE_CODE}'")
+    endif()
+  endif()
+
+  # The definition, on every build.
+  add_library(${target}_definition STATIC ${arg_DEFINITION})
+  target_link_libraries(${target}_definition PUBLIC kaldrin_framework)
+  kaldrin_set_warnings(${target}_definition)
+
+  if(KALDRIN_BUILD_TESTS)
+    if(arg_TESTS)
+      kaldrin_unit_test(${target}_tests LIBRARIES ${target}_definition SOURCES ${arg_TESTS})
+    endif()
+    if(arg_SELFTEST_REPORT)
+      # A console program that writes the definition's self-test report, run
+      # in a folder of its own and compared byte for byte.
+      set(check ${CMAKE_CURRENT_BINARY_DIR}/${target}_selftest)
+      add_executable(${target}_selftest ${KALDRIN_SOURCE_ROOT}/app/selftest_main.cpp)
+      target_link_libraries(${target}_selftest PRIVATE ${target}_definition)
+      kaldrin_set_warnings(${target}_selftest)
+      set_target_properties(${target}_selftest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${check})
+      add_test(NAME ${target}_selftest_report
+        COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}_selftest>
+                "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DEXPECTED=${arg_SELFTEST_REPORT}
+                -DWORK=${check}/work -P ${KALDRIN_SOURCE_ROOT}/cmake/KaldrinCheckSelftest.cmake)
+      kaldrin_test_environment(${target}_selftest_report)
+    endif()
+  endif()
+
+  if(NOT TARGET kaldrin_win32)
+    return()
+  endif()
+
+  # The program's resources from the suite's templates.
+  set(generated ${KALDRIN_BUILD_ROOT}/generated/${target})
+  set(KALDRIN_PRODUCT_NAME "${arg_PRODUCT_NAME}")
+  set(KALDRIN_FILE_DESCRIPTION "${arg_DESCRIPTION}")
+  set(KALDRIN_INTERNAL_NAME ${target})
+  set(KALDRIN_FILE_NAME ${target}${CMAKE_EXECUTABLE_SUFFIX})
+  set(KALDRIN_INSTALL_NAME "${arg_INSTALL_NAME}")
+  string(REPLACE " " "" KALDRIN_ASSEMBLY_NAME "${arg_INSTALL_NAME}")
+  set(KALDRIN_ICON_FILE ${arg_ICON})
+  set(KALDRIN_MANIFEST_FILE ${generated}/${target}.manifest)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/version.h.in ${generated}/version.h @ONLY)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/program.manifest.in ${KALDRIN_MANIFEST_FILE} @ONLY)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/program.rc.in ${generated}/${target}.rc @ONLY)
+  set_property(SOURCE ${generated}/${target}.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${KALDRIN_ICON_FILE} ${KALDRIN_MANIFEST_FILE} ${generated}/version.h)
+
+  # A GUI program, linked statically (cmake/KaldrinOptions.cmake). version.h
+  # is found by the resource script and by app/program_version.cpp.
+  add_executable(${target} WIN32
+    ${KALDRIN_SOURCE_ROOT}/app/main.cpp
+    ${KALDRIN_SOURCE_ROOT}/app/program_version.cpp
+    ${generated}/${target}.rc
+  )
+  target_include_directories(${target} PRIVATE ${generated})
+  target_link_libraries(${target} PRIVATE kaldrin_win32 ${target}_definition)
+  kaldrin_set_warnings(${target})
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${KALDRIN_BUILD_ROOT}
+    KALDRIN_GENERATED_DIR ${generated})
+  if(MSVC)
+    # The manifest comes from the resource script; the linker must not add its own.
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  endif()
+  if(MINGW)
+    # The entry point is wWinMain; a release build carries no symbols.
+    target_link_options(${target} PRIVATE -municode $<$<CONFIG:Release>:-s>)
+  endif()
+
+  # The product facts. The program's path is known when the build system is
+  # written.
+  _kaldrin_json_string(root "${KALDRIN_BUILD_ROOT}")
+  if(NOT root STREQUAL "\"${KALDRIN_BUILD_ROOT}\"")
+    message(FATAL_ERROR "${call}: the build folder's path ${KALDRIN_BUILD_ROOT} holds a quote or a backslash")
+  endif()
+  set(facts ${KALDRIN_PRODUCTS_DIR}/${target}.json)
+  _kaldrin_json_string(json_target "${target}")
+  foreach(field PRODUCT_NAME DESCRIPTION INSTALL_NAME UPGRADE_CODE ICON SELFTEST_REPORT USER_README)
+    if("${arg_${field}}" STREQUAL "")
+      set(json_${field} null)
+    else()
+      _kaldrin_json_string(json_${field} "${arg_${field}}")
+    endif()
+  endforeach()
+  _kaldrin_json_string(json_version "${KALDRIN_VERSION_MAJOR}.${KALDRIN_VERSION_MINOR}.${KALDRIN_VERSION_PATCH}")
+  _kaldrin_json_string(json_publisher "${KALDRIN_COMPANY_NAME}")
+  file(GENERATE OUTPUT ${facts} CONTENT "{
+  \"target\": ${json_target},
+  \"tool_id\": ${arg_ID},
+  \"program\": \"$<TARGET_FILE_NAME:${target}>\",
+  \"program_path\": \"$<TARGET_FILE:${target}>\",
+  \"product_name\": ${json_PRODUCT_NAME},
+  \"description\": ${json_DESCRIPTION},
+  \"install_name\": ${json_INSTALL_NAME},
+  \"version\": ${json_version},
+  \"publisher\": ${json_publisher},
+  \"upgrade_code\": ${json_UPGRADE_CODE},
+  \"icon\": ${json_ICON},
+  \"selftest_report\": ${json_SELFTEST_REPORT},
+  \"user_readme\": ${json_USER_README}
+}
+")
+endfunction()
