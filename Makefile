@@ -4,7 +4,9 @@
 #   make bench   build and run the benchmarks
 #   make fuzz    fuzz every target for FUZZ_SECONDS seconds each
 #   make coverage  line and branch coverage of the portable code
-#   make dist    the release files in build/dist (zip, MSI, SHA256SUMS) and their checks
+#   make dist    kaldrin's release files in build/dist (zip, MSI, SHA256SUMS) and their checks;
+#                make dist TOOL=<target>: another tool's, in build/dist/<target>
+#   make dist-all  make dist for every tool the windows build makes
 #   make dist-check  two clean builds of the release, compared byte for byte
 # See README.md for the rest.
 
@@ -12,7 +14,7 @@ JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
 .PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-check
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-all dist-check
 
 all: native windows
 
@@ -36,7 +38,7 @@ test-windows: windows
 	$(DEPS) gui
 	ctest --preset windows -j $(JOBS)
 
-test: test-native test-windows test-sanitize test-valgrind fuzz-check dist dist-check
+test: test-native test-windows test-sanitize test-valgrind fuzz-check dist-all dist-check
 
 # The native unit tests once more with AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the test), in build/sanitize.
@@ -70,28 +72,44 @@ fuzz:
 coverage:
 	scripts/coverage.sh
 
-# The release files in build/dist (scripts/dist.py): the zip of kaldrin.exe,
-# the user README and the licence, the per-user MSI of the same files, and
-# SHA256SUMS. kaldrin.exe and the MSI are signed when KALDRIN_SIGN_CERT and
-# KALDRIN_SIGN_KEY (make variables or environment) name a PEM certificate and
-# its key. Then the checks: the contents, the MSI installed, upgraded and
-# uninstalled under Wine, and a signing with a throwaway certificate.
-# Every time stamp in the release is the last commit's time.
+# The release of one tool (scripts/dist.py): TOOL is its CMake target (default
+# kaldrin), whose product facts the windows build writes into
+# build/windows/products/$(TOOL).json. Into build/dist (kaldrin) or
+# build/dist/$(TOOL) (any other tool): the zip of the program, its user README
+# and the licence, the per-user MSI of the same files, and SHA256SUMS. The
+# program and the MSI are signed when KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY
+# (make variables or environment) name a PEM certificate and its key. Then the
+# checks: the contents; the MSI installed, upgraded and uninstalled under Wine
+# beside every other tool's package; and a signing with a throwaway
+# certificate. Every time stamp in the release is the last commit's time.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 DIST := SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) python3 scripts/dist.py
+TOOL ?= kaldrin
+PRODUCTS := build/windows/products
+FACTS = $(PRODUCTS)/$(TOOL).json
+DIST_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist,build/dist/$(TOOL))
+SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signing-$(TOOL))
+# One Wine prefix for the self-tests of every zipped program; the install
+# check makes a fresh one each time.
+SELFTEST_PREFIX := build/dist-wineprefix
 
 dist: windows
 	$(DEPS) dist
-	$(DIST) build build/windows/kaldrin.exe build/dist
-	$(DIST) check build/dist build/windows/kaldrin.exe
-	$(DIST) install-check build/dist
-	$(DIST) sign-check build/windows/kaldrin.exe build/dist-signing
+	$(DIST) build $(FACTS) $(DIST_DIR)
+	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
+	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(PRODUCTS)/*.json
+	$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX)
 
-# kaldrin.exe and the release built twice from empty folders (the second from a
+# make dist for each facts file the windows build wrote: every tool's release
+# and its checks.
+dist-all: windows
+	for facts in $(PRODUCTS)/*.json; do $(MAKE) --no-print-directory dist TOOL=$$(basename $$facts .json) || exit 1; done
+
+# The program and its release built twice from empty folders (the second from a
 # copy of the sources elsewhere), in build/reproduce, compared byte for byte.
-dist-check:
+dist-check: windows
 	$(DEPS) build windows dist
-	JOBS=$(JOBS) $(DIST) reproduce build/reproduce
+	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

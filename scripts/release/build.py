@@ -1,0 +1,148 @@
+"""The release files of one tool: a zip of the program, its user README and
+the licence; the per-user MSI of the same files; SHA256SUMS of both."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import zipfile
+
+from . import msi
+from .common import ROOT, SUITE_URL, epoch, need, read, sha256, write, zip_stamp
+from .facts import release_version
+
+SUMS = "SHA256SUMS"
+# The heading that opens the user section of a README.
+USER_SECTION = re.compile(r"^## .*[\u4e00-\u9fff]")
+# Stands for the version in the release files' names in a user README.
+VERSION_PLACEHOLDER = "<版本>"
+
+
+def entries(product):
+    """The zip's entries, in order: the program, README.txt when the tool has
+    a user README, LICENSE.txt."""
+    return [product.program] + (["README.txt"] if product.user_readme else []) + ["LICENSE.txt"]
+
+
+def user_section(path):
+    """The section of a markdown file for users: from the first level-2
+    heading in Chinese to the next level-2 heading."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read().splitlines()
+    start = next((i for i, line in enumerate(text) if USER_SECTION.match(line)), None)
+    if start is None:
+        return None
+    end = next((i for i in range(start + 1, len(text)) if text[i].startswith("## ")), len(text))
+    section = text[start:end]
+    while section and not section[-1].strip():
+        section.pop()
+    return section
+
+
+def crlf(text_lines):
+    return "".join(line + "\r\n" for line in text_lines)
+
+
+def readme_bytes(product):
+    """README.txt: the user section with this version in the release files'
+    names, UTF-8 with a byte-order mark and CR LF line ends (Notepad shows it)."""
+    section = user_section(product.user_readme)
+    if not section:
+        sys.exit("dist: %s has no user section (a level-2 heading in Chinese)" % product.user_readme)
+    text = crlf(section).replace(VERSION_PLACEHOLDER, release_version(product.version))
+    return b"\xef\xbb\xbf" + text.encode("utf-8")
+
+
+def license_bytes():
+    with open(os.path.join(ROOT, "LICENSE"), encoding="utf-8") as f:
+        return crlf(f.read().splitlines()).encode("utf-8")
+
+
+def signing_key():
+    cert = os.environ.get("KALDRIN_SIGN_CERT", "")
+    key = os.environ.get("KALDRIN_SIGN_KEY", "")
+    if bool(cert) != bool(key):
+        sys.exit("dist: KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY go together")
+    return (cert, key) if cert else None
+
+
+def sign(path, key, product):
+    """Signs path in place with Authenticode (SHA-256). Without a time-stamping
+    service the signing time is SOURCE_DATE_EPOCH, so a signed build repeats too."""
+    cert, private = key
+    command = [need("osslsigncode"), "sign", "-certs", cert, "-key", private, "-h", "sha256",
+               "-n", product.install_name, "-i", SUITE_URL]
+    if os.environ.get("KALDRIN_SIGN_PASS_FILE"):
+        command += ["-readpass", os.environ["KALDRIN_SIGN_PASS_FILE"]]
+    if os.environ.get("KALDRIN_SIGN_TIMESTAMP_URL"):
+        command += ["-ts", os.environ["KALDRIN_SIGN_TIMESTAMP_URL"]]
+    else:
+        command += ["-time", str(epoch())]
+    signed = path + ".signed"
+    if os.path.exists(signed):
+        os.remove(signed)
+    subprocess.run(command + ["-in", path, "-out", signed], check=True, stdout=subprocess.DEVNULL)
+    os.replace(signed, path)
+
+
+def stage(product, folder, payload=None):
+    """Fills folder with the package's files: the entries (from payload, a
+    {name: bytes} of them, or else made from the build) and the icon. Every
+    file carries SOURCE_DATE_EPOCH, which the MSI's cabinet keeps."""
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    if payload is None:
+        if not os.path.isfile(product.program_path):
+            sys.exit("dist: %s is missing (make windows builds it)" % product.program_path)
+        payload = {product.program: read(product.program_path), "LICENSE.txt": license_bytes()}
+        if product.user_readme:
+            payload["README.txt"] = readme_bytes(product)
+    for name in entries(product):
+        write(os.path.join(folder, name), payload[name])
+    shutil.copyfile(product.icon, os.path.join(folder, msi.ICON))
+    for name in entries(product) + [msi.ICON]:
+        os.utime(os.path.join(folder, name), (epoch(), epoch()))
+
+
+def write_zip(path, folder, names):
+    temporary = path + ".part"
+    with zipfile.ZipFile(temporary, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        for name in names:
+            info = zipfile.ZipInfo(name, zip_stamp())
+            info.compress_type = zipfile.ZIP_DEFLATED
+            info.create_system = 0  # MS-DOS: no Unix permission bits
+            info.external_attr = 0x20  # archive
+            z.writestr(info, read(os.path.join(folder, name)))
+    os.replace(temporary, path)
+
+
+def build(product, out_dir):
+    """Writes the release of product into out_dir; returns the zip's and the
+    MSI's paths."""
+    key = signing_key()
+    folder = os.path.join(out_dir, "stage")
+    stage(product, folder)
+    if key:
+        sign(os.path.join(folder, product.program), key, product)
+        os.utime(os.path.join(folder, product.program), (epoch(), epoch()))
+
+    zip_path = os.path.join(out_dir, product.release_name("zip"))
+    write_zip(zip_path, folder, entries(product))
+    msi_path = os.path.join(out_dir, product.release_name("msi"))
+    msi.write_msi(product, folder, msi_path)
+    if key:
+        sign(msi_path, key, product)
+    sums = "".join("%s  %s\n" % (sha256(p), os.path.basename(p)) for p in (zip_path, msi_path))
+    write(os.path.join(out_dir, SUMS), sums.encode())
+
+    for path in (zip_path, msi_path, os.path.join(out_dir, SUMS)):
+        print("dist: %s (%d bytes)" % (path, os.path.getsize(path)))
+    for name in entries(product):
+        print("  %-12s %9d bytes" % (name, os.path.getsize(os.path.join(folder, name))))
+    if key:
+        print("dist: %s and the MSI are signed with %s" % (product.program, key[0]))
+    else:
+        print("dist: %s and the MSI are NOT signed (set KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY to sign)"
+              % product.program)
+    return zip_path, msi_path

@@ -1,0 +1,345 @@
+"""The checks of a release: its contents against the build (check), a signed
+release (sign_check) and two clean builds compared byte for byte (reproduce)."""
+
+import dataclasses
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+from . import msi, pe, wine
+from .build import SUMS, VERSION_PLACEHOLDER, build, entries, license_bytes, readme_bytes, signing_key, stage
+from .common import ROOT, Expectations, need, read, sha256, write, zip_stamp
+from .facts import build_folder, load, release_version
+
+# DLLs every Windows installation has; anything else beside the program
+# (libstdc++-6.dll, libwinpthread-1.dll, ...) would stop it on a clean machine.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll", "advapi32.dll",
+               "comctl32.dll", "comdlg32.dll", "ole32.dll", "shlwapi.dll", "ucrtbase.dll"}
+# The facts that name files: a clean build has them at its own paths.
+PATH_FACTS = ("program_path", "icon", "selftest_report", "user_readme")
+
+
+def imported_dlls(exe):
+    objdump = shutil.which("x86_64-w64-mingw32-objdump") or shutil.which("objdump")
+    if objdump is None:
+        return None
+    out = subprocess.run([objdump, "-p", exe], capture_output=True, text=True, check=True).stdout
+    return sorted({name.lower() for name in re.findall(r"DLL Name: (\S+)", out)})
+
+
+def unsigned(program):
+    """The program without its Authenticode signature (as the linker wrote it)."""
+    facts = pe.pe_facts(program)
+    if not facts or not facts[4]:
+        return program
+    with tempfile.TemporaryDirectory() as folder:
+        signed, bare = os.path.join(folder, "signed.exe"), os.path.join(folder, "bare.exe")
+        write(signed, program)
+        subprocess.run([need("osslsigncode"), "remove-signature", "-in", signed, "-out", bare],
+                       check=True, stdout=subprocess.DEVNULL)
+        return read(bare)
+
+
+def is_build(program, built):
+    """Whether a program is the build's, once its signature is removed.
+    Signing pads an image to a multiple of 8 bytes and sets its checksum."""
+    bare, original = bytearray(unsigned(program)), bytearray(built)
+    for image in (bare, original):
+        found = pe.headers(image)
+        if found:
+            image[found[1] + pe.CHECKSUM:found[1] + pe.CHECKSUM + 4] = bytes(4)
+    return bare in (original, original + bytes(-len(original) % 8))
+
+
+def long_name(default_dir):
+    """The long name of a Directory or File table name ("SHORT~1|Long name")."""
+    return default_dir.split("|")[-1]
+
+
+def check_program(product, program, expect):
+    """The zipped program: the build's, a 64-bit GUI program without link time,
+    whose version resource carries the tool's facts."""
+    facts = pe.pe_facts(program)
+    name = product.program
+    expect(is_build(program, read(product.program_path)), "%s is the windows build's" % name)
+    if expect(facts is not None, "%s is a PE image" % name):
+        machine, magic, subsystem, stamp, signature = facts
+        expect(machine == 0x8664 and magic == 0x20B, "%s is a 64-bit x86-64 program (PE32+)" % name)
+        expect(subsystem == 2, "%s is a windowed (GUI subsystem) program" % name)
+        expect(stamp == 0, "%s carries no link time (got %d)" % (name, stamp))
+        expect(bool(signature) == bool(signing_key()), "%s is signed exactly when a signing key is given" % name)
+    info = pe.version_info(program)
+    if expect(info is not None, "%s carries a version resource" % name):
+        expect(info.file_version == product.version + ".0",
+               "%s's file version is the tool's version %s (got %s)" % (name, product.version, info.file_version))
+        expect(info.languages[:1] == [2052], "%s's version resource is in Chinese, 2052 (got %s)"
+               % (name, info.languages))
+        shown = {"CompanyName": product.publisher, "ProductName": product.product_name,
+                 "FileDescription": product.description, "OriginalFilename": product.program}
+        for key, value in shown.items():
+            expect(info.strings.get(key) == value,
+                   "%s's %s is %r (got %r)" % (name, key, value, info.strings.get(key)))
+    dlls = imported_dlls(product.program_path)
+    if dlls is not None:
+        extra = [d for d in dlls if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
+        expect(not extra, "%s needs no DLL beyond Windows' own (needs %s)" % (name, extra))
+    expect(os.path.abspath(ROOT).encode() not in program, "%s holds no path of the source folder" % name)
+
+
+def check_texts(product, contents, expect):
+    if product.user_readme:
+        readme = contents.get("README.txt", b"")
+        expect(readme == readme_bytes(product), "README.txt is %s's user section, BOM and CR LF" % product.user_readme)
+        text = readme[3:].decode("utf-8", errors="replace")
+        expect(readme.startswith(b"\xef\xbb\xbf"), "README.txt begins with the UTF-8 byte-order mark")
+        expect(re.search(r"[\u4e00-\u9fff]", text) is not None, "README.txt is the Chinese user text")
+        expect("\n" not in text.replace("\r\n", ""), "README.txt ends every line with CR LF")
+        named = re.findall(r"%s-([^-\s]+)-win64\.(?:zip|msi)" % re.escape(product.target), text)
+        expect(VERSION_PLACEHOLDER not in text and set(named) <= {release_version(product.version)},
+               "README.txt names this version's release files (got versions %s)" % sorted(set(named)))
+    licence = contents.get("LICENSE.txt", b"")
+    expect(licence == license_bytes(), "LICENSE.txt is LICENSE with CR LF line ends")
+    expect(b"MIT License" in licence, "LICENSE.txt is the MIT licence")
+
+
+def check_package_code(product, path, expect, what):
+    code = msi.summary(path).get(msi.PACKAGE_CODE_PROPERTY)
+    expected = msi.package_code(product, msi.database_digest(path))
+    expect(code == expected, "%s's package code is derived from its database: %s (got %s)" % (what, expected, code))
+    return code
+
+
+def check_msi(product, path, contents, expect):
+    properties = {row["Property"]: row["Value"] for row in msi.table(path, "Property")}
+    names = properties.get("ProductName"), properties.get("Manufacturer")
+    expect(names == (product.install_name, product.publisher), "the MSI names the product %s and the publisher %s "
+           "(got %s, %s)" % (product.install_name, product.publisher, *names))
+    expect(properties.get("ProductVersion") == product.version,
+           "the MSI's ProductVersion is %s (got %s)" % (product.version, properties.get("ProductVersion")))
+    expect(properties.get("UpgradeCode") == product.upgrade_code, "the MSI's UpgradeCode is the tool's")
+    expect(properties.get("ProductCode") == product.product_code(), "the MSI's ProductCode is this version's")
+    expect("ALLUSERS" not in properties, "the MSI installs per user (no ALLUSERS)")
+    expect(properties.get("ARPPRODUCTICON") == msi.ICON, "Apps & features shows the program's icon")
+
+    summary = msi.summary(path)
+    expect(int(summary.get("15", "0")) & 8, "the MSI's summary says it needs no elevation (word count bit 8)")
+    expect(summary.get("7") == msi.PLATFORM, "the MSI is for %s (got %s)" % (msi.PLATFORM, summary.get("7")))
+    release_code = check_package_code(product, path, expect, "the MSI")
+
+    directories = {row["Directory"]: row for row in msi.table(path, "Directory")}
+    folder, parent = directories.get("INSTALLDIR", {}), directories.get(msi.PROGRAMS_FOLDER, {})
+    expect(long_name(folder.get("DefaultDir", "")) == product.install_name
+           and folder.get("Directory_Parent") == msi.PROGRAMS_FOLDER
+           and parent.get("DefaultDir") == "Programs" and parent.get("Directory_Parent") == "LocalAppDataFolder",
+           "the MSI installs into %%LOCALAPPDATA%%\\Programs\\%s" % product.install_name)
+
+    # Windows Installer's file rules: the program is a versioned file.
+    info = pe.version_info(contents.get(product.program, b""))
+    files = {row["File"]: row for row in msi.table(path, "File")}
+    row = files.get(msi.PROGRAM_FILE, {})
+    expect(long_name(row.get("FileName", "")) == product.program, "the File table's %s row is %s"
+           % (msi.PROGRAM_FILE, product.program))
+    if info is not None:
+        expect(row.get("Version") == info.file_version and row.get("Language") == str(info.languages[0]),
+               "the File table gives %s the program's version %s and language %s (got %s, %s)"
+               % (product.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
+    hashed = [r["File_"] for r in msi.table(path, "MsiFileHash")]
+    expect(msi.PROGRAM_FILE not in hashed, "the MsiFileHash table has no row for the versioned %s" % product.program)
+    # ICE64: a folder of the user's profile that the package creates is removed on uninstall.
+    removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.PROGRAMS_FOLDER]
+    expect(len(removed) == 1 and not removed[0]["FileName"] and int(removed[0]["InstallMode"]) & 2,
+           "a RemoveFile row removes the Programs folder on uninstall (got %s)" % removed)
+    components = {r["Component"]: r for r in msi.table(path, "Component")}
+    expect(sorted(components) == sorted(msi.COMPONENTS), "the MSI's components are %s (got %s)"
+           % (list(msi.COMPONENTS), sorted(components)))
+    for name, component in components.items():
+        expect(int(component["Attributes"]) & msi.COMPONENT_64BIT, "component %s is marked 64-bit" % name)
+        expect(component["ComponentId"] == product.component_code(name),
+               "component %s has the tool's GUID %s (got %s)" % (name, product.component_code(name),
+                                                               component["ComponentId"]))
+
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([need("msiextract"), "-C", folder, path], check=True, stdout=subprocess.DEVNULL)
+        found = {}
+        for here, _, names in os.walk(folder):
+            for name in names:
+                found[name] = read(os.path.join(here, name))
+        expect(sorted(found) == sorted(entries(product)), "the MSI carries %s (got %s)"
+               % (entries(product), sorted(found)))
+        for name in entries(product):
+            expect(found.get(name) == contents.get(name), "the MSI's %s is the zip's" % name)
+
+        # The same payload under another publisher: a package of its own.
+        if set(entries(product)) <= set(contents):
+            other = dataclasses.replace(product, publisher=product.publisher + " Test")
+            files_folder, variant = os.path.join(folder, "variant"), os.path.join(folder, "variant.msi")
+            stage(other, files_folder, contents)
+            msi.write_msi(other, files_folder, variant)
+            variant_code = check_package_code(other, variant, expect, "the package of another publisher")
+            expect(variant_code != release_code, "another publisher gives the package another package code")
+
+
+def check(product, out_dir, prefix=None):
+    """Reads the release back and checks it against the build. The zipped
+    program's self-test runs in the Wine prefix given (default: one in out_dir)."""
+    expect = Expectations("check")
+    zip_path = os.path.join(out_dir, product.release_name("zip"))
+    msi_path = os.path.join(out_dir, product.release_name("msi"))
+    missing = [p for p in (zip_path, msi_path, os.path.join(out_dir, SUMS)) if not os.path.isfile(p)]
+    if not expect(not missing, "%s missing (dist.py build writes them)" % ", ".join(missing)):
+        return expect.report("")
+    names = entries(product)
+    with zipfile.ZipFile(zip_path) as z:
+        expect(z.testzip() is None, "every entry reads back with its CRC")
+        expect(z.namelist() == names, "entries are exactly %s (got %s)" % (names, z.namelist()))
+        contents = {name: z.read(name) for name in z.namelist()}
+        for info in z.infolist():
+            expect(info.date_time == zip_stamp(), "%s carries the time stamp of SOURCE_DATE_EPOCH" % info.filename)
+            expect(info.create_system == 0 and info.external_attr == 0x20,
+                   "%s carries no Unix permissions" % info.filename)
+
+    program = contents.get(product.program, b"")
+    check_program(product, program, expect)
+    check_texts(product, contents, expect)
+    check_msi(product, msi_path, contents, expect)
+
+    with open(os.path.join(out_dir, SUMS), encoding="ascii") as f:
+        sums = [line.split("  ", 1) for line in f.read().splitlines()]
+    listed = {name: digest for digest, name in sums}
+    expect([name for _, name in sums] == [os.path.basename(zip_path), os.path.basename(msi_path)],
+           "%s lists the zip and the MSI (got %s)" % (SUMS, [name for _, name in sums]))
+    for path in (zip_path, msi_path):
+        expect(listed.get(os.path.basename(path)) == sha256(path), "%s holds the SHA-256 of %s" % (SUMS, path))
+
+    if program and shutil.which("wine"):
+        prefix = prefix or os.path.join(out_dir, "wineprefix")
+        os.makedirs(prefix, exist_ok=True)
+        env = wine.environment(prefix)
+        with tempfile.TemporaryDirectory() as folder:
+            exe = os.path.join(folder, product.program)
+            write(exe, program)
+            try:
+                code, report = wine.selftest(exe, env)
+            finally:
+                wine.stop(env)
+        wine.expect_selftest(product, expect, code, report, "the zipped %s" % product.program)
+    return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
+
+
+def verify_signature(path, certificate):
+    """osslsigncode verify against the certificate as the trusted root: the
+    signature is there, the chain holds and the digest it signs is the file's."""
+    run = subprocess.run([need("osslsigncode"), "verify", "-CAfile", certificate, "-in", path],
+                         capture_output=True, text=True)
+    # A PE signature signs a message digest, an MSI's its DigitalSignature.
+    current = re.search(r"Current (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
+    calculated = re.search(r"Calculated (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
+    return (run.returncode == 0 and "Signature verification: ok" in run.stdout
+            and current is not None and calculated is not None and current.group(1) == calculated.group(1))
+
+
+def sign_check(product, work, prefix=None):
+    """Builds the release signed with a throwaway self-signed certificate and
+    checks both signatures, that they cover the files (one changed byte breaks
+    them) and that the signed release passes every check of an unsigned one,
+    the program's self-test included."""
+    expect = Expectations("sign-check")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    certificate, key = os.path.join(work, "test-cert.pem"), os.path.join(work, "test-key.pem")
+    subprocess.run([need("openssl"), "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                    "-out", certificate, "-days", "2",
+                    "-subj", "/CN=%s test signing/O=%s" % (product.install_name, product.publisher),
+                    "-addext", "extendedKeyUsage=codeSigning"],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key)
+    os.environ.pop("KALDRIN_SIGN_TIMESTAMP_URL", None)
+    zip_path, msi_path = build(product, os.path.join(work, "dist"))
+    with zipfile.ZipFile(zip_path) as z:
+        program = z.read(product.program)
+    signed_exe = os.path.join(work, product.program)
+    write(signed_exe, program)
+
+    name = product.program
+    expect(pe.pe_facts(program)[4] > 0, "the zipped %s carries a certificate table" % name)
+    expect(verify_signature(signed_exe, certificate), "the zipped %s's signature verifies" % name)
+    expect(is_build(program, read(product.program_path)), "without its signature the signed %s is the build's" % name)
+    expect(verify_signature(msi_path, certificate), "the MSI's signature verifies")
+    for path in (signed_exe, msi_path):
+        changed = path + ".changed"
+        data = bytearray(read(path))
+        data[len(data) // 3] ^= 0x01
+        write(changed, bytes(data))
+        expect(not verify_signature(changed, certificate), "one changed byte breaks the signature of %s" % path)
+    # Everything else a release must be, the signed program's self-test under Wine included.
+    expect(check(product, os.path.join(work, "dist"), prefix) == 0, "the signed release passes dist check")
+    return expect.report("the signed %s and MSI verify, a changed byte does not, and the program runs" % name)
+
+
+def rerooted(data, build, source, folder):
+    """The facts of a clean build in folder from the sources in source: each
+    path under the original build folder moves into folder, each other path
+    under the repository into source."""
+    moved = dict(data)
+    for key in PATH_FACTS:
+        path = data[key]
+        if path is None:
+            continue
+        for old, new in ((build, folder), (ROOT, source)):
+            relative = os.path.relpath(os.path.abspath(path), old)
+            if not relative.startswith(os.pardir):
+                moved[key] = os.path.join(new, relative)
+                break
+        else:
+            sys.exit("dist reproduce: %s %s lies outside the repository" % (key, path))
+    return moved
+
+
+def reproduce(facts_path, work):
+    """Builds the tool's program (Release, the windows preset's toolchain) and
+    its release twice from empty build folders: once from this tree, once from
+    a copy of it in another folder, with the same SOURCE_DATE_EPOCH. Every file
+    must come out byte for byte the same."""
+    product = load(facts_path)
+    with open(facts_path, encoding="utf-8") as f:
+        data = json.load(f)
+    original = build_folder(facts_path)
+    work = os.path.abspath(work)
+    shutil.rmtree(work, ignore_errors=True)
+    elsewhere = os.path.join(work, "elsewhere", "source")
+    shutil.copytree(ROOT, elsewhere, ignore=shutil.ignore_patterns("build", ".git"))
+    os.environ.pop("KALDRIN_SIGN_CERT", None)
+    os.environ.pop("KALDRIN_SIGN_KEY", None)
+    program = os.path.relpath(os.path.abspath(product.program_path), original)
+    outputs = []
+    for source, label in ((ROOT, "first"), (elsewhere, "second-build")):
+        folder = os.path.join(work, label)
+        subprocess.run([need("cmake", "build"), "-S", source, "-B", folder, "-DCMAKE_BUILD_TYPE=Release",
+                        "-DKALDRIN_BUILD_TESTS=OFF",
+                        "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
+                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--build", folder, "--target", product.target, "-j", os.environ.get("JOBS", "2")],
+                       check=True, stdout=subprocess.DEVNULL)
+        facts = os.path.join(work, label + ".json")
+        with open(facts, "w", encoding="utf-8") as f:
+            json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
+        subprocess.run([sys.executable, os.path.join(source, "scripts", "dist.py"), "build", facts,
+                        os.path.join(folder, "dist")], check=True, stdout=subprocess.DEVNULL)
+        outputs.append(folder)
+
+    files = [program] + [os.path.join("dist", name)
+                         for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
+    expect = Expectations("reproduce")
+    for name in files:
+        first, second = (os.path.join(folder, name) for folder in outputs)
+        same = read(first) == read(second)
+        expect(same, "%s differs between %s and %s" % (name, *outputs))
+        print("dist reproduce: %-28s %8d bytes  sha256 %s  %s"
+              % (os.path.basename(name), os.path.getsize(first), sha256(first),
+                 "same in both builds" if same else "DIFFERS: %s" % sha256(second)))
+    return expect.report("two clean builds in different folders give the same bytes")

@@ -1,0 +1,128 @@
+"""A tool's product facts: the file the windows build writes for each program
+(<build>/products/<target>.json), and what the release derives from them.
+
+Every name, number and code a release carries comes from here; the release
+scripts themselves name no product."""
+
+import dataclasses
+import json
+import os
+import re
+import uuid
+
+# Each field of the facts file and the types its value may have.
+FIELDS = {
+    "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,),
+    "product_name": (str,), "description": (str,), "install_name": (str,), "version": (str,),
+    "publisher": (str,), "upgrade_code": (str,), "icon": (str,),
+    "selftest_report": (str, type(None)), "user_readme": (str, type(None)),
+}
+VERSION = re.compile(r"^\d+\.\d+\.\d+$")
+GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
+# Plain ASCII without the characters a Windows file name or a registry key
+# cannot hold: the install name is both, and wixl's tables take ASCII only.
+PLAIN_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9 ._+-]*$")
+PROGRAM = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._+-]*\.exe$")
+
+
+class FactsError(Exception):
+    pass
+
+
+def record_file(tool_id):
+    """The name of a tool's record file in the suite's records folder."""
+    return "T%03d.csv" % tool_id
+
+
+def msi_version(text):
+    """Windows Installer compares major.minor.build: the version with three parts."""
+    parts = (text.split(".") + ["0", "0"])[:3]
+    return ".".join(str(int(p)) for p in parts)
+
+
+def release_version(text):
+    """The version in the release files' names and the user README: major.minor,
+    and the patch only when it is not 0 (1.0.0 gives 1.0, 1.0.1 gives 1.0.1)."""
+    major, minor, patch = msi_version(text).split(".")
+    return "%s.%s" % (major, minor) if patch == "0" else "%s.%s.%s" % (major, minor, patch)
+
+
+@dataclasses.dataclass(frozen=True)
+class Product:
+    target: str
+    tool_id: int
+    program: str
+    program_path: str
+    product_name: str
+    description: str
+    install_name: str
+    version: str
+    publisher: str
+    upgrade_code: str
+    icon: str
+    selftest_report: object
+    user_readme: object
+
+    def at_version(self, text):
+        """The same product at another version (a package for the upgrade test)."""
+        return dataclasses.replace(self, version=msi_version(text))
+
+    def release_name(self, extension):
+        return "%s-%s-win64.%s" % (self.target, release_version(self.version), extension)
+
+    def derived_code(self, name):
+        """A code of this product's packages, derived from its upgrade code, so
+        that it is stable for the product and distinct between products."""
+        return "{%s}" % str(uuid.uuid5(uuid.UUID(self.upgrade_code), name)).upper()
+
+    def product_code(self):
+        """One ProductCode per version: a major upgrade needs a new one, and the
+        same version built twice keeps it."""
+        return self.derived_code("product " + self.version)
+
+    def component_code(self, component):
+        return self.derived_code("component " + component)
+
+
+
+def parse(data):
+    """The Product of one facts object; FactsError names what is wrong."""
+    if not isinstance(data, dict):
+        raise FactsError("not a JSON object")
+    missing = [name for name in FIELDS if name not in data]
+    if missing:
+        raise FactsError("missing %s" % ", ".join(missing))
+    for name, types in FIELDS.items():
+        value = data[name]
+        # JSON true and false are Python ints too; a number field takes neither.
+        if not isinstance(value, types) or isinstance(value, bool):
+            raise FactsError("%s: %r is not %s" % (name, value, " or ".join(t.__name__ for t in types)))
+    if not VERSION.match(data["version"]):
+        raise FactsError("version: %r is not major.minor.patch" % data["version"])
+    if not GUID.match(data["upgrade_code"]):
+        raise FactsError("upgrade_code: %r is not an upper-case GUID in braces" % data["upgrade_code"])
+    if not PLAIN_NAME.match(data["install_name"]):
+        raise FactsError("install_name: %r is not a plain ASCII name" % data["install_name"])
+    if not PLAIN_NAME.match(data["publisher"]):
+        raise FactsError("publisher: %r is not a plain ASCII name" % data["publisher"])
+    if not PROGRAM.match(data["program"]):
+        raise FactsError("program: %r is not a file name ending in .exe" % data["program"])
+    if data["tool_id"] <= 0:
+        raise FactsError("tool_id: %d is not a positive number" % data["tool_id"])
+    return Product(**{name: data[name] for name in FIELDS})
+
+
+def load(path):
+    """The Product of a facts file; exits with the file's fault."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            return parse(json.load(f))
+    except OSError as error:
+        raise SystemExit("dist: %s: %s (the windows build writes it: make windows)" % (path, error.strerror))
+    except (ValueError, FactsError) as error:
+        raise SystemExit("dist: %s: %s" % (path, error))
+
+
+def build_folder(path):
+    """The build folder that wrote a facts file (<build>/products/<target>.json)."""
+    return os.path.dirname(os.path.dirname(os.path.abspath(path)))

@@ -1,0 +1,216 @@
+"""install-check: a tool's MSI installed, upgraded and uninstalled under Wine,
+beside the suite's other tools, as a user without administrator rights would
+with "msiexec /i ... /qn"."""
+
+import itertools
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import zipfile
+
+from . import msi, wine
+from .build import entries, stage
+from .common import RECORDS_FOLDER, Expectations, read, write
+from .facts import record_file
+
+UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+PRODUCTS = "Software\\Microsoft\\Installer\\Products\\"
+
+
+def registry(prefix, hive):
+    """The keys and string values of a Wine prefix's registry file (user.reg
+    for HKEY_CURRENT_USER, system.reg for HKEY_LOCAL_MACHINE), as Wine wrote
+    them when its server stopped: {key: {name: value}}."""
+    keys, values = {}, None
+    with open(os.path.join(prefix, hive), encoding="utf-8", errors="replace") as f:
+        for line in f:
+            section = re.match(r"^\[(.*)\] \d+", line)
+            if section:
+                values = keys.setdefault(section.group(1).replace("\\\\", "\\"), {})
+                continue
+            value = re.match(r'^"((?:[^"\\]|\\.)*)"=(?:str\(\d\):)?"((?:[^"\\]|\\.)*)"', line)
+            if value and values is not None:
+                values[value.group(1)] = value.group(2).replace("\\\\", "\\")
+    return keys
+
+
+def folder_contents(folder):
+    """Every file below folder with its bytes: {relative path: bytes}."""
+    found = {}
+    for here, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(here, name)
+            found[os.path.relpath(path, folder)] = read(path)
+    return found
+
+
+class Installation:
+    """One tool's package and where it goes in the prefix."""
+
+    def __init__(self, product, package, files, prefix, user):
+        self.product, self.package, self.files, self.prefix = product, package, files, prefix
+        home = os.path.join(prefix, "drive_c", "users", user)
+        self.folder = os.path.join(home, "AppData", "Local", "Programs", product.install_name)
+        self.shortcut = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                                     product.install_name + ".lnk")
+        self.target = "C:\\users\\%s\\AppData\\Local\\Programs\\%s\\%s" % (user, product.install_name, product.program)
+        self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
+
+    def entries(self):
+        """The "Apps & features" entries of the tool: Wine's msiexec writes them
+        under HKLM\\...\\Uninstall\\{ProductCode}, also for a per-user package."""
+        found = {}
+        for hive in ("system.reg", "user.reg"):
+            for key, values in registry(self.prefix, hive).items():
+                if key.startswith(UNINSTALL) and values.get("DisplayName") == self.product.install_name:
+                    found[key[len(UNINSTALL):]] = values
+        return found
+
+    def expect_installed(self, expect, env, when):
+        """The files in place, the program's self-test, the shortcut and one entry."""
+        for name in entries(self.product):
+            path = os.path.join(self.folder, name)
+            expect(os.path.isfile(path) and read(path) == read(os.path.join(self.files, name)),
+                   "%s: %s is installed in %s" % (when, name, self.where))
+        program = os.path.join(self.folder, self.product.program)
+        if os.path.isfile(program):
+            code, report = wine.selftest(program, env)
+            what = "%s: the installed %s" % (when, self.product.program)
+            wine.expect_selftest(self.product, expect, code, report, what)
+        link = read(self.shortcut) if os.path.isfile(self.shortcut) else b""
+        expect(self.target.encode() in link or self.target.encode("utf-16-le") in link,
+               "%s: the Start-menu shortcut %s.lnk starts %s" % (when, self.product.install_name, self.target))
+        expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
+               % (when, self.product.install_name, list(self.entries())))
+
+    def expect_removed(self, expect, what):
+        expect(not os.path.exists(self.folder), "%s removes %s" % (what, self.where))
+        expect(not os.path.exists(self.shortcut), "%s removes the Start-menu shortcut" % what)
+        expect(not self.entries(), "%s removes the uninstall entry" % what)
+        key = "Software\\%s\\%s" % (self.product.publisher, self.product.install_name)
+        expect(not registry(self.prefix, "user.reg").get(key), "%s removes the program's registry values" % what)
+
+
+def next_patch(product):
+    major, minor, patch = (int(p) for p in product.version.split("."))
+    return product.at_version("%d.%d.%d" % (major, minor, patch + 1))
+
+
+def install_check(product, out_dir, beside):
+    """Installs the release MSI in a fresh prefix where the other tools'
+    packages (beside, built here from their builds) are installed first; checks
+    the installation, installs a package of the next patch version over it,
+    sees an older one refused and uninstalls. The other tools stay installed
+    and working; uninstalling them too leaves nothing in the Programs folder.
+    A record file of every tool written before stays, byte for byte."""
+    expect = Expectations("install-check")
+    package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
+    if not expect(os.path.isfile(package), "%s is missing (dist.py build writes it)" % package):
+        return expect.report("")
+    prefix = os.path.abspath(os.path.join(out_dir, "wineprefix-install"))
+    shutil.rmtree(prefix, ignore_errors=True)
+    env = wine.environment(prefix)
+    others = [other for other in beside if other.target != product.target]
+
+    with tempfile.TemporaryDirectory() as work:
+        # This tool's files as released, and the package of the next version:
+        # the same files, the version one patch higher.
+        files = os.path.join(work, product.target)
+        with zipfile.ZipFile(os.path.join(out_dir, product.release_name("zip"))) as z:
+            stage(product, files, {name: z.read(name) for name in entries(product)})
+        upgrade = next_patch(product)
+        upgrade_package = os.path.join(work, upgrade.release_name("msi"))
+        msi.write_msi(upgrade, files, upgrade_package)
+        other_packages = []
+        for other in others:
+            other_files = os.path.join(work, "beside", other.target)
+            other_package = os.path.join(work, other.release_name("msi"))
+            stage(other, other_files)
+            msi.write_msi(other, other_files, other_package)
+            other_packages.append((other, other_package, other_files))
+
+        try:
+            subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=wine.TIMEOUT)
+            subprocess.run(["wineserver", "-w"], env=env)
+            user = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u != "Public"][0]
+            local = os.path.join(prefix, "drive_c", "users", user, "AppData", "Local")
+            programs = os.path.join(local, "Programs")
+            tool = Installation(product, package, files, prefix, user)
+            installed = [Installation(o, p, f, prefix, user) for o, p, f in other_packages]
+
+            # A record of each tool here and of one that is not.
+            records = os.path.join(local, *RECORDS_FOLDER)
+            os.makedirs(records)
+            ids = [product.tool_id] + [o.product.tool_id for o in installed]
+            ids.append(next(i for i in itertools.count(1) if i not in ids))
+            for tool_id in ids:
+                row = "时间,工具,输入\r\n2026-01-01 08:00,%d,70\r\n" % tool_id
+                write(os.path.join(records, record_file(tool_id)), b"\xef\xbb\xbf" + row.encode("utf-8"))
+            kept = folder_contents(records)
+
+            for other in installed:
+                expect(wine.run(env, "msiexec", "/i", other.package, "/qn") == 0,
+                       "msiexec /i %s /qn exits with 0" % os.path.basename(other.package))
+            expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
+                   "msiexec /i %s /qn exits with 0" % os.path.basename(package))
+            tool.expect_installed(expect, env, "after the installation")
+            link = read(tool.shortcut) if os.path.isfile(tool.shortcut) else b""
+            icon = "\\%s\\%s" % (product.product_code(), msi.ICON)
+            expect(icon.encode() in link or icon.encode("utf-16-le") in link,
+                   "the Start-menu shortcut shows the program's icon")
+            entry = tool.entries().get(product.product_code(), {})
+            expect(entry.get("DisplayVersion") == product.version and entry.get("Publisher") == product.publisher,
+                   "the uninstall entry %s shows version %s and publisher %s (got %s, %s)"
+                   % (product.product_code(), product.version, product.publisher, entry.get("DisplayVersion"),
+                      entry.get("Publisher")))
+            registered = [v for k, v in registry(prefix, "user.reg").items()
+                          if k.startswith(PRODUCTS) and v.get("ProductName") == product.install_name]
+            icon = registered[0].get("ProductIcon", "") if registered else ""
+            cached = os.path.join(prefix, "drive_c", *icon[3:].split("\\")) if icon.startswith("C:\\") else ""
+            expect(cached and os.path.isfile(cached) and read(cached) == read(product.icon),
+                   "the product's icon (ARPPRODUCTICON) is registered and cached (got %r)" % icon)
+
+            expect(wine.run(env, "msiexec", "/i", upgrade_package, "/qn") == 0,
+                   "msiexec /i of version %s over %s exits with 0" % (upgrade.version, product.version))
+            entries_now = tool.entries()
+            expect(list(entries_now) == [upgrade.product_code()], "after the upgrade, one uninstall entry, version "
+                   "%s's (got %s)" % (upgrade.version, list(entries_now)))
+            expect(entries_now.get(upgrade.product_code(), {}).get("DisplayVersion") == upgrade.version,
+                   "the uninstall entry shows version %s" % upgrade.version)
+            program = os.path.join(tool.folder, product.program)
+            expect(os.path.isfile(program) and read(program) == read(os.path.join(files, product.program)),
+                   "the upgrade leaves %s in place" % product.program)
+            expect(os.path.isfile(tool.shortcut), "the upgrade leaves the Start-menu shortcut in place")
+
+            expect(wine.run(env, "msiexec", "/i", package, "/qn") not in (0, None),
+                   "msiexec /i of an older version fails")
+            expect(list(tool.entries()) == [upgrade.product_code()],
+                   "an older version does not replace version %s" % upgrade.version)
+
+            expect(wine.run(env, "msiexec", "/x", upgrade_package, "/qn") == 0, "msiexec /x /qn exits with 0")
+            tool.expect_removed(expect, "uninstalling")
+            expect(folder_contents(records) == kept, "uninstalling leaves every record file in %s as it was"
+                   % "\\".join(("%LOCALAPPDATA%",) + RECORDS_FOLDER))
+
+            for other in installed:
+                other.expect_installed(expect, env, "after %s came and went" % product.install_name)
+            for other in installed:
+                expect(wine.run(env, "msiexec", "/x", other.package, "/qn") == 0,
+                       "msiexec /x %s /qn exits with 0" % os.path.basename(other.package))
+                other.expect_removed(expect, "uninstalling %s" % other.product.install_name)
+            expect(folder_contents(records) == kept, "the records stay when every tool is uninstalled")
+            # The package removes the Programs folder when it is left empty; Wine's
+            # msiexec tries that before it deletes the files, so here the folder
+            # stays, and nothing of the suite may be left in it.
+            left = os.listdir(programs) if os.path.isdir(programs) else []
+            expect(not left, "uninstalling every tool leaves nothing in %%LOCALAPPDATA%%\\Programs (got %s)"
+                   % left)
+        finally:
+            wine.stop(env)
+
+    besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
+    return expect.report("%s installs%s, upgrades to %s and uninstalls under Wine; the records stay"
+                         % (os.path.basename(package), besides, upgrade.version))
