@@ -1,8 +1,8 @@
 #include "app/selftest.h"
 
-#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
+#include <type_traits>
 
 #include "app/file_open.h"
 #include "core/evaluate.h"
@@ -41,15 +41,13 @@ struct Report {
         text[length] = L'\0';
     }
     void append(const wchar_t* piece) { append(piece, text_length(piece)); }
-    void append_format(const wchar_t* format, ...) {
+    template <typename... Args>
+    void append_format(TextFormat<std::type_identity_t<Args>...> format, Args... args) {
         if (length >= capacity - 1) {
             cut = true;
             return;
         }
-        va_list args;
-        va_start(args, format);
-        int added = text_vformat(text + length, capacity - length, format, args);
-        va_end(args);
+        int added = text_format(text + length, capacity - length, format, args...);
         if (added < 0) {
             cut = true;
             length = capacity - 1;

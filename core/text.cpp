@@ -27,18 +27,9 @@ struct Sink {
     }
 };
 
-struct Directive {
-    bool left = false;
-    bool zero = false;
-    bool plus = false;
-    bool space = false;
-    int width = 0;
-    int precision = -1;
-};
-
 // Writes a number's narrow text with sign, width and padding applied.
 // body is the text without its sign; negative says whether a '-' belongs to it.
-void put_number(Sink& out, const Directive& directive, bool negative, const char* body, int body_length,
+void put_number(Sink& out, const TextDirective& directive, bool negative, const char* body, int body_length,
                 bool zero_allowed) {
     char sign = 0;
     if (negative) {
@@ -65,7 +56,7 @@ void put_number(Sink& out, const Directive& directive, bool negative, const char
     }
 }
 
-void put_integer(Sink& out, const Directive& directive, bool negative, unsigned long long magnitude) {
+void put_integer(Sink& out, const TextDirective& directive, bool negative, unsigned long long magnitude) {
     char digits[32];
     char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
     int length = static_cast<int>(end - digits);
@@ -80,14 +71,14 @@ void put_integer(Sink& out, const Directive& directive, bool negative, unsigned 
     put_number(out, directive, negative, body, body_length, directive.precision < 0);
 }
 
-void put_signed(Sink& out, const Directive& directive, long long value) {
+void put_signed(Sink& out, const TextDirective& directive, long long value) {
     bool negative = value < 0;
     unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
                                             : static_cast<unsigned long long>(value);
     put_integer(out, directive, negative, magnitude);
 }
 
-void put_double(Sink& out, const Directive& directive, double value, std::chars_format style, int default_precision) {
+void put_double(Sink& out, const TextDirective& directive, double value, std::chars_format style, int default_precision) {
     int precision = directive.precision < 0 ? default_precision : directive.precision;
     if (precision > 100) precision = 100;
     // The longest fixed text of a double: 309 integer digits, the point and
@@ -107,108 +98,102 @@ void put_double(Sink& out, const Directive& directive, double value, std::chars_
     put_number(out, directive, negative, body, static_cast<int>(r.ptr - body), finite);
 }
 
-void run_format(Sink& out, const wchar_t* format, va_list args) {
+// Writes a conversion's text as the format has it.
+void put_as_written(Sink& out, const wchar_t* start, int length) {
+    for (int i = 0; i < length; ++i) out.put(start[i]);
+}
+
+// Writes a text cut to the precision and padded to the width; a narrow text
+// is widened byte by byte.
+template <typename Char>
+void put_text(Sink& out, const TextDirective& directive, const Char* text) {
+    int length = 0;
+    while (text[length] != Char() && (directive.precision < 0 || length < directive.precision)) ++length;
+    int fill = directive.width > length ? directive.width - length : 0;
+    if (!directive.left) out.pad(L' ', fill);
+    if constexpr (sizeof(Char) == 1) {
+        out.put_narrow(text, length);
+    } else {
+        for (int i = 0; i < length; ++i) out.put(text[i]);
+    }
+    if (directive.left) out.pad(L' ', fill);
+}
+
+// Writes one argument by a directive that takes its kind.
+void put_argument(Sink& out, const TextDirective& directive, const TextArg& arg) {
+    switch (directive.conversion) {
+    case L'd':
+    case L'i':
+        put_signed(out, directive, arg.as.integer);
+        break;
+    case L'u': {
+        // An unsigned number has no sign, so '+' and ' ' add nothing (as in printf).
+        TextDirective unsigned_directive = directive;
+        unsigned_directive.plus = false;
+        unsigned_directive.space = false;
+        put_integer(out, unsigned_directive, false, arg.as.natural);
+        break;
+    }
+    case L'c': {
+        int fill = directive.width > 1 ? directive.width - 1 : 0;
+        if (!directive.left) out.pad(L' ', fill);
+        out.put(arg.as.character);
+        if (directive.left) out.pad(L' ', fill);
+        break;
+    }
+    case L's':
+        if (arg.kind == TextArgKind::wide_text) {
+            put_text(out, directive, arg.as.wide != nullptr ? arg.as.wide : L"");
+        } else {
+            put_text(out, directive, arg.as.narrow != nullptr ? arg.as.narrow : "");
+        }
+        break;
+    case L'e':
+        put_double(out, directive, arg.as.real, std::chars_format::scientific, 6);
+        break;
+    case L'g': {
+        TextDirective general = directive;
+        if (general.precision == 0) general.precision = 1;
+        put_double(out, general, arg.as.real, std::chars_format::general, 6);
+        break;
+    }
+    default:  // 'f' and 'F'
+        put_double(out, directive, arg.as.real, std::chars_format::fixed, 6);
+        break;
+    }
+}
+
+void run_format(Sink& out, const wchar_t* format, const TextArg* args, int count) {
     if (format == nullptr) return;
+    if (args == nullptr) count = 0;
+    int next = 0;
     for (const wchar_t* f = format; *f != L'\0'; ++f) {
         if (*f != L'%') {
             out.put(*f);
             continue;
         }
         const wchar_t* start = f;
-        ++f;
-        Directive directive;
-        for (;; ++f) {
-            if (*f == L'-') directive.left = true;
-            else if (*f == L'0') directive.zero = true;
-            else if (*f == L'+') directive.plus = true;
-            else if (*f == L' ') directive.space = true;
-            else break;
+        const TextDirective directive = read_text_directive(start);
+        f += directive.length - 1;
+        if (!directive.known) {
+            // Not a conversion we know, or the format ends inside one: show
+            // it as it stands, like a literal.
+            put_as_written(out, start, directive.length);
+            continue;
         }
-        while (*f >= L'0' && *f <= L'9') {
-            if (directive.width < 10000) directive.width = directive.width * 10 + (*f - L'0');
-            ++f;
-        }
-        if (*f == L'.') {
-            ++f;
-            directive.precision = 0;
-            while (*f >= L'0' && *f <= L'9') {
-                if (directive.precision < 10000) directive.precision = directive.precision * 10 + (*f - L'0');
-                ++f;
-            }
-        }
-        int longs = 0;
-        while (*f == L'l') {
-            ++longs;
-            ++f;
-        }
-        switch (*f) {
-        case L'%':
+        if (directive.takes == TextArgKind::none) {
             out.put(L'%');
-            break;
-        case L'd':
-        case L'i':
-            if (longs >= 2) put_signed(out, directive, va_arg(args, long long));
-            else if (longs == 1) put_signed(out, directive, va_arg(args, long));
-            else put_signed(out, directive, va_arg(args, int));
-            break;
-        case L'u': {
-            // An unsigned number has no sign, so '+' and ' ' add nothing (as in printf).
-            Directive unsigned_directive = directive;
-            unsigned_directive.plus = false;
-            unsigned_directive.space = false;
-            if (longs >= 2) put_integer(out, unsigned_directive, false, va_arg(args, unsigned long long));
-            else if (longs == 1) put_integer(out, unsigned_directive, false, va_arg(args, unsigned long));
-            else put_integer(out, unsigned_directive, false, va_arg(args, unsigned int));
-            break;
+            continue;
         }
-        case L'c': {
-            wchar_t c = static_cast<wchar_t>(va_arg(args, int));
-            int fill = directive.width > 1 ? directive.width - 1 : 0;
-            if (!directive.left) out.pad(L' ', fill);
-            out.put(c);
-            if (directive.left) out.pad(L' ', fill);
-            break;
+        // Each conversion uses up one argument; one that is missing or of
+        // another kind leaves the conversion as it stands.
+        const TextArg* arg = next < count ? &args[next] : nullptr;
+        ++next;
+        if (arg == nullptr || arg->kind != directive.takes) {
+            put_as_written(out, start, directive.length);
+            continue;
         }
-        case L's': {
-            int length = 0;
-            if (longs >= 1) {
-                const wchar_t* s = va_arg(args, const wchar_t*);
-                if (s == nullptr) s = L"";
-                while (s[length] != L'\0' && (directive.precision < 0 || length < directive.precision)) ++length;
-                int fill = directive.width > length ? directive.width - length : 0;
-                if (!directive.left) out.pad(L' ', fill);
-                for (int i = 0; i < length; ++i) out.put(s[i]);
-                if (directive.left) out.pad(L' ', fill);
-            } else {
-                const char* s = va_arg(args, const char*);
-                if (s == nullptr) s = "";
-                while (s[length] != '\0' && (directive.precision < 0 || length < directive.precision)) ++length;
-                int fill = directive.width > length ? directive.width - length : 0;
-                if (!directive.left) out.pad(L' ', fill);
-                out.put_narrow(s, length);
-                if (directive.left) out.pad(L' ', fill);
-            }
-            break;
-        }
-        case L'f':
-        case L'F':
-            put_double(out, directive, va_arg(args, double), std::chars_format::fixed, 6);
-            break;
-        case L'e':
-            put_double(out, directive, va_arg(args, double), std::chars_format::scientific, 6);
-            break;
-        case L'g': {
-            Directive general = directive;
-            if (general.precision == 0) general.precision = 1;
-            put_double(out, general, va_arg(args, double), std::chars_format::general, 6);
-            break;
-        }
-        default:
-            // Not a conversion we know: show it as it stands, like a literal.
-            for (const wchar_t* p = start; p <= f && *p != L'\0'; ++p) out.put(*p);
-            if (*f == L'\0') return;
-            break;
-        }
+        put_argument(out, directive, *arg);
     }
 }
 
@@ -246,20 +231,12 @@ int text_append(wchar_t* dst, int capacity, const wchar_t* src) {
     return text_append_n(dst, capacity, src, capacity);
 }
 
-int text_vformat(wchar_t* dst, int capacity, const wchar_t* format, va_list args) {
+int text_vformat(wchar_t* dst, int capacity, const wchar_t* format, const TextArg* args, int count) {
     if (dst == nullptr || capacity < 1) return -1;
     Sink out{dst, capacity, 0, false};
-    run_format(out, format, args);
+    run_format(out, format, args, count);
     dst[out.length] = L'\0';
     return out.cut ? -1 : out.length;
-}
-
-int text_format(wchar_t* dst, int capacity, const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int result = text_vformat(dst, capacity, format, args);
-    va_end(args);
-    return result;
 }
 
 int text_widen(wchar_t* dst, int capacity, const char* src) {

@@ -8,15 +8,19 @@
 //   - copies and appends follow the append rule exactly: with n characters
 //     present and n below capacity - 1, at most capacity - n - 1 characters
 //     are added; otherwise the text stays as it was;
-//   - text_format gives the first capacity - 1 characters of the full text and
+//   - the formatter (text_vformat, the run-time entry that text_format
+//     calls) gives the first capacity - 1 characters of the full text and
 //     returns its length, or -1 when it cut it;
 //   - each conversion gives the same characters as the C library's snprintf
 //     in the "C" locale (integers, narrow strings, "%f", "%g" with flags,
-//     width and precision); "%c" and "%ls" pad and cut as printf does.
+//     width and precision); "%c" and "%ls" pad and cut as printf does;
+//   - a conversion given an argument of any other kind, or none, prints as it
+//     stands, under the same bound.
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "core/text.h"
@@ -52,22 +56,42 @@ std::wstring c_library(const std::string& format, Args... args) {
     return widen(std::string(narrow, static_cast<std::size_t>(n)));
 }
 
-// Checks one call of text_format against the expected text, at the given
-// capacity and at full capacity. The argument list is passed twice.
-template <typename Arg>
-void check_format(const Conversion& c, int capacity, Arg arg) {
-    const std::wstring format = L"<" + c.format + L">";
-    const std::wstring expected = L"<" + c.expected + L">";
+// Formats "<format>" with the arguments at full capacity and at the given
+// one, and checks both against "<expected>".
+void check_formatted(const std::wstring& conversion, const std::wstring& expected_text, int capacity,
+                     const TextArg* args, int count) {
+    const std::wstring format = L"<" + conversion + L">";
+    const std::wstring expected = L"<" + expected_text + L">";
 
     GuardedText full(FULL);
-    const int full_length = text_format(full.data(), FULL, format.c_str(), arg);
+    const int full_length = text_vformat(full.data(), FULL, format.c_str(), args, count);
     FUZZ_CHECK(full.text() == expected);
     FUZZ_CHECK(full_length == static_cast<int>(expected.size()));
 
     GuardedText out(capacity);
-    const int length = text_format(out.data(), capacity, format.c_str(), arg);
+    const int length = text_vformat(out.data(), capacity, format.c_str(), args, count);
     FUZZ_CHECK(out.text() == cut_to(expected, capacity));
     FUZZ_CHECK(length == (static_cast<int>(expected.size()) <= capacity - 1 ? full_length : -1));
+}
+
+// An argument of every kind, each once.
+const TextArg EVERY_KIND[] = {
+    text_arg(-7),  text_arg(-7L),   text_arg(-7LL),    text_arg(7U),       text_arg(7UL),
+    text_arg(7ULL), text_arg(L'w'), text_arg(L"wide"), text_arg("narrow"), text_arg(0.5),
+};
+
+// Checks one conversion against the expected text with its argument; then
+// with an argument of another kind (picked by choice) and with none, where
+// the conversion prints as it stands.
+template <typename Arg>
+void check_format(const Conversion& c, int capacity, Arg arg, unsigned choice) {
+    const TextArg right = text_arg(arg);
+    check_formatted(c.format, c.expected, capacity, &right, 1);
+
+    const TextArg* other = &EVERY_KIND[choice % std::size(EVERY_KIND)];
+    if (other->kind == right.kind) other = &EVERY_KIND[(choice + 1) % std::size(EVERY_KIND)];
+    check_formatted(c.format, c.format, capacity, other, 1);
+    check_formatted(c.format, c.format, capacity, nullptr, 0);
 }
 
 // Fills a guarded buffer with a text already present (cut to the capacity).
@@ -92,6 +116,8 @@ std::wstring appended(const std::wstring& present, const std::wstring& src, long
 void fuzz_conversion(FuzzInput& in, int capacity) {
     const unsigned kind = in.byte() % 8u;
     const std::uint8_t flags = in.byte();
+    // Which argument of another kind each conversion is also given.
+    const unsigned choice = flags >> 4;
     const int width = in.byte() % 48;
     const std::uint8_t precision_byte = in.byte();
     const int precision = precision_byte == 0xFF ? -1 : precision_byte % 40;
@@ -109,23 +135,23 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
     switch (kind) {
     case 0: {
         const int v = in.i32();
-        check_format({widen(directive + "d"), c_library(directive + "d", v)}, capacity, v);
-        check_format({widen(directive + "i"), c_library(directive + "i", v)}, capacity, v);
+        check_format({widen(directive + "d"), c_library(directive + "d", v)}, capacity, v, choice);
+        check_format({widen(directive + "i"), c_library(directive + "i", v)}, capacity, v, choice);
         break;
     }
     case 1: {
         const long long v = in.i64();
-        check_format({widen(directive + "lld"), c_library(directive + "lld", v)}, capacity, v);
+        check_format({widen(directive + "lld"), c_library(directive + "lld", v)}, capacity, v, choice);
         break;
     }
     case 2: {
         const long v = static_cast<long>(in.i64());
-        check_format({widen(directive + "ld"), c_library(directive + "ld", v)}, capacity, v);
+        check_format({widen(directive + "ld"), c_library(directive + "ld", v)}, capacity, v, choice);
         break;
     }
     case 3: {
         const unsigned v = in.u32();
-        check_format({widen(directive + "u"), c_library(directive + "u", v)}, capacity, v);
+        check_format({widen(directive + "u"), c_library(directive + "u", v)}, capacity, v, choice);
         break;
     }
     case 4: {
@@ -135,8 +161,7 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
         std::string c_spec = "%";
         if (left) c_spec += '-';
         if (width > 0) c_spec += std::to_string(width);
-        check_format({widen(c_spec + "c"), pad(std::wstring(1, c), width, left)}, capacity,
-                     static_cast<int>(c));
+        check_format({widen(c_spec + "c"), pad(std::wstring(1, c), width, left)}, capacity, c, choice);
         break;
     }
     case 5: {
@@ -147,22 +172,22 @@ void fuzz_conversion(FuzzInput& in, int capacity) {
         if (precision >= 0) s_spec += "." + std::to_string(precision);
         const std::wstring s = in.rest_wide();
         std::wstring body = precision >= 0 ? s.substr(0, static_cast<std::size_t>(precision)) : s;
-        check_format({widen(s_spec + "ls"), pad(body, width, left)}, capacity, s.c_str());
+        check_format({widen(s_spec + "ls"), pad(body, width, left)}, capacity, s.c_str(), choice);
         // %s: a narrow text, widened byte by byte.
         std::string narrow;
         for (wchar_t c : s) narrow.push_back(static_cast<char>(c & 0xFF ? c & 0xFF : 'z'));
         check_format({widen(s_spec + "s"), c_library(s_spec + "s", narrow.c_str())}, capacity,
-                     narrow.c_str());
+                     narrow.c_str(), choice);
         break;
     }
     case 6: {
         const double v = in.f64();
-        check_format({widen(directive + "f"), c_library(directive + "f", v)}, capacity, v);
+        check_format({widen(directive + "f"), c_library(directive + "f", v)}, capacity, v, choice);
         break;
     }
     default: {
         const double v = in.f64();
-        check_format({widen(directive + "g"), c_library(directive + "g", v)}, capacity, v);
+        check_format({widen(directive + "g"), c_library(directive + "g", v)}, capacity, v, choice);
         break;
     }
     }

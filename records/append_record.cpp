@@ -187,7 +187,7 @@ SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time) {
 
 // The failure box names the file; message_format is SAVE_FAILED_FORMAT or,
 // when another copy kept the file busy, SAVE_BUSY_FORMAT.
-void report_failure(const wchar_t* path, const wchar_t* message_format = SAVE_FAILED_FORMAT) {
+void report_failure(const wchar_t* path, TextFormat<const wchar_t*> message_format = SAVE_FAILED_FORMAT) {
     set_status(STATUS_SAVE_FAILED_FORMAT, path);
     wchar_t message[MESSAGE_CAPACITY];
     text_format(message, MESSAGE_CAPACITY, message_format, path);

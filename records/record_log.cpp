@@ -8,9 +8,9 @@
 
 namespace {
 
-const wchar_t FOLDER_FORMAT[] = L"%ls\\%ls";
-const wchar_t FILE_FORMAT[] = L"%ls\\T%03d.csv";
-const wchar_t TIME_FORMAT[] = L"%04d-%02d-%02d %02d:%02d:%02d";
+constexpr wchar_t FOLDER_FORMAT[] = L"%ls\\%ls";
+constexpr wchar_t FILE_FORMAT[] = L"%ls\\T%03d.csv";
+constexpr wchar_t TIME_FORMAT[] = L"%04d-%02d-%02d %02d:%02d:%02d";
 const wchar_t HEADER_START[] = L"时间,工具";
 const wchar_t HEADER_END[] = L",结果\r\n";
 const wchar_t LINE_END[] = L"\r\n";

@@ -27,12 +27,13 @@ constexpr int REPORT_LINE_CAPACITY = 512;
 void append_line(wchar_t* report, int report_capacity, const wchar_t* text);
 
 // With arguments the text is a format of core/text.h (%d %02d %c %ls %.0f
-// %.2f %%, ...), formatted into the line scratch first.
-template <typename... Args>
-void append_line(wchar_t* report, int report_capacity, const wchar_t* format, Args... args) {
-    static_assert(((std::is_arithmetic<Args>::value || std::is_pointer<Args>::value) && ...),
-                  "report line arguments are numbers, characters and texts");
+// %.2f %%, ...), checked against them while compiling and formatted into the
+// line scratch first.
+template <typename First, typename... Rest>
+void append_line(wchar_t* report, int report_capacity,
+                 TextFormat<std::type_identity_t<First>, std::type_identity_t<Rest>...> format, First first,
+                 Rest... rest) {
     wchar_t line[REPORT_LINE_CAPACITY];
-    text_format(line, REPORT_LINE_CAPACITY, format, args...);
+    text_format(line, REPORT_LINE_CAPACITY, format, first, rest...);
     append_line(report, report_capacity, line);
 }

@@ -3,8 +3,6 @@
 
 #include "ui/tool_window.h"
 
-#include <cstdarg>
-
 #include "core/format.h"
 #include "core/text.h"
 #include "records/append_record.h"
@@ -128,11 +126,7 @@ int centred(int screen, int size) {
 
 }  // namespace
 
-void set_status(const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    text_vformat(tool_window.status_text, STATUS_TEXT_CAPACITY, format, args);
-    va_end(args);
+void repaint_status() {
     InvalidateRect(tool_window.main_window, nullptr, FALSE);
 }
 

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
+#include "core/text.h"
 #include "core/tool.h"
 
 constexpr int DETAIL_TEXT_CAPACITY = 8192;
@@ -44,8 +47,16 @@ int run_tool_window(HINSTANCE instance, const ToolDef* tool);
 
 LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Sets the status line and repaints the footer.
-void set_status(const wchar_t* format, ...);
+// Repaints the footer, where the status line shows.
+void repaint_status();
+
+// Sets the status line, a format of core/text.h checked against the arguments
+// while compiling, and repaints the footer.
+template <typename... Args>
+void set_status(TextFormat<std::type_identity_t<Args>...> format, Args... args) {
+    text_format(tool_window.status_text, STATUS_TEXT_CAPACITY, format, args...);
+    repaint_status();
+}
 
 // Room for the text an input field starts with and returns to on reset: the
 // default value as format_input_value writes it.

@@ -6,18 +6,28 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "core/text.h"
 
 namespace {
 
-std::wstring formatted(int capacity, const wchar_t* format, ...) {
+// What text_format writes at the capacity, into a buffer of '#'.
+template <typename... Args>
+std::wstring formatted(int capacity, TextFormat<std::type_identity_t<Args>...> format, Args... args) {
     wchar_t buffer[512];
     for (wchar_t& c : buffer) c = L'#';
-    va_list args;
-    va_start(args, format);
-    text_vformat(buffer, capacity, format, args);
-    va_end(args);
+    text_format(buffer, capacity, format, args...);
+    return buffer;
+}
+
+// The same through the entry for a format known only at run time.
+template <typename... Args>
+std::wstring formatted_at_run_time(int capacity, const wchar_t* format, Args... args) {
+    wchar_t buffer[512];
+    for (wchar_t& c : buffer) c = L'#';
+    const auto packed = text_args(args...);
+    text_vformat(buffer, capacity, format, packed.data(), static_cast<int>(packed.size()));
     return buffer;
 }
 
@@ -61,6 +71,10 @@ TEST(Text, FormatIntegers) {
     EXPECT_EQ(formatted(64, L"%04lld-%02lld", -1LL, 3LL), L"-001-03");
     EXPECT_EQ(formatted(64, L"%lld", std::numeric_limits<long long>::min()), L"-9223372036854775808");
     EXPECT_EQ(formatted(64, L"%u %lu", 4000000000u, 7ul), L"4000000000 7");
+    // The small integer types and float count as the type printf promotes them to.
+    EXPECT_EQ(formatted(64, L"%d|%d|%u|%u|%.2f", static_cast<short>(-3), static_cast<signed char>(-4),
+                        static_cast<unsigned short>(65535), static_cast<unsigned char>(255), 0.25f),
+              L"-3|-4|65535|255|0.25");
 }
 
 TEST(Text, SignFlags) {
@@ -80,8 +94,34 @@ TEST(Text, FormatTexts) {
     EXPECT_EQ(formatted(64, L"%s-%s", "abc", static_cast<const char*>(nullptr)), L"abc-");
     EXPECT_EQ(formatted(64, L"%c%c", L'D', L'日'), L"D日");
     EXPECT_EQ(formatted(64, L"%.2ls|%4ls|%-4ls|", L"abcdef", L"ab", L"ab"), L"ab|  ab|ab  |");
-    EXPECT_EQ(formatted(64, L"100%% %q"), L"100% %q");  // an unknown conversion stays as it stands
-    EXPECT_EQ(formatted(64, L"tail %"), L"tail %");
+    EXPECT_EQ(formatted(64, L"%lc|%lf", L'A', 0.5), L"A|0.500000");  // 'l' changes nothing there
+}
+
+TEST(Text, RunTimeFormatPrintsWhatDoesNotFitAsItStands) {
+    // An unknown conversion stays as it stands and takes no argument.
+    EXPECT_EQ(formatted_at_run_time(64, L"100%% %q"), L"100% %q");
+    EXPECT_EQ(formatted_at_run_time(64, L"%-5.2q%d", 5), L"%-5.2q5");
+    EXPECT_EQ(formatted_at_run_time(64, L"%lllld|%lls|%l%|%llc|", 1LL, L"x"), L"%lllld|%lls|%l%|%llc|");
+    EXPECT_EQ(formatted_at_run_time(64, L"tail %"), L"tail %");
+    EXPECT_EQ(formatted_at_run_time(64, L"tail %-08.3l"), L"tail %-08.3l");
+    // A conversion given another type stays as it stands and uses its
+    // argument up, so the next conversion takes the next argument.
+    EXPECT_EQ(formatted_at_run_time(64, L"[%d|%ls]", L"x", 7), L"[%d|%ls]");
+    EXPECT_EQ(formatted_at_run_time(64, L"[%d|%ls]", L"x", L"y"), L"[%d|y]");
+    EXPECT_EQ(formatted_at_run_time(64, L"%lld|%ld|%d", 1, 1, 1LL), L"%lld|%ld|%d");
+    EXPECT_EQ(formatted_at_run_time(64, L"%u|%d|%lu|%llu", -1, 1u, 1ull, 1ul), L"%u|%d|%lu|%llu");
+    EXPECT_EQ(formatted_at_run_time(64, L"%f|%g|%c|%s|%ls", 1, 1LL, 65, L"w", "n"), L"%f|%g|%c|%s|%ls");
+    EXPECT_EQ(formatted_at_run_time(64, L"%+05d|%-3c", 2.5, 1.5), L"%+05d|%-3c");
+    // Missing arguments: the conversions stay; arguments left over are ignored.
+    EXPECT_EQ(formatted_at_run_time(64, L"%d %d %05.1f", 1), L"1 %d %05.1f");
+    EXPECT_EQ(formatted_at_run_time(64, L"%d", 1, 2, L"x"), L"1");
+    wchar_t buffer[8];
+    EXPECT_EQ(text_vformat(buffer, 8, L"%d%%", nullptr, 3), 3);
+    EXPECT_EQ(std::wstring(buffer), L"%d%");
+    EXPECT_EQ(text_vformat(buffer, 8, nullptr, nullptr, 0), 0);
+    EXPECT_EQ(std::wstring(buffer), L"");
+    // Cut at the capacity like any other text.
+    EXPECT_EQ(formatted_at_run_time(4, L"%d%q", L"x"), L"%d%");
 }
 
 TEST(Text, FormatDoublesIndependentOfLocaleAndRuntime) {
