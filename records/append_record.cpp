@@ -58,10 +58,12 @@ OVERLAPPED at_offset(long long offset) {
     return where;
 }
 
-bool read_at(HANDLE file, long long offset, unsigned char* buffer, DWORD count) {
+// Reads count bytes of the file (the context) at offset: a RecordReader.
+bool read_at(long long offset, unsigned char* buffer, int count, void* file) {
     OVERLAPPED where = at_offset(offset);
     DWORD got = 0;
-    return ReadFile(file, buffer, count, &got, &where) && got == count;
+    return count >= 0 && ReadFile(static_cast<HANDLE>(file), buffer, static_cast<DWORD>(count), &got, &where) &&
+           got == static_cast<DWORD>(count);
 }
 
 // Writes all bytes at the offset, or at the file's current end when offset
@@ -99,10 +101,6 @@ bool encode_record_ansi(const wchar_t* text, int length, RecordBytes* bytes) {
     return true;
 }
 
-bool read_for_plan(long long offset, unsigned char* buffer, int count, void* context) {
-    return read_at(static_cast<HANDLE>(context), offset, buffer, static_cast<DWORD>(count));
-}
-
 // How a save into the file ended.
 enum class SaveOutcome {
     saved,
@@ -118,8 +116,8 @@ enum class SaveOutcome {
 bool write_anew(HANDLE file, long long size, const RecordBytes& bytes) {
     static unsigned char kept[RECORD_BYTES_CAPACITY];
     long long new_size = static_cast<long long>(bytes.size);
-    DWORD kept_count = static_cast<DWORD>(size < new_size ? size : new_size);
-    if (kept_count > 0 && !read_at(file, 0, kept, kept_count)) return false;
+    int kept_count = static_cast<int>(size < new_size ? size : new_size);
+    if (kept_count > 0 && !read_at(0, kept, kept_count, file)) return false;
     bool written = write_at(file, 0, bytes.data, bytes.size) && FlushFileBuffers(file) != 0;
     if (written && size > new_size) {
         written = set_length(file, new_size);
@@ -128,7 +126,7 @@ bool write_anew(HANDLE file, long long size, const RecordBytes& bytes) {
         if (written) FlushFileBuffers(file);
     }
     if (!written) {
-        write_at(file, 0, reinterpret_cast<const char*>(kept), kept_count);
+        write_at(file, 0, reinterpret_cast<const char*>(kept), static_cast<std::size_t>(kept_count));
         if (size < new_size) set_length(file, size);
         FlushFileBuffers(file);
     }
@@ -170,7 +168,7 @@ SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time) {
     LARGE_INTEGER size = {};
     static RecordBytes bytes;
     RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
-    bool ok = GetFileSizeEx(file, &size) != 0 && plan_record(size.QuadPart, read_for_plan, file, &plan) &&
+    bool ok = GetFileSizeEx(file, &size) != 0 && plan_record(size.QuadPart, read_at, file, &plan) &&
               plan.encoding != RECORD_ENCODING_REFUSED;
     if (ok) {
         RecordEncoder encode = plan.encoding == RECORD_ENCODING_ANSI ? encode_record_ansi : encode_record_utf8;

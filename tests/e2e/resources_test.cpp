@@ -33,6 +33,13 @@ struct Module {
     ~Module() {
         if (handle != nullptr) FreeLibrary(handle);
     }
+    // The bytes of one resource; empty when the module has none by that name.
+    std::string resource(int id, const wchar_t* type) const {
+        HRSRC found = FindResourceW(handle, MAKEINTRESOURCEW(id), type);
+        if (found == nullptr) return {};
+        const char* data = static_cast<const char*>(LockResource(LoadResource(handle, found)));
+        return data == nullptr ? std::string() : std::string(data, SizeofResource(handle, found));
+    }
 };
 
 #pragma pack(push, 2)
@@ -166,14 +173,14 @@ TEST(Resources, IconGroupOfSevenSizes) {
         SCOPED_TRACE(program.file_name);
         Module module(program.path());
         ASSERT_NE(module.handle, nullptr);
-        HRSRC group = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
-        ASSERT_NE(group, nullptr);
-        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module.handle, group)));
-        ASSERT_NE(data, nullptr);
+        const std::string group = module.resource(1, RT_GROUP_ICON);
+        ASSERT_GE(group.size(), sizeof(GroupIconHeader));
+        const char* data = group.data();
         GroupIconHeader header;
         std::memcpy(&header, data, sizeof header);
         EXPECT_EQ(header.type, 1);
         ASSERT_EQ(header.count, 7);
+        ASSERT_GE(group.size(), sizeof header + header.count * sizeof(GroupIconEntry));
         std::set<int> sizes;
         for (int i = 0; i < header.count; ++i) {
             GroupIconEntry entry;
@@ -184,11 +191,10 @@ TEST(Resources, IconGroupOfSevenSizes) {
             EXPECT_EQ(entry.bit_count, 32) << width;
             sizes.insert(width);
             // Every image loads as an icon of its size.
-            HRSRC image = FindResourceW(module.handle, MAKEINTRESOURCEW(entry.id), reinterpret_cast<LPCWSTR>(RT_ICON));
-            ASSERT_NE(image, nullptr) << width;
-            BYTE* bits = static_cast<BYTE*>(LockResource(LoadResource(module.handle, image)));
-            HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module.handle, image), TRUE, 0x00030000, width,
-                                                  height, LR_DEFAULTCOLOR);
+            std::string bits = module.resource(entry.id, RT_ICON);
+            ASSERT_FALSE(bits.empty()) << width;
+            HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&bits[0]), static_cast<DWORD>(bits.size()),
+                                                  TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
             EXPECT_NE(icon, nullptr) << width;
             if (icon != nullptr) DestroyIcon(icon);
         }
@@ -201,10 +207,8 @@ TEST(Resources, ManifestRunsAsInvokerAndLeavesDpiToTheProgram) {
         SCOPED_TRACE(program.file_name);
         Module module(program.path());
         ASSERT_NE(module.handle, nullptr);
-        HRSRC found = FindResourceW(module.handle, MAKEINTRESOURCEW(1), reinterpret_cast<LPCWSTR>(RT_MANIFEST));
-        ASSERT_NE(found, nullptr);
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module.handle, found)));
-        std::string manifest(data, SizeofResource(module.handle, found));
+        const std::string manifest = module.resource(1, RT_MANIFEST);
+        ASSERT_FALSE(manifest.empty());
         EXPECT_NE(manifest.find(program.assembly), std::string::npos) << manifest;
         EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
         EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);

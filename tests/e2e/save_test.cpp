@@ -615,21 +615,14 @@ const char GBK_DEFAULT_ROW_REST[] =
     "\xBC\xF5\xC1\xBF\xCC\xF5\xBC\xFE\xCA\xFD\xA3\xBA" "0 \xCF\xEE \xB0\xA2\xDF\xDF\xC9\xB3\xB0\xE0"
     "\xBC\xC1\xC1\xBF\xA3\xBA" "5.0 mg bid \r\n";
 
-// The text of GBK bytes, or "<not GBK>" when they are not.
-std::wstring from_gbk(const std::string& bytes) {
-    int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return L"<not GBK>";
+// The text of bytes in a code page (936 for GBK, CP_UTF8), or "<invalid>"
+// when they are not in it.
+std::wstring decoded(const std::string& bytes, UINT code_page) {
+    int n = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                0);
+    if (n <= 0) return L"<invalid>";
     std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
-    return text;
-}
-
-// The text of UTF-8 bytes, or "<not UTF-8>" when they are not.
-std::wstring from_utf8(const std::string& bytes) {
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return L"<not UTF-8>";
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
+    MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
     return text;
 }
 
@@ -679,17 +672,11 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         std::string bytes = read_file_bytes(record_file());
         ASSERT_EQ(bytes.substr(0, c.bytes.size()), c.bytes) << "no byte-order mark and no header are added";
         expect_row(bytes.substr(c.bytes.size()), c.row_rest, before, after);
-        if (c.gbk) {
-            // The file as a whole still reads as GBK, the new row as its Chinese text.
-            std::wstring text = from_gbk(bytes);
-            EXPECT_NE(text.find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
-                      std::wstring::npos)
-                << "not GBK";
-        } else {
-            EXPECT_NE(from_utf8(bytes).find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项"),
-                      std::wstring::npos)
-                << "not UTF-8";
-        }
+        // The file as a whole still reads in its encoding, the new row as its Chinese text.
+        EXPECT_NE(decoded(bytes, c.gbk ? 936 : CP_UTF8)
+                      .find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
+                  std::wstring::npos)
+            << (c.gbk ? "not GBK" : "not UTF-8");
     }
     EXPECT_EQ(app.close(), 0u);
 }
