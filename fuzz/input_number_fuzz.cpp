@@ -5,7 +5,8 @@
 //   - read_number gives what the C library's wcstod gives for the field's
 //     text (its first INPUT_TEXT_CAPACITY - 1 characters, with what an
 //     input method types or a pasted text carries in place of ASCII digits,
-//     signs, points, exponent letters and blanks in their ASCII forms) in the
+//     signs, points, exponent letters and blanks in their ASCII forms, and
+//     without the invisible format characters pasted text carries) in the
 //     "C" locale: the same bits, or NaN for NaN; a text
 //     without a number gives +0;
 //   - characters past the field's room change nothing;
@@ -37,11 +38,18 @@ bool same(double a, double b) {
 }
 
 double c_library(const std::wstring& text) {
-    std::wstring field = text.substr(0, INPUT_TEXT_CAPACITY - 1);
-    for (wchar_t& c : field) {
+    std::wstring field;
+    for (wchar_t c : text.substr(0, INPUT_TEXT_CAPACITY - 1)) {
+        // Format characters (general category Cf) of the Basic Multilingual Plane.
+        if (c == 0x00AD || (c >= 0x0600 && c <= 0x0605) || c == 0x061C || c == 0x06DD || c == 0x070F ||
+            c == 0x0890 || c == 0x0891 || c == 0x08E2 || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+            (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x206F) ||
+            c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB)) {
+            continue;
+        }
         if (c >= 0xFF01 && c <= 0xFF5E && std::wcschr(L"0123456789.+-eE", static_cast<wchar_t>(c - 0xFEE0))) {
             c = static_cast<wchar_t>(c - 0xFEE0);
-        } else if (c == 0x3002 || c == 0xFF61) {
+        } else if (c == 0x3002 || c == 0xFF61 || c == 0xFE52 || c == 0x2024) {
             c = L'.';
         } else if (c == 0x2212) {
             c = L'-';
@@ -49,6 +57,7 @@ double c_library(const std::wstring& text) {
                    c == 0x3000) {
             c = L' ';
         }
+        field += c;
     }
     wchar_t* end = nullptr;
     const double v = std::wcstod(field.c_str(), &end);
@@ -57,7 +66,9 @@ double c_library(const std::wstring& text) {
 
 // What input methods and pasted texts carry in place of ASCII, and a few
 // look-alikes that are not part of a number.
-const wchar_t TYPED_FORMS[] = L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58\u3002\uFF61\u2212\u00A0\u2007\u202F\u200B";
+const wchar_t TYPED_FORMS[] =
+    L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58\u3002\uFF61\u2212\u00A0\u2007\u202F\u200B\uFEFF\u200E\u202C"
+    L"\u2060\u00AD\u2065\uFE52\u2024\u2027\uFFFB";
 
 // Texts from the fuzz input; a few bytes stand for the words and characters
 // that numbers are made of, so that they come up often.

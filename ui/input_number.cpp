@@ -18,32 +18,54 @@ bool is_space(wchar_t c) {
 // ASCII digit, sign, point, exponent letter or blank, in its ASCII form: the
 // full-width digits, point, signs and exponent letters; the ideographic full
 // stop "。" and its half-width form, typed for the point in Chinese
-// punctuation mode; the minus sign U+2212; and every Unicode space separator
-// (no-break, ideographic, en, em, thin, ...) as a blank. Our own table, not
-// the C library's iswspace, so both runtimes read alike. Every other
-// character stays as it is.
+// punctuation mode, and the small full stop and the one-dot leader that look
+// like a point; the minus sign U+2212; and every Unicode space separator
+// (no-break, ideographic, en, em, thin, ...) as a blank. The format
+// characters of the Basic Multilingual Plane (zero-width space, byte-order
+// mark, direction marks and embeddings, word joiner, soft hyphen, ...), which
+// text copied from a web page, a document or a message carries unseen, have
+// no form: they are dropped wherever they stand, so "6", a zero-width space
+// and "5" is 65. Our own table, not the C library's iswspace, so both
+// runtimes read alike. Every other character stays as it is.
+constexpr wchar_t DROPPED = L'\0';
 struct AsciiForm {
     wchar_t first;
     wchar_t last;
-    wchar_t ascii;   // the form of first
+    wchar_t ascii;   // the form of first; DROPPED for none
     bool counting;   // the characters after first count up from ascii (digits)
 };
 constexpr AsciiForm ASCII_FORMS[] = {
-    {0xFF10, 0xFF19, L'0', true},   // ０ to ９
-    {0xFF0E, 0xFF0E, L'.', false},  // ．
-    {0x3002, 0x3002, L'.', false},  // 。
-    {0xFF61, 0xFF61, L'.', false},  // ｡
-    {0xFF0B, 0xFF0B, L'+', false},  // ＋
-    {0xFF0D, 0xFF0D, L'-', false},  // －
-    {0x2212, 0x2212, L'-', false},  // − minus sign
-    {0xFF45, 0xFF45, L'e', false},  // ｅ
-    {0xFF25, 0xFF25, L'E', false},  // Ｅ
-    {0x00A0, 0x00A0, L' ', false},  // no-break space
-    {0x1680, 0x1680, L' ', false},  // ogham space mark
-    {0x2000, 0x200A, L' ', false},  // en quad to hair space
-    {0x202F, 0x202F, L' ', false},  // narrow no-break space
-    {0x205F, 0x205F, L' ', false},  // medium mathematical space
-    {0x3000, 0x3000, L' ', false},  // ideographic space
+    {0xFF10, 0xFF19, L'0', true},    // ０ to ９
+    {0xFF0E, 0xFF0E, L'.', false},   // ．
+    {0x3002, 0x3002, L'.', false},   // 。
+    {0xFF61, 0xFF61, L'.', false},   // ｡
+    {0xFE52, 0xFE52, L'.', false},   // ﹒ small full stop
+    {0x2024, 0x2024, L'.', false},   // ․ one-dot leader
+    {0xFF0B, 0xFF0B, L'+', false},   // ＋
+    {0xFF0D, 0xFF0D, L'-', false},   // －
+    {0x2212, 0x2212, L'-', false},   // − minus sign
+    {0xFF45, 0xFF45, L'e', false},   // ｅ
+    {0xFF25, 0xFF25, L'E', false},   // Ｅ
+    {0x00A0, 0x00A0, L' ', false},   // no-break space
+    {0x1680, 0x1680, L' ', false},   // ogham space mark
+    {0x2000, 0x200A, L' ', false},   // en quad to hair space
+    {0x202F, 0x202F, L' ', false},   // narrow no-break space
+    {0x205F, 0x205F, L' ', false},   // medium mathematical space
+    {0x3000, 0x3000, L' ', false},   // ideographic space
+    {0x00AD, 0x00AD, DROPPED, false},  // soft hyphen
+    {0x0600, 0x0605, DROPPED, false},  // Arabic number signs
+    {0x061C, 0x061C, DROPPED, false},  // Arabic letter mark
+    {0x06DD, 0x06DD, DROPPED, false},  // end of ayah
+    {0x070F, 0x070F, DROPPED, false},  // Syriac abbreviation mark
+    {0x0890, 0x0891, DROPPED, false},  // Arabic pound and piastre marks above
+    {0x08E2, 0x08E2, DROPPED, false},  // Arabic disputed end of ayah
+    {0x180E, 0x180E, DROPPED, false},  // Mongolian vowel separator
+    {0x200B, 0x200F, DROPPED, false},  // zero-width space, (non-)joiner, direction marks
+    {0x202A, 0x202E, DROPPED, false},  // direction embeddings and overrides
+    {0x2060, 0x2064, DROPPED, false},  // word joiner, invisible operators
+    {0x2066, 0x206F, DROPPED, false},  // direction isolates, deprecated format controls
+    {0xFEFF, 0xFEFF, DROPPED, false},  // byte-order mark, zero-width no-break space
+    {0xFFF9, 0xFFFB, DROPPED, false},  // interlinear annotation controls
 };
 
 wchar_t ascii_form(wchar_t c) {
@@ -172,12 +194,12 @@ bool read_magnitude(const char* text, int length, double* value) {
 double read_number(const wchar_t* text) {
     if (text == nullptr) return 0.0;
     // The characters looked at, up to the terminator and never past it, in
-    // their ASCII forms.
+    // their ASCII forms, without the dropped ones.
     wchar_t field[INPUT_TEXT_CAPACITY];
     int field_length = 0;
-    while (field_length < INPUT_TEXT_CAPACITY - 1 && text[field_length] != L'\0') {
-        field[field_length] = ascii_form(text[field_length]);
-        ++field_length;
+    for (int i = 0; i < INPUT_TEXT_CAPACITY - 1 && text[i] != L'\0'; ++i) {
+        wchar_t form = ascii_form(text[i]);
+        if (form != DROPPED) field[field_length++] = form;
     }
     const wchar_t* p = field;
     const wchar_t* limit = field + field_length;

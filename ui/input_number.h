@@ -24,10 +24,16 @@ constexpr int INPUT_FIELD_CAPACITY = INPUT_TEXT_CAPACITY + 1;
 //   - a text that does not begin with a number gives 0;
 //   - what a Chinese input method types or a pasted text carries in place
 //     of ASCII reads as its ASCII form: full-width digits, point, signs and
-//     exponent letters, "。" and "｡" as the point, the minus sign U+2212,
-//     and every Unicode space separator (U+00A0, U+1680, U+2000 to U+200A,
-//     U+202F, U+205F, U+3000) as a blank.
-// Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at.
+//     exponent letters, "。", "｡", the small full stop U+FE52 and the
+//     one-dot leader U+2024 as the point, the minus sign U+2212, and every
+//     Unicode space separator (U+00A0, U+1680, U+2000 to U+200A, U+202F,
+//     U+205F, U+3000) as a blank;
+//   - the invisible format characters of pasted text (U+00AD, U+200B to
+//     U+200F, U+202A to U+202E, U+2060 to U+206F, U+FEFF and every other
+//     format character of the Basic Multilingual Plane) are dropped wherever
+//     they stand.
+// Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at (dropped
+// ones among them).
 double read_number(const wchar_t* text);
 
 // Reads the texts of count input fields (count at most 16). When every value

@@ -120,6 +120,19 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     EXPECT_FALSE(app.has_message_box());
     EXPECT_EQ(app.verdict(), REDUCED_VERDICT);
     EXPECT_EQ(app.result(), REDUCED_RESULT);
+
+    // What pasted text carries unseen around and inside a number, and points
+    // that only look like one: the weight is 65 and 60.5, above 60, so one
+    // criterion and the standard dose.
+    for (const wchar_t* weight : {L"\u200B" L"65", L"\u202A" L"6\u200B" L"5\u202C", L"\uFEFF" L"65\u200E",
+                                  L"60\uFE52" L"5", L"60\u2024" L"5"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(weight)));
+        app.set_field(1, L"70");
+        app.set_field(2, weight);
+        app.click(ID_COMPUTE);
+        EXPECT_FALSE(app.has_message_box());
+        EXPECT_EQ(app.result(), L"减量条件数：1 项\r\n阿哌沙班剂量：5.0 mg bid\r\n");
+    }
     EXPECT_EQ(app.close(), 0u);
 }
 

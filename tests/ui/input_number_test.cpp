@@ -56,18 +56,47 @@ TEST(ReadNumber, LeadingWhiteSpaceIsSkipped) {
     expect_reads(L"\t42", 42.0);
     expect_reads(L"\r\n 42", 42.0);
     // Every Unicode space separator, from our own table: what counts as a
-    // space must not depend on the C runtime. Other invisible characters
-    // (zero-width space, byte-order mark) are no blanks.
+    // space must not depend on the C runtime.
     for (const wchar_t* blank : {L"\u00A0", L"\u1680", L"\u2000", L"\u2005", L"\u200A", L"\u202F", L"\u205F",
                                  L"\u3000", L"\u00A0\u3000 \t"}) {
         expect_reads((std::wstring(blank) + L"42").c_str(), 42.0);
         expect_reads((std::wstring(L"42") + blank + L"5").c_str(), 42.0);
         expect_reads(blank, 0.0);
     }
-    expect_reads(L"\u200B" L"42", 0.0);
-    expect_reads(L"\uFEFF" L"42", 0.0);
-    expect_reads(L"\u1FFF" L"42", 0.0);
-    expect_reads(L"\u200C" L"42", 0.0);
+    expect_reads(L"\u1FFF" L"42", 0.0);  // unassigned: no blank
+}
+
+// The format characters that text copied from a web page, a document or a
+// message carries unseen are dropped wherever they stand: before, inside and
+// after the digits, the sign, the point and the exponent.
+TEST(ReadNumber, InvisibleFormatCharactersAreDropped) {
+    for (const wchar_t* invisible :
+         {L"\u00AD", L"\u0600", L"\u061C", L"\u06DD", L"\u070F", L"\u0891", L"\u08E2", L"\u180E", L"\u200B",
+          L"\u200C", L"\u200D", L"\u200E", L"\u200F", L"\u202A", L"\u202B", L"\u202C", L"\u202D", L"\u202E",
+          L"\u2060", L"\u2064", L"\u2066", L"\u2069", L"\u206F", L"\uFEFF", L"\uFFF9", L"\uFFFB",
+          L"\u202A\u200E\uFEFF"}) {
+        const std::wstring x = invisible;
+        SCOPED_TRACE(testing::PrintToString(x));
+        expect_reads((x + L"65").c_str(), 65.0);
+        expect_reads((L"6" + x + L"5").c_str(), 65.0);
+        expect_reads((L"65" + x).c_str(), 65.0);
+        expect_reads((x + L"-" + x + L"6" + x + L"0" + x + L"." + x + L"5" + x + L"e" + x + L"1" + x).c_str(),
+                     -605.0);
+        expect_reads((L" " + x + L" 65").c_str(), 65.0);
+        expect_reads((x + L"\uFF16\uFF15" + x + L"kg").c_str(), 65.0);
+        expect_reads((x + L"abc").c_str(), 0.0);
+        expect_reads(x.c_str(), 0.0);
+        expect_reads((L"6" + x + L" 5").c_str(), 6.0);  // a blank still ends the number
+    }
+    // Characters next to the format characters that are no format characters.
+    expect_reads(L"\u2065" L"65", 0.0);  // unassigned between the isolates and the joiner
+    expect_reads(L"\u2028" L"65", 0.0);  // line separator
+    expect_reads(L"\u034F" L"65", 0.0);  // combining grapheme joiner (a mark)
+    expect_reads(L"\uFFFC" L"65", 0.0);  // object replacement character
+    // Dropped characters count among the 127 that are looked at.
+    std::wstring padded(126, L'\u200B');
+    expect_reads((padded + L"7").c_str(), 7.0);
+    expect_reads((padded + L"\u200B" L"7").c_str(), 0.0);
 }
 
 TEST(ReadNumber, LongestNumericPrefixIsTaken) {
@@ -201,6 +230,16 @@ TEST(ReadNumber, InputMethodAndPastedFormsReadAsTheirAsciiForms) {
     expect_reads(L"\u3002" L"5", 0.5);
     expect_reads(L"6\uFF10\uFF0E5\uFF45\uFF0B1", 605.0);      // mixed widths throughout
     expect_reads(L"60\u3002\u3002" L"5", 60.0);               // a second point ends it
+    // Points that look like one: the small full stop and the one-dot leader.
+    for (const wchar_t* point : {L"\uFE52", L"\u2024"}) {
+        const std::wstring p = point;
+        expect_reads((L"60" + p + L"5").c_str(), 60.5);
+        expect_reads((p + L"5").c_str(), 0.5);
+        expect_reads((L"60" + p).c_str(), 60.0);
+        expect_reads((L"\uFF16\uFF10" + p + L"\uFF15").c_str(), 60.5);
+        expect_reads((L"6" + p + L"5" + p + L"3").c_str(), 6.5);
+        expect_reads(p.c_str(), 0.0);
+    }
     // The minus sign of pasted text, with a no-break space before the number
     // and after it.
     expect_reads(L"\u2212" L"3.5", -3.5);
