@@ -28,6 +28,23 @@ struct ToolRule {
     const wchar_t* message;   // never null
 };
 
+// The report kinds compiled in, the values of ToolDef::report_kind: a plain
+// enumeration, so that a definition may name its kind or write the number.
+enum ReportKind : int {
+    REPORT_FORMULAS = 0,            // no report: the outputs' formulas and the rules
+    REPORT_ROTATION_ROSTER = 1,
+    REPORT_DOSING_TIMETABLE = 2,
+    REPORT_COLLECTION_ORDER = 3,
+    REPORT_CRITICAL_VALUES = 4,
+    REPORT_HIGH_ALERT_DRUGS = 5,
+    REPORT_IV_COMPATIBILITY = 6,
+    REPORT_FOLLOW_UP_PLAN = 7,
+    REPORT_SURGICAL_CHECKLIST = 8,
+    REPORT_HANDOVER_TEMPLATE = 9,
+    REPORT_INFUSION_CARD = 10,
+    REPORT_LAB_PANELS = 11,
+};
+
 struct ToolDef {
     int id;
     const wchar_t* name;
@@ -38,7 +55,7 @@ struct ToolDef {
     int input_count;  const ToolInput*  inputs;
     int output_count; const ToolOutput* outputs;
     int rule_count;   const ToolRule*   rules;
-    int report_kind;          // 0: formulas and rules; otherwise a built-in report
+    int report_kind;          // a ReportKind: 0, formulas and rules; otherwise a built-in report
 };
 
 // The tool of the program being built, defined by the one definition the
