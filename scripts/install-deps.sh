@@ -6,7 +6,7 @@ set -eu
 
 packages_for() {
   case "$1" in
-    build)    echo "cmake make g++ libgtest-dev googletest python3" ;;
+    build)    echo "cmake make g++ libgtest-dev googletest python3 msitools" ;;
     windows)  echo "g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest" ;;
     gui)      echo "wine wine64 xvfb xdotool imagemagick fonts-wqy-microhei x11-utils" ;;
     bench)    echo "libbenchmark-dev libmuparser-dev hyperfine" ;;
