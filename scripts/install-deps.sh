@@ -12,7 +12,7 @@ packages_for() {
     bench)    echo "libbenchmark-dev libmuparser-dev hyperfine" ;;
     fuzz)     echo "clang libclang-rt-14-dev" ;;
     coverage) echo "gcovr" ;;
-    dist)     echo "python3 binutils-mingw-w64-x86-64 wixl msitools faketime osslsigncode openssl" ;;
+    dist)     echo "python3 binutils-mingw-w64-x86-64 wixl msitools faketime osslsigncode openssl softhsm2 libengine-pkcs11-openssl" ;;
     check)    echo "valgrind clang libclang-rt-14-dev" ;;
     *) echo "install-deps: unknown group $1" >&2; exit 2 ;;
   esac

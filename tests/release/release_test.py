@@ -1,7 +1,7 @@
 """Unit tests of the release scripts' own logic (scripts/release): the facts
 file, the names and codes derived from it, the user README, the move of
-facts into a clean build and the published releases and the rule they bind a
-build to. Reading the programs' PE headers and version
+facts into a clean build, the published releases and the rule they bind a
+build to, and the signing command. Reading the programs' PE headers and version
 resources, and telling a signed program from its build, are checked on the
 real programs by `make dist-all` (check and sign-check)."""
 
@@ -14,6 +14,7 @@ import shutil
 import sys
 import tempfile
 import unittest
+from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
@@ -246,6 +247,59 @@ class PublishedTest(unittest.TestCase):
         # As Windows Installer wrote 1.0's ProductCode and upgrade code under Wine.
         self.assertEqual(install.packed("{82C5317F-EB35-5F84-8BE2-2E0581C7EC8B}"), "F7135C2853BE48F5B82EE250187CCEB8")
         self.assertEqual(install.packed("{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"), "BAF4B22B6A61F8E499A25F1A7B94DC44")
+
+
+class SigningTest(unittest.TestCase):
+    """The osslsigncode command a release is signed with, from KALDRIN_SIGN_*."""
+
+    def command(self, **env):
+        signer = build.signing_key({"KALDRIN_SIGN_" + name: value for name, value in env.items()})
+        return build.signing_command(signer, facts.parse(KALDRIN), "in.exe", "out.exe")
+
+    @mock.patch.dict(os.environ, {"SOURCE_DATE_EPOCH": "1767225600"})
+    def test_commands(self):
+        token = "pkcs11:token=signing;object=codesign;type=private"
+        module = "/usr/lib/softhsm/libsofthsm2.so"
+        rows = [
+            ({"CERT": "c.pem", "KEY": "k.pem"}, ["-certs c.pem -key k.pem", "-time 1767225600"], ["-ts", "-pkcs11"]),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PASS_FILE": "p.txt"}, ["-key k.pem", "-readpass p.txt"], []),
+            ({"CERT": "c.pem", "KEY": "k.pem", "TIMESTAMP_URL": "http://ts.example/rfc3161"},
+             ["-ts http://ts.example/rfc3161"], ["-time", "-t "]),
+            ({"CERT": "c.pem", "KEY": token, "PKCS11_MODULE": module, "PASS_FILE": "pin.txt"},
+             ["sign -pkcs11module %s -certs c.pem -key %s" % (module, token), "-readpass pin.txt"], ["-pkcs11engine"]),
+            ({"CERT": "pkcs11:object=codesign;type=cert", "KEY": token, "PKCS11_MODULE": module,
+              "PKCS11_ENGINE": "/e/pkcs11.so"},
+             ["sign -pkcs11engine /e/pkcs11.so -pkcs11module %s -pkcs11cert pkcs11:object=codesign;type=cert" % module],
+             ["-certs"]),
+        ]
+        for env, present, absent in rows:
+            with self.subTest(env=env):
+                command = " ".join(self.command(**env))
+                self.assertTrue(command.startswith("osslsigncode sign "))
+                self.assertTrue(command.endswith(" -in in.exe -out out.exe"))
+                self.assertIn("-h sha256", command)
+                for text in present:
+                    self.assertIn(text, command)
+                for text in absent:
+                    self.assertNotIn(text, command)
+
+    def test_variables_that_do_not_fit_together(self):
+        token = "pkcs11:object=codesign"
+        faults = [
+            ({"CERT": "c.pem"}, "go together"), ({"KEY": "k.pem"}, "go together"),
+            ({"CERT": "c.pem", "KEY": token}, "PKCS11_MODULE names"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PKCS11_MODULE": "m.so"}, "must be its pkcs11: URI"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PKCS11_ENGINE": "e.so"}, "goes with KALDRIN_SIGN_PKCS11_MODULE"),
+            ({"CERT": "pkcs11:object=c", "KEY": "k.pem"}, "certificate in a token"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "TIMESTAMP_URL": "ts.example"}, "not an http"),
+        ]
+        for env, message in faults:
+            with self.subTest(env=env):
+                with self.assertRaisesRegex(SystemExit, message):
+                    self.command(**env)
+        # Without a certificate and key the release is unsigned, whatever else is set.
+        self.assertIsNone(build.signing_key({"KALDRIN_SIGN_TIMESTAMP_URL": "http://ts.example",
+                                             "KALDRIN_SIGN_PKCS11_MODULE": "m.so"}))
 
 
 if __name__ == "__main__":
