@@ -76,12 +76,17 @@ coverage:
 # kaldrin), whose product facts the windows build writes into
 # build/windows/products/$(TOOL).json. Into build/dist (kaldrin) or
 # build/dist/$(TOOL) (any other tool): the zip of the program, its user README
-# and the licence, the per-user MSI of the same files, and SHA256SUMS. The
-# program and the MSI are signed when KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY
-# (make variables or environment) name a PEM certificate and its key. Then the
-# checks: the contents; the MSI installed, upgraded and uninstalled under Wine
-# beside every other tool's package; and a signing with a throwaway
-# certificate. Every time stamp in the release is the last commit's time.
+# and the licence, the per-user MSI of the same files, and SHA256SUMS; refused
+# when a published release in releases/ has the version or the ProductCode
+# with other bytes. The program and the MSI are signed when KALDRIN_SIGN_CERT
+# and KALDRIN_SIGN_KEY (make variables or environment) name a certificate and
+# its key (a PEM file, or a pkcs11: URI with KALDRIN_SIGN_PKCS11_MODULE), and
+# time-stamped when KALDRIN_SIGN_TIMESTAMP_URL names an RFC 3161 service. Then
+# the checks: the contents; the MSI installed over the tool's last published
+# release, upgraded and uninstalled under Wine beside every other tool's
+# package; and a signing with a throwaway certificate, time-stamped by a local
+# service, and with its key in a software token. Every time stamp in the
+# release is the last commit's time.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 DIST := SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) python3 scripts/dist.py
 TOOL ?= kaldrin

@@ -87,6 +87,15 @@ function(kaldrin_add_tool target)
   if("${KALDRIN_VERSION_PATCH}" STREQUAL "")
     set(KALDRIN_VERSION_PATCH 0)
   endif()
+  # The version as people read it: major.minor, and the patch only when it is
+  # not 0, the rule of the release files' names (scripts/release/facts.py).
+  math(EXPR KALDRIN_VERSION_MAJOR "${KALDRIN_VERSION_MAJOR}")
+  math(EXPR KALDRIN_VERSION_MINOR "${KALDRIN_VERSION_MINOR}")
+  math(EXPR KALDRIN_VERSION_PATCH "${KALDRIN_VERSION_PATCH}")
+  set(KALDRIN_VERSION_TEXT "${KALDRIN_VERSION_MAJOR}.${KALDRIN_VERSION_MINOR}")
+  if(NOT KALDRIN_VERSION_PATCH EQUAL 0)
+    string(APPEND KALDRIN_VERSION_TEXT ".${KALDRIN_VERSION_PATCH}")
+  endif()
 
   if("${arg_DESCRIPTION}" STREQUAL "")
     set(arg_DESCRIPTION "${arg_PRODUCT_NAME}")

@@ -11,6 +11,10 @@ windows build writes for each program: <build>/products/<target>.json.
                                        has a user README) and LICENSE.txt
         <target>-<version>-win64.msi   the per-user Windows Installer package
         SHA256SUMS                     the SHA-256 of the zip and the MSI
+      and refuse them (exit 1, files removed) when a published release of
+      the tool has this version, or any has this ProductCode, with other bytes
+  dist.py published-facts MSI...
+      write the facts file of each published MSI beside it (releases/)
   dist.py check FACTS OUT_DIR [--wineprefix DIR]
       check those files against the build (exit 1 on any fault)
   dist.py install-check FACTS OUT_DIR [--beside FACTS ...]
@@ -36,8 +40,17 @@ whole database, and zip entries keep a fixed order and no Unix permissions.
 Signing: with KALDRIN_SIGN_CERT (PEM certificate chain) and KALDRIN_SIGN_KEY
 (PEM private key) set, the program and the MSI are signed with Authenticode
 (osslsigncode, SHA-256); KALDRIN_SIGN_PASS_FILE names a file with the key's
-password and KALDRIN_SIGN_TIMESTAMP_URL a time-stamping service. Without them
-the files stay unsigned, and the build says so.
+password (or the token's PIN) and KALDRIN_SIGN_TIMESTAMP_URL an RFC 3161
+time-stamping service. A key in a hardware token is a pkcs11: URI in
+KALDRIN_SIGN_KEY, with the token's PKCS#11 module in KALDRIN_SIGN_PKCS11_MODULE
+(and KALDRIN_SIGN_PKCS11_ENGINE, the OpenSSL engine, when osslsigncode needs it
+named); KALDRIN_SIGN_CERT may then be the token's certificate, a pkcs11: URI
+too. Without a certificate and key the files stay unsigned, and the build
+says so.
+
+Published releases: releases/<target>-<version>.json, beside the MSI as it
+was published. install-check installs the tool's last published release
+before this one and upgrades it.
 """
 
 import argparse
@@ -46,7 +59,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from release import build, checks, facts, install  # noqa: E402
+from release import build, checks, facts, install, published  # noqa: E402
 
 
 def main(argv):
@@ -57,6 +70,8 @@ def main(argv):
     command.add_argument("facts")
     command.add_argument("out_dir")
     command.add_argument("--version", help="another version (major.minor.patch) of the same files")
+    command = commands.add_parser("published-facts", help="the facts files of published MSIs")
+    command.add_argument("msi", nargs="+")
     command = commands.add_parser("check", help="check the release files against the build")
     command.add_argument("facts")
     command.add_argument("out_dir")
@@ -77,6 +92,10 @@ def main(argv):
 
     if args.command == "reproduce":
         return checks.reproduce(args.facts, args.work_dir)
+    if args.command == "published-facts":
+        for path in args.msi:
+            print("dist: %s" % published.write_facts(path))
+        return 0
     product = facts.load(args.facts)
     if args.command == "build":
         if args.version:
@@ -84,8 +103,8 @@ def main(argv):
                 parser.error("--version %s is not major.minor.patch" % args.version)
             product = product.at_version(args.version)
         os.makedirs(args.out_dir, exist_ok=True)
-        build.build(product, args.out_dir)
-        return 0
+        zip_path, msi_path = build.build(product, args.out_dir)
+        return published.refuse_reused(product, args.out_dir, zip_path, msi_path)
     if args.command == "check":
         return checks.check(product, args.out_dir, args.wineprefix)
     if args.command == "install-check":

@@ -6,13 +6,13 @@ set -eu
 
 packages_for() {
   case "$1" in
-    build)    echo "cmake make g++ libgtest-dev googletest python3" ;;
+    build)    echo "cmake make g++ libgtest-dev googletest python3 msitools" ;;
     windows)  echo "g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest" ;;
     gui)      echo "wine wine64 xvfb xdotool imagemagick fonts-wqy-microhei x11-utils" ;;
     bench)    echo "libbenchmark-dev libmuparser-dev hyperfine" ;;
     fuzz)     echo "clang libclang-rt-14-dev" ;;
     coverage) echo "gcovr" ;;
-    dist)     echo "python3 binutils-mingw-w64-x86-64 wixl msitools faketime osslsigncode openssl" ;;
+    dist)     echo "python3 binutils-mingw-w64-x86-64 wixl msitools faketime osslsigncode openssl softhsm2 libengine-pkcs11-openssl" ;;
     check)    echo "valgrind clang libclang-rt-14-dev" ;;
     *) echo "install-deps: unknown group $1" >&2; exit 2 ;;
   esac

@@ -1,6 +1,7 @@
 """The release files of one tool: a zip of the program, its user README and
 the licence; the per-user MSI of the same files; SHA256SUMS of both."""
 
+import dataclasses
 import os
 import re
 import shutil
@@ -59,30 +60,81 @@ def license_bytes():
         return crlf(f.read().splitlines()).encode("utf-8")
 
 
-def signing_key():
-    cert = os.environ.get("KALDRIN_SIGN_CERT", "")
-    key = os.environ.get("KALDRIN_SIGN_KEY", "")
-    if bool(cert) != bool(key):
+# A key or certificate held in a hardware token is named by a PKCS#11 URI.
+TOKEN_URI = "pkcs11:"
+TIMESTAMP_URL = re.compile(r"^https?://[^\s]+$")
+
+
+@dataclasses.dataclass(frozen=True)
+class Signer:
+    """Who signs a release, from the environment: a certificate (PEM chain, or
+    a token's certificate as a pkcs11: URI) and its key (a PEM file, or a
+    pkcs11: URI with the token's PKCS#11 module and, for an osslsigncode that
+    needs one named, the engine), the file of the key's password or the
+    token's PIN, and an RFC 3161 time-stamping service."""
+    cert: str
+    key: str
+    pkcs11_module: str = ""
+    pkcs11_engine: str = ""
+    pass_file: str = ""
+    timestamp_url: str = ""
+
+
+def signing_key(env=None):
+    """The Signer the environment names (KALDRIN_SIGN_*), or None for an
+    unsigned release; exits when the variables do not fit together."""
+    env = os.environ if env is None else env
+    signer = Signer(*(env.get("KALDRIN_SIGN_" + name, "") for name in
+                      ("CERT", "KEY", "PKCS11_MODULE", "PKCS11_ENGINE", "PASS_FILE", "TIMESTAMP_URL")))
+    if bool(signer.cert) != bool(signer.key):
         sys.exit("dist: KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY go together")
-    return (cert, key) if cert else None
+    if not signer.cert:
+        return None
+    in_token = signer.key.startswith(TOKEN_URI)
+    if in_token and not signer.pkcs11_module:
+        sys.exit("dist: KALDRIN_SIGN_KEY is a key in a token (%s): KALDRIN_SIGN_PKCS11_MODULE names the token's "
+                 "PKCS#11 module" % TOKEN_URI)
+    if signer.pkcs11_module and not in_token:
+        sys.exit("dist: KALDRIN_SIGN_PKCS11_MODULE signs with a key in a token: KALDRIN_SIGN_KEY must be its %s URI"
+                 % TOKEN_URI)
+    if signer.pkcs11_engine and not signer.pkcs11_module:
+        sys.exit("dist: KALDRIN_SIGN_PKCS11_ENGINE goes with KALDRIN_SIGN_PKCS11_MODULE")
+    if signer.cert.startswith(TOKEN_URI) and not in_token:
+        sys.exit("dist: a certificate in a token (KALDRIN_SIGN_CERT %s...) goes with its key in the token" % TOKEN_URI)
+    if signer.timestamp_url and not TIMESTAMP_URL.match(signer.timestamp_url):
+        sys.exit("dist: KALDRIN_SIGN_TIMESTAMP_URL %r is not an http:// or https:// address" % signer.timestamp_url)
+    return signer
 
 
-def sign(path, key, product):
-    """Signs path in place with Authenticode (SHA-256). Without a time-stamping
-    service the signing time is SOURCE_DATE_EPOCH, so a signed build repeats too."""
-    cert, private = key
-    command = [need("osslsigncode"), "sign", "-certs", cert, "-key", private, "-h", "sha256",
-               "-n", product.install_name, "-i", SUITE_URL]
-    if os.environ.get("KALDRIN_SIGN_PASS_FILE"):
-        command += ["-readpass", os.environ["KALDRIN_SIGN_PASS_FILE"]]
-    if os.environ.get("KALDRIN_SIGN_TIMESTAMP_URL"):
-        command += ["-ts", os.environ["KALDRIN_SIGN_TIMESTAMP_URL"]]
+def signing_command(signer, product, source, target):
+    """The osslsigncode command that signs source into target with Authenticode
+    (SHA-256). With a time-stamping service the signature carries its RFC 3161
+    time stamp, whose time Windows shows as the signing time and which keeps
+    the signature valid after the certificate expires; without one the signing
+    time is SOURCE_DATE_EPOCH, so a signed build repeats too."""
+    command = ["osslsigncode", "sign"]
+    if signer.pkcs11_module:
+        if signer.pkcs11_engine:
+            command += ["-pkcs11engine", signer.pkcs11_engine]
+        command += ["-pkcs11module", signer.pkcs11_module]
+    command += ["-pkcs11cert" if signer.cert.startswith(TOKEN_URI) else "-certs", signer.cert, "-key", signer.key,
+                "-h", "sha256", "-n", product.install_name, "-i", SUITE_URL]
+    if signer.pass_file:
+        command += ["-readpass", signer.pass_file]
+    if signer.timestamp_url:
+        command += ["-ts", signer.timestamp_url]
     else:
         command += ["-time", str(epoch())]
+    return command + ["-in", source, "-out", target]
+
+
+def sign(path, signer, product):
+    """Signs path in place."""
+    need("osslsigncode")
     signed = path + ".signed"
     if os.path.exists(signed):
         os.remove(signed)
-    subprocess.run(command + ["-in", path, "-out", signed], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(signing_command(signer, product, path, signed), check=True, stdout=subprocess.DEVNULL)
     os.replace(signed, path)
 
 
@@ -141,7 +193,8 @@ def build(product, out_dir):
     for name in entries(product):
         print("  %-12s %9d bytes" % (name, os.path.getsize(os.path.join(folder, name))))
     if key:
-        print("dist: %s and the MSI are signed with %s" % (product.program, key[0]))
+        stamp = ", time-stamped by %s" % key.timestamp_url if key.timestamp_url else ""
+        print("dist: %s and the MSI are signed with %s%s" % (product.program, key.cert, stamp))
     else:
         print("dist: %s and the MSI are NOT signed (set KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY to sign)"
               % product.program)

@@ -1,6 +1,7 @@
 """The checks of a release: its contents against the build (check), a signed
 release (sign_check) and two clean builds compared byte for byte (reproduce)."""
 
+import calendar
 import dataclasses
 import json
 import os
@@ -9,12 +10,15 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 from . import msi, pe, wine
-from .build import SUMS, VERSION_PLACEHOLDER, build, entries, license_bytes, readme_bytes, signing_key, stage
-from .common import ROOT, Expectations, need, read, sha256, write, zip_stamp
+from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, sign, signing_key,
+                    stage)
+from .common import ROOT, Expectations, epoch, need, read, sha256, write, zip_stamp
 from .facts import build_folder, load, release_version
+from .tsa import TimeStampService, make_certificate
 
 # DLLs every Windows installation has; anything else beside the program
 # (libstdc++-6.dll, libwinpthread-1.dll, ...) would stop it on a clean machine.
@@ -231,54 +235,147 @@ def check(product, out_dir, prefix=None):
     return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
 
 
-def verify_signature(path, certificate):
-    """osslsigncode verify against the certificate as the trusted root: the
-    signature is there, the chain holds and the digest it signs is the file's."""
-    run = subprocess.run([need("osslsigncode"), "verify", "-CAfile", certificate, "-in", path],
-                         capture_output=True, text=True)
+# A time-stamping service's clock, set off from the machine's; and a moment
+# after the throwaway certificates (valid for 2 days) have expired.
+TSA_OFFSET = 6 * 3600
+AFTER_EXPIRY = 5 * 86400
+# The PKCS#11 module of a software token, where Debian's softhsm2 puts it.
+SOFTWARE_TOKEN = ("/usr/lib/softhsm/libsofthsm2.so", "/usr/lib/x86_64-linux-gnu/softhsm/libsofthsm2.so")
+TOKEN_PIN = "246810"
+
+
+def verify_signature(path, certificate, tsa_certificate=None, at=None):
+    """osslsigncode verify against the certificate as the trusted root (and
+    the time-stamping service's, when given), at the time given or else the
+    signature's own: the signature is there, the chain holds and the digest
+    it signs is the file's. Returns verify's report when it holds, else None."""
+    command = [need("osslsigncode"), "verify", "-CAfile", certificate, "-in", path]
+    if tsa_certificate:
+        command += ["-TSA-CAfile", tsa_certificate]
+    if at is not None:
+        command += ["-time", str(at)]
+    run = subprocess.run(command, capture_output=True, text=True)
     # A PE signature signs a message digest, an MSI's its DigitalSignature.
     current = re.search(r"Current (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
     calculated = re.search(r"Calculated (?:message digest|DigitalSignature)\s*:\s*([0-9A-F]+)", run.stdout)
-    return (run.returncode == 0 and "Signature verification: ok" in run.stdout
-            and current is not None and calculated is not None and current.group(1) == calculated.group(1))
+    verified = (run.returncode == 0 and "Signature verification: ok" in run.stdout
+                and current is not None and calculated is not None and current.group(1) == calculated.group(1))
+    return run.stdout if verified else None
+
+
+def reported_time(report, label):
+    """The first time verify reports under label ("Signing time",
+    "Timestamp time"), in seconds since 1970, or None."""
+    found = re.search(r"%s: (\w{3}) +(\d+) (\d\d:\d\d:\d\d) (\d{4}) GMT" % label, report or "")
+    if not found:
+        return None
+    return calendar.timegm(time.strptime(" ".join(found.groups()), "%b %d %H:%M:%S %Y"))
+
+
+def software_token(work, key):
+    """A PKCS#11 token (softhsm2) in work holding key as object "codesign";
+    returns the module, the key's pkcs11: URI and the file of its PIN."""
+    module = next((path for path in SOFTWARE_TOKEN if os.path.isfile(path)), None)
+    if module is None:
+        sys.exit("dist: the software token's module libsofthsm2.so is missing (scripts/install-deps.sh dist "
+                 "installs softhsm2)")
+    tokens = os.path.join(work, "tokens")
+    os.makedirs(tokens)
+    config = os.path.join(work, "softhsm2.conf")
+    write(config, ("directories.tokendir = %s\nobjectstore.backend = file\nlog.level = ERROR\n" % tokens).encode())
+    os.environ["SOFTHSM2_CONF"] = config
+    util = need("softhsm2-util")
+    plain = os.path.join(work, "token-key.pem")
+    subprocess.run([need("openssl"), "pkcs8", "-topk8", "-nocrypt", "-in", key, "-out", plain], check=True)
+    for command in (["--init-token", "--free", "--label", "signing", "--so-pin", TOKEN_PIN + "99"],
+                    ["--import", plain, "--token", "signing", "--label", "codesign", "--id", "01"]):
+        subprocess.run([util, *command, "--pin", TOKEN_PIN], check=True, stdout=subprocess.DEVNULL)
+    os.remove(plain)
+    pin = os.path.join(work, "token-pin.txt")
+    write(pin, TOKEN_PIN.encode())
+    return module, "pkcs11:token=signing;object=codesign;type=private", pin
+
+
+def pkcs11_engine():
+    """The OpenSSL engine that reaches PKCS#11 modules, when it is installed
+    where this OpenSSL keeps its engines; else "" (osslsigncode finds it)."""
+    found = re.search(r'ENGINESDIR: "([^"]+)"', subprocess.run([need("openssl"), "version", "-e"],
+                                                              capture_output=True, text=True).stdout)
+    path = os.path.join(found.group(1), "pkcs11.so") if found else ""
+    return path if os.path.isfile(path) else ""
 
 
 def sign_check(product, work, prefix=None):
     """Builds the release signed with a throwaway self-signed certificate and
-    checks both signatures, that they cover the files (one changed byte breaks
-    them) and that the signed release passes every check of an unsigned one,
-    the program's self-test included."""
+    time-stamped by a throwaway local service, and checks both signatures,
+    their time stamps (the service's clock, and still valid once the
+    certificate has expired), that they cover the files (one changed byte
+    breaks them) and that the signed release passes every check of an
+    unsigned one, the program's self-test included. Then signs the program
+    with the same key held in a software token (PKCS#11): the signature
+    verifies, carries SOURCE_DATE_EPOCH as its time and repeats byte for byte."""
     expect = Expectations("sign-check")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    certificate, key = os.path.join(work, "test-cert.pem"), os.path.join(work, "test-key.pem")
-    subprocess.run([need("openssl"), "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-                    "-out", certificate, "-days", "2",
-                    "-subj", "/CN=%s test signing/O=%s" % (product.install_name, product.publisher),
-                    "-addext", "extendedKeyUsage=codeSigning"],
-                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key)
-    os.environ.pop("KALDRIN_SIGN_TIMESTAMP_URL", None)
-    zip_path, msi_path = build(product, os.path.join(work, "dist"))
+    for name in [name for name in os.environ if name.startswith("KALDRIN_SIGN_")]:
+        os.environ.pop(name)
+    certificate, key = make_certificate(work, "/CN=%s test signing/O=%s" % (product.install_name, product.publisher),
+                                        "codeSigning")
+    name = product.program
+    with TimeStampService(work, "/CN=%s test time-stamping/O=%s" % (product.install_name, product.publisher),
+                          TSA_OFFSET) as service:
+        os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key, KALDRIN_SIGN_TIMESTAMP_URL=service.url)
+        started = int(time.time())
+        zip_path, msi_path = build(product, os.path.join(work, "dist"))
+        finished = int(time.time())
+    expect(service.answered == 2, "the time-stamping service stamped the program and the MSI (got %d stamps)"
+           % service.answered)
     with zipfile.ZipFile(zip_path) as z:
-        program = z.read(product.program)
-    signed_exe = os.path.join(work, product.program)
+        program = z.read(name)
+    signed_exe = os.path.join(work, name)
     write(signed_exe, program)
 
-    name = product.program
     expect(pe.pe_facts(program)[4] > 0, "the zipped %s carries a certificate table" % name)
-    expect(verify_signature(signed_exe, certificate), "the zipped %s's signature verifies" % name)
     expect(is_build(program, read(product.program_path)), "without its signature the signed %s is the build's" % name)
-    expect(verify_signature(msi_path, certificate), "the MSI's signature verifies")
-    for path in (signed_exe, msi_path):
+    for path, what in ((signed_exe, "the zipped %s" % name), (msi_path, "the MSI")):
+        report = verify_signature(path, certificate, service.certificate)
+        expect(report, "%s's signature and time stamp verify" % what)
+        stamped = reported_time(report, "Timestamp time")
+        expect(stamped is not None and started + TSA_OFFSET - 2 <= stamped <= finished + TSA_OFFSET + 2,
+               "%s's time stamp carries the service's time, %d to %d (got %s)"
+               % (what, started + TSA_OFFSET, finished + TSA_OFFSET, stamped))
+        expect(stamped is not None and reported_time(report, "Signature verification time") == stamped,
+               "%s's signature is verified at its time stamp's time" % what)
+        expect(verify_signature(path, certificate, service.certificate, int(time.time()) + AFTER_EXPIRY),
+               "%s's time-stamped signature still verifies once its certificate has expired" % what)
         changed = path + ".changed"
         data = bytearray(read(path))
         data[len(data) // 3] ^= 0x01
         write(changed, bytes(data))
-        expect(not verify_signature(changed, certificate), "one changed byte breaks the signature of %s" % path)
+        expect(not verify_signature(changed, certificate, service.certificate),
+               "one changed byte breaks the signature of %s" % path)
     # Everything else a release must be, the signed program's self-test under Wine included.
     expect(check(product, os.path.join(work, "dist"), prefix) == 0, "the signed release passes dist check")
-    return expect.report("the signed %s and MSI verify, a changed byte does not, and the program runs" % name)
+
+    # The key in a token: the program signed twice, without a time stamp.
+    module, uri, pin = software_token(work, key)
+    signer = Signer(certificate, uri, module, pkcs11_engine(), pin)
+    copies = []
+    for copy in ("token-1", "token-2"):
+        path = os.path.join(work, copy + ".exe")
+        shutil.copyfile(product.program_path, path)
+        sign(path, signer, product)
+        copies.append(path)
+    report = verify_signature(copies[0], certificate)
+    expect(report, "%s signed with the key in the token (%s) verifies" % (name, uri))
+    expect(reported_time(report, "Signing time") == epoch(),
+           "without a time stamp the signing time is SOURCE_DATE_EPOCH %d (got %s)"
+           % (epoch(), reported_time(report, "Signing time")))
+    expect(not verify_signature(copies[0], certificate, at=int(time.time()) + AFTER_EXPIRY),
+           "without a time stamp the signature ends with its certificate")
+    expect(read(copies[0]) == read(copies[1]), "%s signed twice with the token's key gives the same bytes" % name)
+    return expect.report("the signed %s and MSI verify with their time stamps, a changed byte does not, the program "
+                         "runs, and the key in a token signs" % name)
 
 
 def rerooted(data, build, source, folder):

@@ -1,6 +1,7 @@
 """install-check: a tool's MSI installed, upgraded and uninstalled under Wine,
 beside the suite's other tools, as a user without administrator rights would
-with "msiexec /i ... /qn"."""
+with "msiexec /i ... /qn". A tool with a published release is installed over
+the last one, as on the machines that have it."""
 
 import itertools
 import os
@@ -10,9 +11,9 @@ import subprocess
 import tempfile
 import zipfile
 
-from . import msi, wine
+from . import msi, published, wine
 from .build import entries, stage
-from .common import RECORDS_FOLDER, Expectations, read, write
+from .common import RECORDS_FOLDER, Expectations, read, sha256, write
 from .facts import record_file
 
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -36,6 +37,31 @@ def registry(prefix, hive):
     return keys
 
 
+def packed(guid):
+    """A GUID as Windows Installer writes it in its registry keys: the first
+    three groups reversed, then each byte of the rest with its digits swapped
+    ({82C5317F-EB35-...} gives F7135C2853BE...)."""
+    digits = guid.strip("{}").replace("-", "").upper()
+    head = digits[:8][::-1] + digits[8:12][::-1] + digits[12:16][::-1]
+    return head + "".join(digits[i + 1] + digits[i] for i in range(16, 32, 2))
+
+
+def mentions(prefix, needles):
+    """The registry keys of a prefix (both hives) whose name or values name
+    any of needles, compared without case."""
+    found = []
+    wanted = [needle.upper() for needle in needles]
+    for hive in ("system.reg", "user.reg"):
+        key = None
+        with open(os.path.join(prefix, hive), encoding="utf-8", errors="replace") as f:
+            for line in f:
+                if line.startswith("["):
+                    key = line.split("]")[0][1:].replace("\\\\", "\\")
+                if any(needle in line.upper() for needle in wanted) and key not in found:
+                    found.append(key)
+    return found
+
+
 def folder_contents(folder):
     """Every file below folder with its bytes: {relative path: bytes}."""
     found = {}
@@ -51,6 +77,8 @@ class Installation:
 
     def __init__(self, product, package, files, prefix, user):
         self.product, self.package, self.files, self.prefix = product, package, files, prefix
+        # Every ProductCode of the tool installed here: none may stay registered.
+        self.codes = {product.product_code()}
         home = os.path.join(prefix, "drive_c", "users", user)
         self.folder = os.path.join(home, "AppData", "Local", "Programs", product.install_name)
         self.shortcut = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
@@ -85,12 +113,33 @@ class Installation:
         expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
                % (when, self.product.install_name, list(self.entries())))
 
+    def registered(self):
+        """The products Windows Installer has registered for the tool: {key: values}."""
+        return {key[len(PRODUCTS):]: values for key, values in registry(self.prefix, "user.reg").items()
+                if key.startswith(PRODUCTS) and "\\" not in key[len(PRODUCTS):]
+                and values.get("ProductName") == self.product.install_name}
+
+    def cached_packages(self):
+        """The packages of the tool that Windows Installer keeps in C:\\windows\\Installer."""
+        folder = os.path.join(self.prefix, "drive_c", "windows", "Installer")
+        names = sorted(n for n in os.listdir(folder) if n.lower().endswith(".msi")) if os.path.isdir(folder) else []
+        return [name for name in names
+                if {row["Property"]: row["Value"] for row in msi.table(os.path.join(folder, name), "Property")}
+                .get("UpgradeCode") == self.product.upgrade_code]
+
     def expect_removed(self, expect, what):
+        """Nothing of the tool left: files, shortcut, entry, its values, any
+        registration of its codes and its cached packages."""
         expect(not os.path.exists(self.folder), "%s removes %s" % (what, self.where))
         expect(not os.path.exists(self.shortcut), "%s removes the Start-menu shortcut" % what)
         expect(not self.entries(), "%s removes the uninstall entry" % what)
         key = "Software\\%s\\%s" % (self.product.publisher, self.product.install_name)
         expect(not registry(self.prefix, "user.reg").get(key), "%s removes the program's registry values" % what)
+        codes = sorted(self.codes) + [self.product.upgrade_code]
+        left = mentions(self.prefix, codes + [packed(code) for code in codes])
+        expect(not left, "%s leaves no registration of %s (got %s)" % (what, ", ".join(codes), left))
+        expect(not self.cached_packages(), "%s leaves no cached package of %s (got %s)"
+               % (what, self.product.install_name, self.cached_packages()))
 
 
 def next_patch(product):
@@ -98,16 +147,64 @@ def next_patch(product):
     return product.at_version("%d.%d.%d" % (major, minor, patch + 1))
 
 
-def install_check(product, out_dir, beside):
+def install_published(expect, env, tool, release, package):
+    """Installs a published release of the tool, as a machine that has it
+    does, and checks it is the one installed. Prints what it saw."""
+    expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
+           "msiexec /i of the published %s exits with 0" % os.path.basename(package))
+    seen = {code: values.get("DisplayVersion") for code, values in tool.entries().items()}
+    expect(seen == {release.product_code: release.version}, "the published %s is installed: one uninstall entry "
+           "%s, version %s (got %s)" % (release.label(), release.product_code, release.version, seen))
+    program = os.path.join(tool.folder, release.program)
+    digest = sha256(program) if os.path.isfile(program) else None
+    expect(digest == release.program_sha256, "the published %s puts its %s in %s (SHA-256 %s, got %s)"
+           % (release.label(), release.program, tool.where, release.program_sha256, digest))
+    print("dist install-check: published %s installed: entries %s, %s %s"
+          % (release.label(), seen, release.program, digest))
+    tool.codes.add(release.product_code)
+
+
+def expect_upgraded(expect, tool, release, kept, records):
+    """After the release was installed over the published one: one product,
+    this version's, and the record files as they were. Prints what it saw."""
+    product = tool.product
+    seen = {code: values.get("DisplayVersion") for code, values in tool.entries().items()}
+    expect(seen == {product.product_code(): product.version}, "after the upgrade from the published %s, one "
+           "uninstall entry, %s version %s (got %s)" % (release.label(), product.product_code(), product.version,
+                                                         seen))
+    registered = sorted(tool.registered())
+    expect(registered == [packed(product.product_code())], "after the upgrade from the published %s, Windows "
+           "Installer has one product of %s registered, %s (got %s)"
+           % (release.label(), product.install_name, product.product_code(), registered))
+    program = os.path.join(tool.folder, product.program)
+    digest = sha256(program) if os.path.isfile(program) else None
+    expect(digest != release.program_sha256, "the upgrade from the published %s replaces its %s"
+           % (release.label(), product.program))
+    expect(folder_contents(records) == kept, "the upgrade from the published %s leaves every record file as it was"
+           % release.label())
+    print("dist install-check: %s installed over it: entries %s, registered %s, %s %s"
+          % (product.version, seen, registered, product.program, digest))
+
+
+def install_check(product, out_dir, beside, releases=None):
     """Installs the release MSI in a fresh prefix where the other tools'
-    packages (beside, built here from their builds) are installed first; checks
-    the installation, installs a package of the next patch version over it,
-    sees an older one refused and uninstalls. The other tools stay installed
-    and working; uninstalling them too leaves nothing in the Programs folder.
-    A record file of every tool written before stays, byte for byte."""
+    packages (beside, built here from their builds) are installed first, and,
+    when the tool has a published release older than this one, over the last
+    of them (from releases/); checks the installation, sees the published
+    package refused over it, installs a package of the next patch version over
+    it, sees an older one refused and uninstalls: nothing of the tool is left.
+    The other tools stay installed and working; uninstalling them too leaves
+    nothing in the Programs folder. A record file of every tool written before
+    stays, byte for byte."""
     expect = Expectations("install-check")
     package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
     if not expect(os.path.isfile(package), "%s is missing (dist.py build writes it)" % package):
+        return expect.report("")
+    previous = published.last_before(product, published.load_all() if releases is None else releases)
+    previous_package = published.package_of(previous) if previous else None
+    if previous and not expect(previous_package, "the published %s's MSI is in %s as published (%s, SHA-256 %s): "
+                               "the upgrade starts from it" % (previous.label(), published.FOLDER, previous.msi,
+                                                               previous.msi_sha256)):
         return expect.report("")
     prefix = os.path.abspath(os.path.join(out_dir, "wineprefix-install"))
     shutil.rmtree(prefix, ignore_errors=True)
@@ -139,6 +236,7 @@ def install_check(product, out_dir, beside):
             local = os.path.join(prefix, "drive_c", "users", user, "AppData", "Local")
             programs = os.path.join(local, "Programs")
             tool = Installation(product, package, files, prefix, user)
+            tool.codes.add(upgrade.product_code())
             installed = [Installation(o, p, f, prefix, user) for o, p, f in other_packages]
 
             # A record of each tool here and of one that is not.
@@ -154,9 +252,15 @@ def install_check(product, out_dir, beside):
             for other in installed:
                 expect(wine.run(env, "msiexec", "/i", other.package, "/qn") == 0,
                        "msiexec /i %s /qn exits with 0" % os.path.basename(other.package))
+            if previous:
+                install_published(expect, env, tool, previous, previous_package)
             expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
                    "msiexec /i %s /qn exits with 0" % os.path.basename(package))
-            tool.expect_installed(expect, env, "after the installation")
+            if previous:
+                expect_upgraded(expect, tool, previous, kept, records)
+            when = ("after the upgrade from the published %s" % previous.version if previous
+                    else "after the installation")
+            tool.expect_installed(expect, env, when)
             link = read(tool.shortcut) if os.path.isfile(tool.shortcut) else b""
             icon = "\\%s\\%s" % (product.product_code(), msi.ICON)
             expect(icon.encode() in link or icon.encode("utf-16-le") in link,
@@ -166,12 +270,19 @@ def install_check(product, out_dir, beside):
                    "the uninstall entry %s shows version %s and publisher %s (got %s, %s)"
                    % (product.product_code(), product.version, product.publisher, entry.get("DisplayVersion"),
                       entry.get("Publisher")))
-            registered = [v for k, v in registry(prefix, "user.reg").items()
-                          if k.startswith(PRODUCTS) and v.get("ProductName") == product.install_name]
+            registered = list(tool.registered().values())
             icon = registered[0].get("ProductIcon", "") if registered else ""
             cached = os.path.join(prefix, "drive_c", *icon[3:].split("\\")) if icon.startswith("C:\\") else ""
             expect(cached and os.path.isfile(cached) and read(cached) == read(product.icon),
                    "the product's icon (ARPPRODUCTICON) is registered and cached (got %r)" % icon)
+            if previous:
+                expect(wine.run(env, "msiexec", "/i", previous_package, "/qn") not in (0, None),
+                       "msiexec /i of the published %s over %s fails" % (previous.version, product.version))
+                program = os.path.join(tool.folder, product.program)
+                expect(list(tool.entries()) == [product.product_code()] and os.path.isfile(program)
+                       and read(program) == read(os.path.join(files, product.program)),
+                       "the published %s does not replace version %s or its %s"
+                       % (previous.version, product.version, product.program))
 
             expect(wine.run(env, "msiexec", "/i", upgrade_package, "/qn") == 0,
                    "msiexec /i of version %s over %s exits with 0" % (upgrade.version, product.version))
@@ -212,5 +323,6 @@ def install_check(product, out_dir, beside):
             wine.stop(env)
 
     besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
-    return expect.report("%s installs%s, upgrades to %s and uninstalls under Wine; the records stay"
-                         % (os.path.basename(package), besides, upgrade.version))
+    over = " over the published %s" % previous.version if previous else ""
+    return expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; the records stay"
+                         % (os.path.basename(package), over, besides, upgrade.version))

@@ -148,7 +148,9 @@ std::wstring kaldrin_command(const std::wstring& arguments) {
 }
 
 std::wstring version_text() {
-    return std::to_wstring(KALDRIN_VERSION_MAJOR) + L"." + std::to_wstring(KALDRIN_VERSION_MINOR);
+    std::wstring text = std::to_wstring(KALDRIN_VERSION_MAJOR) + L"." + std::to_wstring(KALDRIN_VERSION_MINOR);
+    if (KALDRIN_VERSION_PATCH != 0) text += L"." + std::to_wstring(KALDRIN_VERSION_PATCH);
+    return text;
 }
 
 ProcessResult run_kaldrin(const std::wstring& command_line, const std::wstring& current_folder, DWORD timeout_ms) {

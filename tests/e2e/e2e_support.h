@@ -67,9 +67,9 @@ ProcessResult run_program(const std::wstring& program, const std::wstring& comma
 std::wstring program_command(const std::wstring& program, const std::wstring& arguments);
 std::wstring kaldrin_command(const std::wstring& arguments);
 
-// The program's version as major.minor ("1.0"), formatted here from the numbers
-// of the generated version header, as the About box and the file's
-// properties show it.
+// The program's version as major.minor, with .patch when it is not 0 ("1.0",
+// "1.0.1"), formatted here from the numbers of the generated version header,
+// as the About box and the file's properties show it.
 std::wstring version_text();
 
 // A new empty folder in the work folder; returns its path.

@@ -1,17 +1,24 @@
 """Unit tests of the release scripts' own logic (scripts/release): the facts
-file, the names and codes derived from it, the user README and the move of
-facts into a clean build. Reading the programs' PE headers and version
+file, the names and codes derived from it, the user README, the move of
+facts into a clean build, the published releases and the rule they bind a
+build to, and the signing command. Reading the programs' PE headers and version
 resources, and telling a signed program from its build, are checked on the
 real programs by `make dist-all` (check and sign-check)."""
 
+import contextlib
+import dataclasses
+import io
+import json
 import os
+import shutil
 import sys
 import tempfile
 import unittest
+from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, facts  # noqa: E402
+from release import build, checks, facts, install, published  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
@@ -126,6 +133,173 @@ class ReleaseFilesTest(unittest.TestCase):
         self.assertEqual(moved["version"], "1.0.0")
         with self.assertRaisesRegex(SystemExit, "outside the repository"):
             checks.rerooted(dict(data, icon="/elsewhere/x.ico"), built, "/copy", "/clean")
+
+
+PUBLISHED_MSI = os.path.join(published.FOLDER, "kaldrin-1.0-win64.msi")
+
+
+def published_releases():
+    return published.load_all()
+
+
+class PublishedTest(unittest.TestCase):
+    """The published releases' facts and the rule that a version, and a
+    ProductCode, stand for one set of bytes."""
+
+    def test_the_facts_are_those_of_the_published_msi(self):
+        release = published.read_msi(PUBLISHED_MSI)
+        self.assertIn(release, published_releases())
+        self.assertEqual(release.facts_name(), "kaldrin-1.0.json")
+        # The codes 1.0 was published with: the derivation must keep giving them.
+        kaldrin = facts.parse(KALDRIN)
+        self.assertEqual((release.version, release.product_code, release.upgrade_code),
+                         (kaldrin.version, kaldrin.product_code(), kaldrin.upgrade_code))
+        self.assertEqual(release.program, kaldrin.program)
+        self.assertEqual(published.package_of(release), PUBLISHED_MSI)
+        with open(os.path.join(published.FOLDER, release.facts_name()), encoding="utf-8") as f:
+            self.assertEqual(f.read(), published.to_json(release))
+
+    def test_a_build_is_refused_when_a_published_version_or_code_gets_other_bytes(self):
+        release = published_releases()[0]
+        same, other = (release.program_sha256, release.msi_sha256), ("0" * 64, "1" * 64)
+        kaldrin = facts.parse(KALDRIN)
+        next_code = kaldrin.at_version("1.0.1").product_code()
+        # Another tool's release that took the ProductCode kaldrin 1.0.1 derives.
+        taken = dataclasses.replace(release, target="other", upgrade_code="{" + "A" * 8 + "-AAAA-AAAA-AAAA-" + "A" * 12
+                                    + "}", product_code=next_code)
+        cases = [
+            ("the published bytes again", kaldrin, same, [release], []),
+            ("another program", kaldrin, (other[0], same[1]), [release], ["1.0.0 is published", "kaldrin.exe differs",
+                                                                           "raise the tool's VERSION"]),
+            ("another MSI", kaldrin, (same[0], other[1]), [release], ["the MSI differs", "raise"]),
+            ("both", kaldrin, other, [release], ["kaldrin.exe and the MSI differ"]),
+            ("a new version", kaldrin.at_version("1.0.1"), other, [release], []),
+            ("a tool with no published release", facts.parse(IV_CHECK), other, [release], []),
+            ("nothing published", kaldrin, other, [], []),
+            ("a published ProductCode", kaldrin.at_version("1.0.1"), other, [release, taken],
+             ["ProductCode %s is that of the published other 1.0.0" % next_code]),
+            ("another upgrade code", dataclasses.replace(kaldrin.at_version("1.0.1"), upgrade_code=taken.upgrade_code),
+             other, [release], ["published with the upgrade code %s" % release.upgrade_code]),
+        ]
+        for name, product, digests, releases, reasons in cases:
+            with self.subTest(name):
+                found = published.refusals(product, *digests, releases)
+                self.assertEqual(len(found), 1 if reasons else 0, found)
+                for reason in reasons:
+                    self.assertIn(reason, found[0])
+
+    def test_the_upgrade_starts_from_the_last_older_release(self):
+        release = published_releases()[0]
+        later = [dataclasses.replace(release, version=v) for v in ("1.2.0", "1.10.0", "0.9.0")]
+        kaldrin = facts.parse(KALDRIN)
+        rows = [("1.0.1", [release], "1.0.0"), ("1.0.0", [release], None), ("1.9.3", later + [release], "1.2.0"),
+                ("2.0.0", later + [release], "1.10.0"), ("0.9.0", [release], None)]
+        for version, releases, expected in rows:
+            with self.subTest(version=version):
+                ordered = sorted(releases, key=published.Release.version_key)
+                found = published.last_before(kaldrin.at_version(version), ordered)
+                self.assertEqual(found.version if found else None, expected)
+        self.assertIsNone(published.last_before(facts.parse(IV_CHECK), [release]))
+
+    def test_facts_faults_are_named(self):
+        data = json.loads(published.to_json(published_releases()[0]))
+        faults = [({"program_sha256": "AB" * 32}, "program_sha256"), ({"msi_sha256": "ab"}, "msi_sha256"),
+                  ({"product_code": data["product_code"].lower()}, "product_code"), ({"version": "1.0"}, "version"),
+                  ({"msi": "kaldrin.zip"}, "msi"), ({"package_code": None}, "package_code"), ({"extra": 1}, "keys")]
+        for change, field in faults:
+            with self.subTest(change=change):
+                with self.assertRaisesRegex(published.PublishedError, "^%s" % field):
+                    published.parse(dict(data, **change))
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "kaldrin-1.1.json"), "w", encoding="utf-8") as f:
+                f.write(published.to_json(published_releases()[0]))
+            with self.assertRaisesRegex(SystemExit, "holds the facts of kaldrin 1.0.0"):
+                published.load_all(folder)
+
+    def test_a_refused_build_leaves_no_release_files(self):
+        release = published_releases()[0]
+        kaldrin = facts.parse(KALDRIN)
+        with tempfile.TemporaryDirectory() as folder:
+            releases, out = os.path.join(folder, "releases"), os.path.join(folder, "dist")
+            os.makedirs(releases)
+            os.makedirs(os.path.join(out, "stage"))
+            shutil.copyfile(PUBLISHED_MSI, os.path.join(releases, release.msi))
+            with open(os.path.join(releases, release.facts_name()), "w", encoding="utf-8") as f:
+                f.write(published.to_json(release))
+            names = [os.path.join(out, n) for n in ("stage/kaldrin.exe", "kaldrin-1.0-win64.zip",
+                                                    "kaldrin-1.0-win64.msi", "SHA256SUMS")]
+            for name in names:
+                with open(name, "wb") as f:
+                    f.write(b"a build of other bytes")
+            said = io.StringIO()
+            with contextlib.redirect_stdout(said):
+                self.assertEqual(published.refuse_reused(kaldrin, out, names[1], names[2], releases), 1)
+            self.assertIn("REFUSED: kaldrin 1.0.0 is published", said.getvalue())
+            self.assertEqual([os.path.exists(n) for n in names], [True, False, False, False])
+            for name in names[1:]:
+                with open(name, "wb") as f:
+                    f.write(b"a build of other bytes")
+            self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1], names[2],
+                                                     releases), 0)
+            self.assertTrue(all(os.path.exists(n) for n in names))
+
+    def test_installer_registry_keys_name_codes_packed(self):
+        # As Windows Installer wrote 1.0's ProductCode and upgrade code under Wine.
+        self.assertEqual(install.packed("{82C5317F-EB35-5F84-8BE2-2E0581C7EC8B}"), "F7135C2853BE48F5B82EE250187CCEB8")
+        self.assertEqual(install.packed("{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"), "BAF4B22B6A61F8E499A25F1A7B94DC44")
+
+
+class SigningTest(unittest.TestCase):
+    """The osslsigncode command a release is signed with, from KALDRIN_SIGN_*."""
+
+    def command(self, **env):
+        signer = build.signing_key({"KALDRIN_SIGN_" + name: value for name, value in env.items()})
+        return build.signing_command(signer, facts.parse(KALDRIN), "in.exe", "out.exe")
+
+    @mock.patch.dict(os.environ, {"SOURCE_DATE_EPOCH": "1767225600"})
+    def test_commands(self):
+        token = "pkcs11:token=signing;object=codesign;type=private"
+        module = "/usr/lib/softhsm/libsofthsm2.so"
+        rows = [
+            ({"CERT": "c.pem", "KEY": "k.pem"}, ["-certs c.pem -key k.pem", "-time 1767225600"], ["-ts", "-pkcs11"]),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PASS_FILE": "p.txt"}, ["-key k.pem", "-readpass p.txt"], []),
+            ({"CERT": "c.pem", "KEY": "k.pem", "TIMESTAMP_URL": "http://ts.example/rfc3161"},
+             ["-ts http://ts.example/rfc3161"], ["-time", "-t "]),
+            ({"CERT": "c.pem", "KEY": token, "PKCS11_MODULE": module, "PASS_FILE": "pin.txt"},
+             ["sign -pkcs11module %s -certs c.pem -key %s" % (module, token), "-readpass pin.txt"], ["-pkcs11engine"]),
+            ({"CERT": "pkcs11:object=codesign;type=cert", "KEY": token, "PKCS11_MODULE": module,
+              "PKCS11_ENGINE": "/e/pkcs11.so"},
+             ["sign -pkcs11engine /e/pkcs11.so -pkcs11module %s -pkcs11cert pkcs11:object=codesign;type=cert" % module],
+             ["-certs"]),
+        ]
+        for env, present, absent in rows:
+            with self.subTest(env=env):
+                command = " ".join(self.command(**env))
+                self.assertTrue(command.startswith("osslsigncode sign "))
+                self.assertTrue(command.endswith(" -in in.exe -out out.exe"))
+                self.assertIn("-h sha256", command)
+                for text in present:
+                    self.assertIn(text, command)
+                for text in absent:
+                    self.assertNotIn(text, command)
+
+    def test_variables_that_do_not_fit_together(self):
+        token = "pkcs11:object=codesign"
+        faults = [
+            ({"CERT": "c.pem"}, "go together"), ({"KEY": "k.pem"}, "go together"),
+            ({"CERT": "c.pem", "KEY": token}, "PKCS11_MODULE names"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PKCS11_MODULE": "m.so"}, "must be its pkcs11: URI"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "PKCS11_ENGINE": "e.so"}, "goes with KALDRIN_SIGN_PKCS11_MODULE"),
+            ({"CERT": "pkcs11:object=c", "KEY": "k.pem"}, "certificate in a token"),
+            ({"CERT": "c.pem", "KEY": "k.pem", "TIMESTAMP_URL": "ts.example"}, "not an http"),
+        ]
+        for env, message in faults:
+            with self.subTest(env=env):
+                with self.assertRaisesRegex(SystemExit, message):
+                    self.command(**env)
+        # Without a certificate and key the release is unsigned, whatever else is set.
+        self.assertIsNone(build.signing_key({"KALDRIN_SIGN_TIMESTAMP_URL": "http://ts.example",
+                                             "KALDRIN_SIGN_PKCS11_MODULE": "m.so"}))
 
 
 if __name__ == "__main__":
