@@ -21,6 +21,22 @@ const char DEFAULT_ROW_REST[] = ",Kaldrin,肌酐清除率=70,年龄=70,体重=65
 const wchar_t SAVED_TEXT[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
 const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再保存记录。";
 
+// What a failure box says after the file's path, by cause.
+const wchar_t HELD_TEXT[] = L"请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
+const wchar_t BUSY_TEXT[] = L"本程序的另一个窗口正在向该文件保存记录，请稍后重试。";
+const wchar_t NOT_ENCODABLE_TEXT[] =
+    L"该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+const wchar_t UTF16_TEXT[] =
+    L"该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+const wchar_t NO_APP_DATA_TEXT[] =
+    L"系统没有提供本机用户的应用数据文件夹，记录无处保存。请联系信息科，检查本机用户的应用数据文件夹设置。";
+const wchar_t PATH_TOO_LONG_TEXT[] =
+    L"记录文件夹的路径太长，无法在那里保存记录。请联系信息科，检查本机用户的应用数据文件夹设置。";
+const wchar_t DISK_FULL_TEXT[] =
+    L"磁盘空间已满（或已用完分配给您的存储空间）。请删除不需要的文件腾出空间，或联系信息科，然后重试。";
+
 const wchar_t SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t LOCAL_APP_DATA_VALUE[] = L"Local AppData";
 const wchar_t LOCAL_APP_DATA_DEFAULT[] = L"%USERPROFILE%\\AppData\\Local";
@@ -108,6 +124,15 @@ ShownBox save(KaldrinApp& app) {
     return box;
 }
 
+// Posts the save command and waits until its box appears; returns how long
+// that took in milliseconds. The box stays open.
+DWORD post_save_and_wait_box(KaldrinApp& app) {
+    const DWORD start = GetTickCount();
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    while (!app.has_message_box() && GetTickCount() - start < 10000) Sleep(10);
+    return GetTickCount() - start;
+}
+
 void expect_saved_box(const ShownBox& box) {
     EXPECT_EQ(box.title, L"已保存");
     EXPECT_EQ(box.text, SAVED_TEXT);
@@ -115,10 +140,9 @@ void expect_saved_box(const ShownBox& box) {
     EXPECT_EQ(box.buttons, 1);
 }
 
-void expect_failed_box(const ShownBox& box, const std::wstring& path) {
+void expect_failed_box(const ShownBox& box, const std::wstring& path, const wchar_t* why = HELD_TEXT) {
     EXPECT_EQ(box.title, L"保存失败");
-    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + path +
-                            L"\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。");
+    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + path + L"\r\n" + why);
     EXPECT_TRUE(box.warning_icon);
     EXPECT_EQ(box.buttons, 1);
 }
@@ -262,15 +286,36 @@ TEST_F(SaveRecord, FileHeldOpenWithoutSharingFailsLoudlyAndKeepsItsRows) {
     std::string kept = read_file_bytes(record_file());
 
     // Another program holds the file open and shares it with nobody, as a
-    // spreadsheet does.
+    // spreadsheet does: the save tries again for a second, then says so.
     HANDLE held = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ShownBox box = save(app);
+    DWORD waited = post_save_and_wait_box(app);
+    EXPECT_GE(waited, 900u) << "the save did not try again";
+    EXPECT_LT(waited, RECORD_LOCK_WAIT_MS);
+    ShownBox box = app.wait_message_box();
+    app.dismiss(box);
     expect_failed_box(box, record_file());
     EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
     CloseHandle(held);
     EXPECT_EQ(read_file_bytes(record_file()), kept);
+
+    // A file held without write sharing for a moment, as a virus scanner
+    // holds one it checks: the save waits it out and adds its row.
+    held = CreateFileW(record_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(150);
+    EXPECT_FALSE(app.has_message_box()) << "the save did not wait for the file";
+    CloseHandle(held);
+    box = app.wait_message_box();
+    app.dismiss(box);
+    expect_saved_box(box);
+    std::string once = read_file_bytes(record_file());
+    EXPECT_EQ(once.substr(0, kept.size()), kept);
+    EXPECT_EQ(lines_of(once.substr(kept.size())).size(), 1u);
+    kept = once;
 
     // Once the file is free again, saving works and appends one row.
     expect_saved_box(save(app));
@@ -291,10 +336,31 @@ TEST_F(SaveRecord, UnknownApplicationDataFolderWritesNowhere) {
         ASSERT_TRUE(app.start());
         app.click(ID_COMPUTE);
         ShownBox box = save(app);
-        expect_failed_box(box, expected_path);
+        expect_failed_box(box, expected_path, NO_APP_DATA_TEXT);
         EXPECT_TRUE(app.status_shows(L"记录保存失败：" + expected_path));
         EXPECT_EQ(app.close(), 0u);
     }
+    // A folder whose record folder would be longer than a path may be: the
+    // box names the whole file it was meant for.
+    std::wstring deep = work_folder() + L"\\" + std::wstring(250 - work_folder().size(), L'd');
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    {
+        AppDataSetting too_long(deep.c_str());
+        ASSERT_EQ(local_app_data(), deep) << "the shell does not report the long folder";
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        // A path this long cannot wrap: the box is wider than the screen and
+        // its icon off it, so only the text is read.
+        app.click(ID_SAVE);
+        ShownBox box = app.wait_message_box(10000, false);
+        app.dismiss(box);
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + deep + L"\\NoltMedSuite\\records\\T051.csv\r\n" +
+                                PATH_TOO_LONG_TEXT);
+        EXPECT_EQ(app.close(), 0u);
+    }
+    EXPECT_FALSE(folder_exists(deep + L"\\NoltMedSuite"));
+    RemoveDirectoryW(deep.c_str());
     ASSERT_FALSE(local_app_data().empty());
     EXPECT_FALSE(folder_exists(suite_folder()));
     EXPECT_FALSE(folder_exists(work_path(L"NoltMedSuite")));
@@ -317,14 +383,19 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
     expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
 
-    // A file that holds no header line (the byte-order mark, line ends, or
-    // both) is begun again like a new one: one mark at byte 0, then the header.
-    // So is one blank far beyond the first bytes a save reads, as a
-    // spreadsheet leaves one whose cells were cleared: its blank lines go.
+    // A file that holds no header line (the byte-order mark, line ends,
+    // blanks and tabs) is begun again like a new one: one mark at byte 0,
+    // then the header. So is one blank far beyond the first bytes a save
+    // reads, as a spreadsheet leaves one whose cells were cleared: its blank
+    // lines go.
     std::string cleared = BOM;
     while (cleared.size() < 3 * 4096) cleared += "\r\n";
-    for (const std::string& headerless : {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"),
-                                          std::string(BOM) + "\r\n\r\n", cleared, cleared.substr(3)}) {
+    std::string cleared_cells = BOM;
+    while (cleared_cells.size() < 200000) cleared_cells += " \t\t \r\n\t\r\n";
+    for (const std::string& headerless :
+         {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"), std::string(BOM) + "\r\n\r\n", cleared,
+          cleared.substr(3), std::string(" \t\r\n\t \r\n"), std::string(BOM) + "\t\r\n  ", cleared_cells,
+          cleared_cells.substr(3)}) {
         SCOPED_TRACE(testing::PrintToString(headerless));
         write_file_bytes(record_file(), headerless);
         before = local_time_text();
@@ -499,13 +570,14 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
         const char* name;
         std::string bytes;
         bool applies;
+        const wchar_t* why;
     };
     const Case cases[] = {
         // 时间 in UTF-16 LE with its byte-order mark, as a spreadsheet's "Unicode text".
-        {"UTF-16", std::string("\xFF\xFE\xF6\x65\xF4\x95\r\0\n\0", 10), true},
+        {"UTF-16", std::string("\xFF\xFE\xF6\x65\xF4\x95\r\0\n\0", 10), true, UTF16_TEXT},
         // A file in the ANSI code page 1252, which has no form for the row's
         // Chinese text: no row with '?' in it.
-        {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252},
+        {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252, NOT_ENCODABLE_TEXT},
     };
     make_record_folders();
     KaldrinApp app;
@@ -518,7 +590,8 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
             continue;
         }
         write_file_bytes(record_file(), c.bytes);
-        expect_failed_box(save(app), record_file());
+        expect_failed_box(save(app), record_file(), c.why);
+        EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
         EXPECT_EQ(read_file_bytes(record_file()), c.bytes);
     }
     EXPECT_EQ(app.close(), 0u);
@@ -569,7 +642,7 @@ TEST_F(SaveRecord, FullDiskLeavesTheFileAsItWasAndTheNextSaveIsWhole) {
     kept += pad_line;
     write_file_bytes(record_file(), kept);
     std::wstring filler = fill_disk(disk);
-    expect_failed_box(save(app), record_file());
+    expect_failed_box(save(app), record_file(), DISK_FULL_TEXT);
     EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
     EXPECT_EQ(read_file_bytes(record_file()), kept) << "the failed save left bytes behind";
 
@@ -587,7 +660,7 @@ TEST_F(SaveRecord, FullDiskLeavesTheFileAsItWasAndTheNextSaveIsWhole) {
     // next save begins it like any new file.
     delete_file(record_file());
     filler = fill_disk(disk);
-    expect_failed_box(save(app), record_file());
+    expect_failed_box(save(app), record_file(), DISK_FULL_TEXT);
     EXPECT_EQ(read_file_bytes(record_file()), "");
     delete_file(filler);
     before = local_time_text();
@@ -647,6 +720,7 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         std::string bytes;
         const char* row_rest;  // in the file's encoding
         bool gbk;
+        bool unfinished = false;  // the last line is ended before the row
     };
     // A header of ASCII, and one that ends in 状态 in GBK (D7 B4 CC AC), which
     // happens to be well-formed UTF-8 too: the rows tell the encoding.
@@ -658,6 +732,9 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         {"UTF-8 without mark", HEADER, DEFAULT_ROW_REST, false},
         {"UTF-8 without mark, ASCII header", ascii_header + utf8_row, DEFAULT_ROW_REST, false},
         {"GBK, header that reads as UTF-8", gbk_header_like_utf8 + GBK_ROW, GBK_DEFAULT_ROW_REST, true},
+        // The last line cut inside 肌 (E8 82 8C), which E8 82 would be in GBK.
+        {"UTF-8 without mark, character cut at the end", std::string(HEADER) + "2026-12-01 08:00:00,Kaldrin,\xE8\x82",
+         DEFAULT_ROW_REST, false, true},
     };
     make_record_folders();
     KaldrinApp app;
@@ -671,9 +748,15 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         std::string after = local_time_text();
         std::string bytes = read_file_bytes(record_file());
         ASSERT_EQ(bytes.substr(0, c.bytes.size()), c.bytes) << "no byte-order mark and no header are added";
-        expect_row(bytes.substr(c.bytes.size()), c.row_rest, before, after);
+        std::string added = bytes.substr(c.bytes.size());
+        if (c.unfinished) {
+            ASSERT_EQ(added.substr(0, 2), "\r\n");
+            added = added.substr(2);
+        }
+        expect_row(added, c.row_rest, before, after);
         // The file as a whole still reads in its encoding, the new row as its Chinese text.
-        EXPECT_NE(decoded(bytes, c.gbk ? 936 : CP_UTF8)
+        // (A file whose line was cut inside a character reads so from the new row on.)
+        EXPECT_NE(decoded(c.unfinished ? added : bytes, c.gbk ? 936 : CP_UTF8)
                       .find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
                   std::wstring::npos)
             << (c.gbk ? "not GBK" : "not UTF-8");
