@@ -421,60 +421,191 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     EXPECT_EQ(app.close(), 0u);
 }
 
-TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersThenTheSaveSaysWhy) {
+namespace {
+
+// Another copy of the program in the middle of its save holds the file's
+// lock; here the driver takes it by the same name.
+class OtherCopysLock {
+public:
+    OtherCopysLock() {
+        wchar_t name[RECORD_LOCK_NAME_CAPACITY];
+        make_record_lock_name(record_file().c_str(), name, RECORD_LOCK_NAME_CAPACITY);
+        mutex_ = CreateMutexW(nullptr, FALSE, name);
+        held_ = mutex_ != nullptr && WaitForSingleObject(mutex_, 0) == WAIT_OBJECT_0;
+    }
+    ~OtherCopysLock() {
+        release();
+        if (mutex_ != nullptr) CloseHandle(mutex_);
+    }
+    OtherCopysLock(const OtherCopysLock&) = delete;
+    OtherCopysLock& operator=(const OtherCopysLock&) = delete;
+
+    bool held() const { return held_; }
+    void release() {
+        if (held_) ReleaseMutex(mutex_);
+        held_ = false;
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
+
+// Posts the save command and gives it time to reach its wait for the lock.
+void post_save_into_the_wait(KaldrinApp& app) {
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(300);
+}
+
+// Sends a message as another program (an assistive or automation tool)
+// would, and expects the window to answer it within a second.
+void send_as_another_program(HWND window, UINT message, WPARAM wparam, LPARAM lparam = 0) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, 1000, &result))
+        << "message " << message << " got no answer";
+    EXPECT_LT(GetTickCount() - asked, 1000u);
+}
+
+// Presses a box's OK button when the window goes with it: nothing to wait for
+// in the window afterwards.
+void press_ok_and_let_go(const ShownBox& box) {
+    ASSERT_NE(box.window, nullptr);
+    PostMessageW(GetDlgItem(box.window, IDOK), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersRunsNoOtherCommandThenTheSaveSaysWhy) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.click(ID_COMPUTE);
     expect_saved_box(save(app));
     const std::string kept = read_file_bytes(record_file());
+    const std::wstring shown_result = app.result();
+    const std::wstring shown_verdict = app.verdict();
 
-    // Another copy in the middle of its save holds the file's lock; here the
-    // driver takes it by the same name.
-    wchar_t name[RECORD_LOCK_NAME_CAPACITY];
-    make_record_lock_name(record_file().c_str(), name, RECORD_LOCK_NAME_CAPACITY);
-    HANDLE lock = CreateMutexW(nullptr, FALSE, name);
-    ASSERT_NE(lock, nullptr);
-    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
 
-    // The save waits, and the window answers within a second throughout.
-    const DWORD start = GetTickCount();
-    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
-    int answers = 0;
-    while (!app.has_message_box() && GetTickCount() - start < 2 * RECORD_LOCK_WAIT_MS) {
-        const DWORD asked = GetTickCount();
-        DWORD_PTR result = 0;
-        EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
-            << "no answer " << asked - start << " ms into the wait";
-        EXPECT_LT(GetTickCount() - asked, 1000u);
-        ++answers;
-        Sleep(100);
+        // The save waits, and the window answers within a second throughout.
+        // An About sent meanwhile opens no box of its own.
+        const DWORD start = GetTickCount();
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_COMMAND, ID_ABOUT);
+        int answers = 0;
+        while (!app.has_message_box() && GetTickCount() - start < 2 * RECORD_LOCK_WAIT_MS) {
+            const DWORD asked = GetTickCount();
+            DWORD_PTR result = 0;
+            EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+                << "no answer " << asked - start << " ms into the wait";
+            EXPECT_LT(GetTickCount() - asked, 1000u);
+            ++answers;
+            Sleep(100);
+        }
+        const DWORD waited = GetTickCount() - start;
+        EXPECT_GE(waited + 100, RECORD_LOCK_WAIT_MS);
+        EXPECT_LT(waited, 5000u) << "Windows shows a window as not responding after 5 s";
+        EXPECT_GE(answers, 7);
+
+        // Then the failure box says that another copy was saving, and the
+        // file is as it was.
+        ShownBox box = app.wait_message_box();
+        app.dismiss(box);
+        EXPECT_EQ(box.title, L"保存失败");
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + BUSY_TEXT);
+        EXPECT_TRUE(box.warning_icon);
+        EXPECT_FALSE(app.has_message_box()) << "a second box followed";
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
     }
-    const DWORD waited = GetTickCount() - start;
-    EXPECT_GE(waited + 100, RECORD_LOCK_WAIT_MS);
-    EXPECT_LT(waited, 5000u) << "Windows shows a window as not responding after 5 s";
-    EXPECT_GE(answers, 10);
 
-    // Then the failure box says that another copy was saving, and the file
-    // is as it was.
+    // Commands that reach the window while a save waits do nothing: a reset
+    // and a computation of other values, by click and by command, and a
+    // second save. Once the other copy is done, the save writes the values
+    // and the result that were on screen when it was asked for.
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        send_as_another_program(app.control(ID_RESET), BM_CLICK, 0);
+        send_as_another_program(app.field(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"30"));
+        send_as_another_program(app.field(1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"85"));
+        send_as_another_program(app.field(2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"55.5"));
+        send_as_another_program(app.control(ID_COMPUTE), BM_CLICK, 0);
+        send_as_another_program(app.window(), WM_COMMAND, ID_COMPUTE);
+        send_as_another_program(app.window(), WM_COMMAND, ID_SAVE);
+        EXPECT_FALSE(app.has_message_box());
+        lock.release();
+    }
+    std::string before = local_time_text();
     ShownBox box = app.wait_message_box();
     app.dismiss(box);
-    EXPECT_EQ(box.title, L"保存失败");
-    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() +
-                            L"\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。");
-    EXPECT_TRUE(box.warning_icon);
-    EXPECT_EQ(read_file_bytes(record_file()), kept);
-
-    // Once the other copy is done, the next save adds its one row.
-    ReleaseMutex(lock);
-    CloseHandle(lock);
-    std::string before = local_time_text();
-    expect_saved_box(save(app));
+    expect_saved_box(box);
+    EXPECT_FALSE(app.has_message_box()) << "a second box followed";
     std::string bytes = read_file_bytes(record_file());
     ASSERT_EQ(bytes.substr(0, kept.size()), kept);
     std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
-    ASSERT_EQ(added.size(), 1u);
+    ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
     expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+    EXPECT_EQ(app.result(), shown_result);
+    EXPECT_EQ(app.verdict(), shown_verdict);
+    EXPECT_EQ(app.field_text(0), L"30");
+
+    // Once the save has ended, the commands work again.
+    app.click(ID_COMPUTE);
+    EXPECT_NE(app.result(), shown_result);
+    expect_saved_box(save(app));
     EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, CloseDuringASaveWaitsForItsBoxThenTheProgramEnds) {
+    // A close sent while the save waits for the lock: the save goes on, adds
+    // its row and says so; only then does the window close.
+    {
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_CLOSE, 0);
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed in the middle of the save";
+        std::string before = local_time_text();
+        lock.release();
+        ShownBox box = app.wait_message_box();
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed before the box was read";
+        expect_saved_box(box);
+        press_ok_and_let_go(box);
+        EXPECT_EQ(app.wait_exit(), 0u);
+        std::string bytes = read_file_bytes(record_file());
+        ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+        std::vector<std::string> rows = lines_of(bytes.substr(3 + sizeof HEADER - 1));
+        ASSERT_EQ(rows.size(), 1u);
+        expect_row(rows[0], DEFAULT_ROW_REST, before, local_time_text());
+    }
+
+    // A close posted while the lock stays taken (the caption's close, the
+    // system menu and Alt+F4 arrive so): the box says why the save failed,
+    // then the window closes.
+    {
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        const std::string kept = read_file_bytes(record_file());
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        PostMessageW(app.window(), WM_CLOSE, 0, 0);
+        ShownBox box = app.wait_message_box();
+        Sleep(300);
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed while the box was shown";
+        EXPECT_TRUE(IsWindow(box.window));
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + BUSY_TEXT);
+        press_ok_and_let_go(box);
+        EXPECT_EQ(app.wait_exit(), 0u);
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
+    }
 }
 
 TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {
