@@ -1,46 +1,7 @@
 #include "records/record_lock.h"
 
 #include "core/text.h"
-
-namespace {
-
-// Most paint messages handled in a row: each window validates what it paints,
-// so this is only a guard against one that would not.
-constexpr int PAINTS_PER_WAKE = 64;
-
-// Drops the keys and clicks waiting in the thread's queue.
-void drop_input() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
-    }
-}
-
-// Waits for the mutex for at most RECORD_LOCK_WAIT_MS, handling sent
-// messages and repainting meanwhile. Returns what the wait ended with.
-DWORD wait_answering(HANDLE mutex) {
-    DWORD result = WaitForSingleObject(mutex, 0);
-    if (result != WAIT_TIMEOUT) return result;
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= RECORD_LOCK_WAIT_MS) {
-            result = WAIT_TIMEOUT;
-            break;
-        }
-        result = MsgWaitForMultipleObjectsEx(1, &mutex, RECORD_LOCK_WAIT_MS - elapsed, QS_SENDMESSAGE | QS_PAINT, 0);
-        if (result != WAIT_OBJECT_0 + 1) break;
-        MSG message;
-        // Peeking delivers every message sent to this thread by others.
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        for (int i = 0; i < PAINTS_PER_WAKE && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i) {
-            DispatchMessageW(&message);
-        }
-    }
-    drop_input();
-    return result;
-}
-
-}  // namespace
+#include "records/answering_wait.h"
 
 void make_record_lock_name(const wchar_t* path, wchar_t* name, int capacity) {
     unsigned long long hash = 14695981039346656037ULL;
@@ -61,7 +22,7 @@ RecordFileLock::RecordFileLock(const wchar_t* path) {
     make_record_lock_name(path, name, RECORD_LOCK_NAME_CAPACITY);
     mutex_ = CreateMutexW(nullptr, FALSE, name);
     if (mutex_ == nullptr) return;
-    switch (wait_answering(mutex_)) {
+    switch (wait_answering(mutex_, RECORD_LOCK_WAIT_MS)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
         state_ = RecordLockState::held;

@@ -8,9 +8,10 @@
 // Room for the mutex's name, terminator included.
 constexpr int RECORD_LOCK_NAME_CAPACITY = 64;
 
-// How long a save waits for another copy to finish its own: well below the
-// five seconds after which Windows shows a window as not responding, and far
-// above what one save takes.
+// How long a save waits in all, for another copy to finish its own and then
+// for a file another program holds for a moment: well below the five seconds
+// after which Windows shows a window as not responding, and far above what
+// one save takes.
 constexpr DWORD RECORD_LOCK_WAIT_MS = 3000;
 
 // "Local\NoltMedSuite.Records.<16 hexadecimal digits>": the path in upper
@@ -28,11 +29,8 @@ enum class RecordLockState {
 // abandoned mutex is taken as free: its last owner ended mid-save, and the
 // file's state is judged afresh by the save.
 //
-// The wait keeps the window answering: messages other threads and programs
-// send are handled and the window is repainted, while posted messages wait
-// in the queue. Keys and clicks that arrive during a wait are dropped once
-// it ends, so none of them starts a command of its own, then or behind the
-// message box that tells the outcome.
+// The wait keeps the window answering (records/answering_wait.h) for at most
+// RECORD_LOCK_WAIT_MS.
 class RecordFileLock {
 public:
     explicit RecordFileLock(const wchar_t* path);

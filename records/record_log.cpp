@@ -127,14 +127,16 @@ bool put_bytes(const char* data, std::size_t count, void* context) {
     return true;
 }
 
-bool is_line_end(unsigned char c) {
-    return c == '\r' || c == '\n';
+// Line ends, and the blanks and tabs a spreadsheet leaves on lines whose
+// cells were cleared.
+bool is_blank_byte(unsigned char c) {
+    return c == '\r' || c == '\n' || c == ' ' || c == '\t';
 }
 
-// True when the bytes are nothing but line ends.
+// True when the bytes are nothing but line ends, blanks and tabs.
 bool blank(const unsigned char* bytes, int count) {
     for (int i = 0; i < count; ++i) {
-        if (!is_line_end(bytes[i])) return false;
+        if (!is_blank_byte(bytes[i])) return false;
     }
     return true;
 }
@@ -144,11 +146,12 @@ struct Utf8Judgement {
     bool well_formed = true;   // every byte belongs to well-formed UTF-8
 };
 
-// Judges bytes read from inside a file as UTF-8. cut_start: the bytes begin
-// inside the file, so up to three continuation bytes at their start may end
-// a character that began before them; cut_end: they end inside the file, so
-// a character begun in their last bytes may go on after them. Neither counts
-// against the bytes.
+// Judges bytes read from a file as UTF-8. cut_start: the bytes begin inside
+// the file, so up to three continuation bytes at their start may end a
+// character that began before them; cut_end: a character begun in their last
+// bytes may be unfinished, because they end inside the file or because the
+// file itself ends there (a line cut short). Such pieces count neither
+// against UTF-8 nor for it: only the bytes between them are judged.
 void judge_utf8(const unsigned char* bytes, int count, bool cut_start, bool cut_end, Utf8Judgement* judged) {
     int begin = 0;
     if (cut_start) {
@@ -162,7 +165,7 @@ void judge_utf8(const unsigned char* bytes, int count, bool cut_start, bool cut_
         int length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 1;
         if (end - lead < length) end = lead;
     }
-    for (int i = 0; i < count; ++i) {
+    for (int i = begin; i < end; ++i) {
         if (bytes[i] >= 0x80) judged->non_ascii = true;
     }
     if (begin < end && !is_valid_utf8(bytes + begin, static_cast<std::size_t>(end - begin))) {
@@ -269,13 +272,14 @@ bool plan_record(long long size, RecordReader read, void* context, RecordPlan* p
     bool has_bom = starts_with(head, head_count, BOM, 3);
     int start = has_bom ? 3 : 0;
     if (blank(head + start, head_count - start)) {
-        // Blank so far: read on while it stays so. Nothing but a BOM and line
-        // ends holds no header line and no data, so the file is begun anew.
-        unsigned char more[RECORD_HEAD_CAPACITY];
+        // Blank so far: read on while it stays so. Nothing but a BOM, line
+        // ends, blanks and tabs holds no header line and no data, so the
+        // file is begun anew.
+        unsigned char more[RECORD_BLANK_CHUNK];
         long long offset = head_count;
         bool all_blank = true;
         while (all_blank && offset < size) {
-            int count = size - offset < RECORD_HEAD_CAPACITY ? static_cast<int>(size - offset) : RECORD_HEAD_CAPACITY;
+            int count = size - offset < RECORD_BLANK_CHUNK ? static_cast<int>(size - offset) : RECORD_BLANK_CHUNK;
             if (!read(offset, more, count, context)) return false;
             all_blank = blank(more, count);
             offset += count;
@@ -292,11 +296,12 @@ bool plan_record(long long size, RecordReader read, void* context, RecordPlan* p
         *plan = {lead, RECORD_ENCODING_UTF8};
         return true;
     }
-    // Only the file's own start and end are edges of its text; the edges of
-    // what was read inside it may cut a character in two.
+    // The file's start is the one edge that cuts no character: the edges of
+    // what was read inside it may cut one in two, and so may the file's end,
+    // where a line was left unfinished.
     Utf8Judgement judged;
-    judge_utf8(head, head_count, false, head_count < size, &judged);
-    judge_utf8(tail, tail_count, tail_offset > 0, false, &judged);
+    judge_utf8(head, head_count, false, true, &judged);
+    judge_utf8(tail, tail_count, tail_offset > 0, true, &judged);
     bool utf8 = judged.non_ascii && judged.well_formed;
     *plan = {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};
     return true;

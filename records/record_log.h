@@ -81,27 +81,31 @@ struct RecordPlan {
 };
 
 // How many bytes at the file's start and at its end a save reads to plan its
-// write. Only a file that is blank from its start on is read further, and
-// only as far as it stays blank.
+// write. Only a file that is blank from its start on is read further, in
+// chunks of RECORD_BLANK_CHUNK bytes, and only as far as it stays blank.
 constexpr int RECORD_HEAD_CAPACITY = 4096;
 constexpr int RECORD_TAIL_CAPACITY = 4096;
+constexpr int RECORD_BLANK_CHUNK = 65536;
 
 // Reads count bytes of the file at offset into buffer; false when it cannot.
+// A long blank file takes many reads: the reader is where the caller keeps
+// its window answering meanwhile.
 using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count, void* context);
 
 // Plans a save into a file of size bytes, read through read. Returns false
 // when a read fails; the plan is then not to be used.
 //   - A file that holds no header line (empty, or nothing but a UTF-8
-//     byte-order mark and CR and LF, however long, as a spreadsheet leaves
-//     one whose cells were cleared) is written anew: byte-order mark, header
-//     and row, in UTF-8.
+//     byte-order mark, CR, LF, blanks and tabs, however long, as a
+//     spreadsheet leaves one whose cells were cleared) is written anew:
+//     byte-order mark, header and row, in UTF-8.
 //   - A file that begins with a UTF-16 byte-order mark is refused.
 //   - A file that begins with the UTF-8 byte-order mark is UTF-8. Any other
 //     file is judged by the bytes read, its first and its last
 //     RECORD_HEAD_CAPACITY bytes (the header and the newest rows): UTF-8 when
-//     they hold other than ASCII and all of it is well-formed UTF-8 (a
-//     character cut by the edge of what was read does not count against it),
-//     the ANSI code page otherwise.
+//     they hold other than ASCII and all of it is well-formed UTF-8, the
+//     ANSI code page otherwise. A character cut by the edge of what was read,
+//     or cut short at the file's very end where a line was left unfinished,
+//     is no evidence either way.
 //   - The row goes after a line break when the file's last line is
 //     unfinished.
 bool plan_record(long long size, RecordReader read, void* context, RecordPlan* plan);

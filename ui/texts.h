@@ -46,10 +46,44 @@ inline constexpr wchar_t INPUT_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入�
 inline constexpr wchar_t NEED_RESULT_TO_COPY[] = L"请先点击“计算”生成结果。";
 inline constexpr wchar_t NEED_RESULT_TO_SAVE[] = L"请先点击“计算”生成结果，再保存记录。";
 inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
+// The failure boxes of the save, one per cause; each names the file.
+// Another program holds the file (a sharing or lock violation).
 inline constexpr wchar_t SAVE_FAILED_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
+// Another copy of the program kept the file for the whole wait.
 inline constexpr wchar_t SAVE_BUSY_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。";
+// The file is in a code page without the row's characters.
+inline constexpr wchar_t SAVE_NOT_ENCODABLE_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+// The file is UTF-16 (or UTF-32) text.
+inline constexpr wchar_t SAVE_UTF16_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+// The record folder's path is too long to be made or used.
+inline constexpr wchar_t SAVE_PATH_TOO_LONG_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n记录文件夹的路径太长，无法在那里保存记录。"
+    L"请联系信息科，检查本机用户的应用数据文件夹设置。";
+// The shell names no local application-data folder.
+inline constexpr wchar_t SAVE_NO_APP_DATA_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n系统没有提供本机用户的应用数据文件夹，记录无处保存。"
+    L"请联系信息科，检查本机用户的应用数据文件夹设置。";
+// The folder cannot be made, or writing there is denied.
+inline constexpr wchar_t SAVE_DENIED_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n无法创建记录文件夹或写入该文件：可能没有写入权限，或该文件被设为只读。"
+    L"请联系信息科检查该文件夹的权限。";
+// The disk is full, or the user's quota is used up.
+inline constexpr wchar_t SAVE_DISK_FULL_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n磁盘空间已满（或已用完分配给您的存储空间）。"
+    L"请删除不需要的文件腾出空间，或联系信息科，然后重试。";
+// The row or the header is longer than a line of the file may be.
+inline constexpr wchar_t SAVE_TOO_LONG_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n本次记录的内容太长，超出了一行记录的长度上限，无法保存。"
+    L"请联系信息科或本工具的维护人员。";
+// Any other failure.
+inline constexpr wchar_t SAVE_ERROR_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n保存时出现意外错误。请重试；如仍不能保存，请联系信息科。";
 inline constexpr wchar_t SUMMARY_FORMAT[] = L"%ls—— %ls";
 inline constexpr wchar_t CLIPBOARD_FORMAT[] = L"%ls\r\n%ls";
 

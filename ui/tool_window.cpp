@@ -111,10 +111,32 @@ constexpr bool every_button_has_a_command() {
 }
 static_assert(every_button_has_a_command(), "a button in BUTTONS without a command in command_of");
 
+// A save keeps the window answering while it waits (records/answering_wait.h),
+// so commands that other programs send reach the window procedure meanwhile.
+// None of them runs until the save has ended and its box is closed: nothing
+// changes the window under the save. A second save asked meanwhile is
+// dropped, as a click during the wait is: the running save is saving the
+// same result, and its box answers both. A close asked meanwhile waits for
+// the save's box, then the window closes.
+bool save_in_progress = false;
+bool close_after_save = false;
+
+// Runs the command of a button identifier; false for any other identifier.
 bool run_command(int id) {
     Command command = command_of(id);
     if (command == nullptr) return false;
+    if (save_in_progress) return true;
+    if (id != ID_SAVE) {
+        command();
+        return true;
+    }
+    save_in_progress = true;
     command();
+    save_in_progress = false;
+    if (close_after_save) {
+        close_after_save = false;
+        DestroyWindow(tool_window.main_window);
+    }
     return true;
 }
 
@@ -137,6 +159,12 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         create_controls();
         text_copy(tool_window.status_text, STATUS_TEXT_CAPACITY, STATUS_READY);
         return 0;
+    case WM_CLOSE:
+        if (save_in_progress) {
+            close_after_save = true;
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -211,7 +239,7 @@ int run_tool_window(HINSTANCE instance, const ToolDef* tool) {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_F5) &&
             IsChild(w.main_window, message.hwnd)) {
-            compute_result();
+            run_command(ID_COMPUTE);
             continue;
         }
         TranslateMessage(&message);

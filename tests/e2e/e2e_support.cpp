@@ -570,7 +570,11 @@ bool KaldrinApp::title_shows(const std::wstring& title) {
 
 DWORD KaldrinApp::close() {
     PostMessageW(main_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 15000) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    return wait_exit();
+}
+
+DWORD KaldrinApp::wait_exit(DWORD timeout_ms) {
+    if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_.hProcess, &code);
     return code;

@@ -192,6 +192,9 @@ public:
     // Closes the window as the user would and returns the exit code; 259
     // (STILL_ACTIVE) when the process does not end.
     DWORD close();
+    // Waits for the process to end and returns its exit code; 259
+    // (STILL_ACTIVE) when it does not end in time.
+    DWORD wait_exit(DWORD timeout_ms = 15000);
 
 private:
     PROCESS_INFORMATION process_ = {};

@@ -21,6 +21,22 @@ const char DEFAULT_ROW_REST[] = ",Kaldrin,肌酐清除率=70,年龄=70,体重=65
 const wchar_t SAVED_TEXT[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
 const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再保存记录。";
 
+// What a failure box says after the file's path, by cause.
+const wchar_t HELD_TEXT[] = L"请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
+const wchar_t BUSY_TEXT[] = L"本程序的另一个窗口正在向该文件保存记录，请稍后重试。";
+const wchar_t NOT_ENCODABLE_TEXT[] =
+    L"该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+const wchar_t UTF16_TEXT[] =
+    L"该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+const wchar_t NO_APP_DATA_TEXT[] =
+    L"系统没有提供本机用户的应用数据文件夹，记录无处保存。请联系信息科，检查本机用户的应用数据文件夹设置。";
+const wchar_t PATH_TOO_LONG_TEXT[] =
+    L"记录文件夹的路径太长，无法在那里保存记录。请联系信息科，检查本机用户的应用数据文件夹设置。";
+const wchar_t DISK_FULL_TEXT[] =
+    L"磁盘空间已满（或已用完分配给您的存储空间）。请删除不需要的文件腾出空间，或联系信息科，然后重试。";
+
 const wchar_t SHELL_FOLDERS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t LOCAL_APP_DATA_VALUE[] = L"Local AppData";
 const wchar_t LOCAL_APP_DATA_DEFAULT[] = L"%USERPROFILE%\\AppData\\Local";
@@ -108,6 +124,15 @@ ShownBox save(KaldrinApp& app) {
     return box;
 }
 
+// Posts the save command and waits until its box appears; returns how long
+// that took in milliseconds. The box stays open.
+DWORD post_save_and_wait_box(KaldrinApp& app) {
+    const DWORD start = GetTickCount();
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    while (!app.has_message_box() && GetTickCount() - start < 10000) Sleep(10);
+    return GetTickCount() - start;
+}
+
 void expect_saved_box(const ShownBox& box) {
     EXPECT_EQ(box.title, L"已保存");
     EXPECT_EQ(box.text, SAVED_TEXT);
@@ -115,10 +140,9 @@ void expect_saved_box(const ShownBox& box) {
     EXPECT_EQ(box.buttons, 1);
 }
 
-void expect_failed_box(const ShownBox& box, const std::wstring& path) {
+void expect_failed_box(const ShownBox& box, const std::wstring& path, const wchar_t* why = HELD_TEXT) {
     EXPECT_EQ(box.title, L"保存失败");
-    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + path +
-                            L"\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。");
+    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + path + L"\r\n" + why);
     EXPECT_TRUE(box.warning_icon);
     EXPECT_EQ(box.buttons, 1);
 }
@@ -262,15 +286,36 @@ TEST_F(SaveRecord, FileHeldOpenWithoutSharingFailsLoudlyAndKeepsItsRows) {
     std::string kept = read_file_bytes(record_file());
 
     // Another program holds the file open and shares it with nobody, as a
-    // spreadsheet does.
+    // spreadsheet does: the save tries again for a second, then says so.
     HANDLE held = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ShownBox box = save(app);
+    DWORD waited = post_save_and_wait_box(app);
+    EXPECT_GE(waited, 900u) << "the save did not try again";
+    EXPECT_LT(waited, RECORD_LOCK_WAIT_MS);
+    ShownBox box = app.wait_message_box();
+    app.dismiss(box);
     expect_failed_box(box, record_file());
     EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
     CloseHandle(held);
     EXPECT_EQ(read_file_bytes(record_file()), kept);
+
+    // A file held without write sharing for a moment, as a virus scanner
+    // holds one it checks: the save waits it out and adds its row.
+    held = CreateFileW(record_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(150);
+    EXPECT_FALSE(app.has_message_box()) << "the save did not wait for the file";
+    CloseHandle(held);
+    box = app.wait_message_box();
+    app.dismiss(box);
+    expect_saved_box(box);
+    std::string once = read_file_bytes(record_file());
+    EXPECT_EQ(once.substr(0, kept.size()), kept);
+    EXPECT_EQ(lines_of(once.substr(kept.size())).size(), 1u);
+    kept = once;
 
     // Once the file is free again, saving works and appends one row.
     expect_saved_box(save(app));
@@ -291,10 +336,31 @@ TEST_F(SaveRecord, UnknownApplicationDataFolderWritesNowhere) {
         ASSERT_TRUE(app.start());
         app.click(ID_COMPUTE);
         ShownBox box = save(app);
-        expect_failed_box(box, expected_path);
+        expect_failed_box(box, expected_path, NO_APP_DATA_TEXT);
         EXPECT_TRUE(app.status_shows(L"记录保存失败：" + expected_path));
         EXPECT_EQ(app.close(), 0u);
     }
+    // A folder whose record folder would be longer than a path may be: the
+    // box names the whole file it was meant for.
+    std::wstring deep = work_folder() + L"\\" + std::wstring(250 - work_folder().size(), L'd');
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    {
+        AppDataSetting too_long(deep.c_str());
+        ASSERT_EQ(local_app_data(), deep) << "the shell does not report the long folder";
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        // A path this long cannot wrap: the box is wider than the screen and
+        // its icon off it, so only the text is read.
+        app.click(ID_SAVE);
+        ShownBox box = app.wait_message_box(10000, false);
+        app.dismiss(box);
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + deep + L"\\NoltMedSuite\\records\\T051.csv\r\n" +
+                                PATH_TOO_LONG_TEXT);
+        EXPECT_EQ(app.close(), 0u);
+    }
+    EXPECT_FALSE(folder_exists(deep + L"\\NoltMedSuite"));
+    RemoveDirectoryW(deep.c_str());
     ASSERT_FALSE(local_app_data().empty());
     EXPECT_FALSE(folder_exists(suite_folder()));
     EXPECT_FALSE(folder_exists(work_path(L"NoltMedSuite")));
@@ -317,14 +383,19 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
     expect_row(bytes.substr(3 + sizeof HEADER - 1), DEFAULT_ROW_REST, before, after);
 
-    // A file that holds no header line (the byte-order mark, line ends, or
-    // both) is begun again like a new one: one mark at byte 0, then the header.
-    // So is one blank far beyond the first bytes a save reads, as a
-    // spreadsheet leaves one whose cells were cleared: its blank lines go.
+    // A file that holds no header line (the byte-order mark, line ends,
+    // blanks and tabs) is begun again like a new one: one mark at byte 0,
+    // then the header. So is one blank far beyond the first bytes a save
+    // reads, as a spreadsheet leaves one whose cells were cleared: its blank
+    // lines go.
     std::string cleared = BOM;
     while (cleared.size() < 3 * 4096) cleared += "\r\n";
-    for (const std::string& headerless : {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"),
-                                          std::string(BOM) + "\r\n\r\n", cleared, cleared.substr(3)}) {
+    std::string cleared_cells = BOM;
+    while (cleared_cells.size() < 200000) cleared_cells += " \t\t \r\n\t\r\n";
+    for (const std::string& headerless :
+         {std::string(BOM), std::string("\r\n"), std::string("\r\n\r\n\n"), std::string(BOM) + "\r\n\r\n", cleared,
+          cleared.substr(3), std::string(" \t\r\n\t \r\n"), std::string(BOM) + "\t\r\n  ", cleared_cells,
+          cleared_cells.substr(3)}) {
         SCOPED_TRACE(testing::PrintToString(headerless));
         write_file_bytes(record_file(), headerless);
         before = local_time_text();
@@ -350,60 +421,191 @@ TEST_F(SaveRecord, FileWithoutHeaderOrWithAnUnfinishedLineGetsWhatItLacks) {
     EXPECT_EQ(app.close(), 0u);
 }
 
-TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersThenTheSaveSaysWhy) {
+namespace {
+
+// Another copy of the program in the middle of its save holds the file's
+// lock; here the driver takes it by the same name.
+class OtherCopysLock {
+public:
+    OtherCopysLock() {
+        wchar_t name[RECORD_LOCK_NAME_CAPACITY];
+        make_record_lock_name(record_file().c_str(), name, RECORD_LOCK_NAME_CAPACITY);
+        mutex_ = CreateMutexW(nullptr, FALSE, name);
+        held_ = mutex_ != nullptr && WaitForSingleObject(mutex_, 0) == WAIT_OBJECT_0;
+    }
+    ~OtherCopysLock() {
+        release();
+        if (mutex_ != nullptr) CloseHandle(mutex_);
+    }
+    OtherCopysLock(const OtherCopysLock&) = delete;
+    OtherCopysLock& operator=(const OtherCopysLock&) = delete;
+
+    bool held() const { return held_; }
+    void release() {
+        if (held_) ReleaseMutex(mutex_);
+        held_ = false;
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
+
+// Posts the save command and gives it time to reach its wait for the lock.
+void post_save_into_the_wait(KaldrinApp& app) {
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(300);
+}
+
+// Sends a message as another program (an assistive or automation tool)
+// would, and expects the window to answer it within a second.
+void send_as_another_program(HWND window, UINT message, WPARAM wparam, LPARAM lparam = 0) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, 1000, &result))
+        << "message " << message << " got no answer";
+    EXPECT_LT(GetTickCount() - asked, 1000u);
+}
+
+// Presses a box's OK button when the window goes with it: nothing to wait for
+// in the window afterwards.
+void press_ok_and_let_go(const ShownBox& box) {
+    ASSERT_NE(box.window, nullptr);
+    PostMessageW(GetDlgItem(box.window, IDOK), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersRunsNoOtherCommandThenTheSaveSaysWhy) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     app.click(ID_COMPUTE);
     expect_saved_box(save(app));
     const std::string kept = read_file_bytes(record_file());
+    const std::wstring shown_result = app.result();
+    const std::wstring shown_verdict = app.verdict();
 
-    // Another copy in the middle of its save holds the file's lock; here the
-    // driver takes it by the same name.
-    wchar_t name[RECORD_LOCK_NAME_CAPACITY];
-    make_record_lock_name(record_file().c_str(), name, RECORD_LOCK_NAME_CAPACITY);
-    HANDLE lock = CreateMutexW(nullptr, FALSE, name);
-    ASSERT_NE(lock, nullptr);
-    ASSERT_EQ(WaitForSingleObject(lock, 0), WAIT_OBJECT_0);
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
 
-    // The save waits, and the window answers within a second throughout.
-    const DWORD start = GetTickCount();
-    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
-    int answers = 0;
-    while (!app.has_message_box() && GetTickCount() - start < 2 * RECORD_LOCK_WAIT_MS) {
-        const DWORD asked = GetTickCount();
-        DWORD_PTR result = 0;
-        EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
-            << "no answer " << asked - start << " ms into the wait";
-        EXPECT_LT(GetTickCount() - asked, 1000u);
-        ++answers;
-        Sleep(100);
+        // The save waits, and the window answers within a second throughout.
+        // An About sent meanwhile opens no box of its own.
+        const DWORD start = GetTickCount();
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_COMMAND, ID_ABOUT);
+        int answers = 0;
+        while (!app.has_message_box() && GetTickCount() - start < 2 * RECORD_LOCK_WAIT_MS) {
+            const DWORD asked = GetTickCount();
+            DWORD_PTR result = 0;
+            EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+                << "no answer " << asked - start << " ms into the wait";
+            EXPECT_LT(GetTickCount() - asked, 1000u);
+            ++answers;
+            Sleep(100);
+        }
+        const DWORD waited = GetTickCount() - start;
+        EXPECT_GE(waited + 100, RECORD_LOCK_WAIT_MS);
+        EXPECT_LT(waited, 5000u) << "Windows shows a window as not responding after 5 s";
+        EXPECT_GE(answers, 7);
+
+        // Then the failure box says that another copy was saving, and the
+        // file is as it was.
+        ShownBox box = app.wait_message_box();
+        app.dismiss(box);
+        EXPECT_EQ(box.title, L"保存失败");
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + BUSY_TEXT);
+        EXPECT_TRUE(box.warning_icon);
+        EXPECT_FALSE(app.has_message_box()) << "a second box followed";
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
     }
-    const DWORD waited = GetTickCount() - start;
-    EXPECT_GE(waited + 100, RECORD_LOCK_WAIT_MS);
-    EXPECT_LT(waited, 5000u) << "Windows shows a window as not responding after 5 s";
-    EXPECT_GE(answers, 10);
 
-    // Then the failure box says that another copy was saving, and the file
-    // is as it was.
+    // Commands that reach the window while a save waits do nothing: a reset
+    // and a computation of other values, by click and by command, and a
+    // second save. Once the other copy is done, the save writes the values
+    // and the result that were on screen when it was asked for.
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        send_as_another_program(app.control(ID_RESET), BM_CLICK, 0);
+        send_as_another_program(app.field(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"30"));
+        send_as_another_program(app.field(1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"85"));
+        send_as_another_program(app.field(2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"55.5"));
+        send_as_another_program(app.control(ID_COMPUTE), BM_CLICK, 0);
+        send_as_another_program(app.window(), WM_COMMAND, ID_COMPUTE);
+        send_as_another_program(app.window(), WM_COMMAND, ID_SAVE);
+        EXPECT_FALSE(app.has_message_box());
+        lock.release();
+    }
+    std::string before = local_time_text();
     ShownBox box = app.wait_message_box();
     app.dismiss(box);
-    EXPECT_EQ(box.title, L"保存失败");
-    EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() +
-                            L"\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。");
-    EXPECT_TRUE(box.warning_icon);
-    EXPECT_EQ(read_file_bytes(record_file()), kept);
-
-    // Once the other copy is done, the next save adds its one row.
-    ReleaseMutex(lock);
-    CloseHandle(lock);
-    std::string before = local_time_text();
-    expect_saved_box(save(app));
+    expect_saved_box(box);
+    EXPECT_FALSE(app.has_message_box()) << "a second box followed";
     std::string bytes = read_file_bytes(record_file());
     ASSERT_EQ(bytes.substr(0, kept.size()), kept);
     std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
-    ASSERT_EQ(added.size(), 1u);
+    ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
     expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+    EXPECT_EQ(app.result(), shown_result);
+    EXPECT_EQ(app.verdict(), shown_verdict);
+    EXPECT_EQ(app.field_text(0), L"30");
+
+    // Once the save has ended, the commands work again.
+    app.click(ID_COMPUTE);
+    EXPECT_NE(app.result(), shown_result);
+    expect_saved_box(save(app));
     EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, CloseDuringASaveWaitsForItsBoxThenTheProgramEnds) {
+    // A close sent while the save waits for the lock: the save goes on, adds
+    // its row and says so; only then does the window close.
+    {
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_CLOSE, 0);
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed in the middle of the save";
+        std::string before = local_time_text();
+        lock.release();
+        ShownBox box = app.wait_message_box();
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed before the box was read";
+        expect_saved_box(box);
+        press_ok_and_let_go(box);
+        EXPECT_EQ(app.wait_exit(), 0u);
+        std::string bytes = read_file_bytes(record_file());
+        ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+        std::vector<std::string> rows = lines_of(bytes.substr(3 + sizeof HEADER - 1));
+        ASSERT_EQ(rows.size(), 1u);
+        expect_row(rows[0], DEFAULT_ROW_REST, before, local_time_text());
+    }
+
+    // A close posted while the lock stays taken (the caption's close, the
+    // system menu and Alt+F4 arrive so): the box says why the save failed,
+    // then the window closes.
+    {
+        KaldrinApp app;
+        ASSERT_TRUE(app.start());
+        app.click(ID_COMPUTE);
+        const std::string kept = read_file_bytes(record_file());
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        PostMessageW(app.window(), WM_CLOSE, 0, 0);
+        ShownBox box = app.wait_message_box();
+        Sleep(300);
+        EXPECT_TRUE(IsWindow(app.window())) << "the window closed while the box was shown";
+        EXPECT_TRUE(IsWindow(box.window));
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + BUSY_TEXT);
+        press_ok_and_let_go(box);
+        EXPECT_EQ(app.wait_exit(), 0u);
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
+    }
 }
 
 TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {
@@ -499,13 +701,14 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
         const char* name;
         std::string bytes;
         bool applies;
+        const wchar_t* why;
     };
     const Case cases[] = {
         // 时间 in UTF-16 LE with its byte-order mark, as a spreadsheet's "Unicode text".
-        {"UTF-16", std::string("\xFF\xFE\xF6\x65\xF4\x95\r\0\n\0", 10), true},
+        {"UTF-16", std::string("\xFF\xFE\xF6\x65\xF4\x95\r\0\n\0", 10), true, UTF16_TEXT},
         // A file in the ANSI code page 1252, which has no form for the row's
         // Chinese text: no row with '?' in it.
-        {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252},
+        {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252, NOT_ENCODABLE_TEXT},
     };
     make_record_folders();
     KaldrinApp app;
@@ -518,7 +721,8 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
             continue;
         }
         write_file_bytes(record_file(), c.bytes);
-        expect_failed_box(save(app), record_file());
+        expect_failed_box(save(app), record_file(), c.why);
+        EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
         EXPECT_EQ(read_file_bytes(record_file()), c.bytes);
     }
     EXPECT_EQ(app.close(), 0u);
@@ -569,7 +773,7 @@ TEST_F(SaveRecord, FullDiskLeavesTheFileAsItWasAndTheNextSaveIsWhole) {
     kept += pad_line;
     write_file_bytes(record_file(), kept);
     std::wstring filler = fill_disk(disk);
-    expect_failed_box(save(app), record_file());
+    expect_failed_box(save(app), record_file(), DISK_FULL_TEXT);
     EXPECT_TRUE(app.status_shows(L"记录保存失败：" + record_file()));
     EXPECT_EQ(read_file_bytes(record_file()), kept) << "the failed save left bytes behind";
 
@@ -587,7 +791,7 @@ TEST_F(SaveRecord, FullDiskLeavesTheFileAsItWasAndTheNextSaveIsWhole) {
     // next save begins it like any new file.
     delete_file(record_file());
     filler = fill_disk(disk);
-    expect_failed_box(save(app), record_file());
+    expect_failed_box(save(app), record_file(), DISK_FULL_TEXT);
     EXPECT_EQ(read_file_bytes(record_file()), "");
     delete_file(filler);
     before = local_time_text();
@@ -647,6 +851,7 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         std::string bytes;
         const char* row_rest;  // in the file's encoding
         bool gbk;
+        bool unfinished = false;  // the last line is ended before the row
     };
     // A header of ASCII, and one that ends in 状态 in GBK (D7 B4 CC AC), which
     // happens to be well-formed UTF-8 too: the rows tell the encoding.
@@ -658,6 +863,9 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         {"UTF-8 without mark", HEADER, DEFAULT_ROW_REST, false},
         {"UTF-8 without mark, ASCII header", ascii_header + utf8_row, DEFAULT_ROW_REST, false},
         {"GBK, header that reads as UTF-8", gbk_header_like_utf8 + GBK_ROW, GBK_DEFAULT_ROW_REST, true},
+        // The last line cut inside 肌 (E8 82 8C), which E8 82 would be in GBK.
+        {"UTF-8 without mark, character cut at the end", std::string(HEADER) + "2026-12-01 08:00:00,Kaldrin,\xE8\x82",
+         DEFAULT_ROW_REST, false, true},
     };
     make_record_folders();
     KaldrinApp app;
@@ -671,9 +879,15 @@ TEST_F(SaveRecordAnsi, FileASpreadsheetSavedWithoutMarkKeepsItsEncoding) {
         std::string after = local_time_text();
         std::string bytes = read_file_bytes(record_file());
         ASSERT_EQ(bytes.substr(0, c.bytes.size()), c.bytes) << "no byte-order mark and no header are added";
-        expect_row(bytes.substr(c.bytes.size()), c.row_rest, before, after);
+        std::string added = bytes.substr(c.bytes.size());
+        if (c.unfinished) {
+            ASSERT_EQ(added.substr(0, 2), "\r\n");
+            added = added.substr(2);
+        }
+        expect_row(added, c.row_rest, before, after);
         // The file as a whole still reads in its encoding, the new row as its Chinese text.
-        EXPECT_NE(decoded(bytes, c.gbk ? 936 : CP_UTF8)
+        // (A file whose line was cut inside a character reads so from the new row on.)
+        EXPECT_NE(decoded(c.unfinished ? added : bytes, c.gbk ? 936 : CP_UTF8)
                       .find(L",Kaldrin,肌酐清除率=70,年龄=70,体重=65,减量条件数：0 项 阿哌沙班剂量：5.0 mg bid \r\n"),
                   std::wstring::npos)
             << (c.gbk ? "not GBK" : "not UTF-8");

@@ -164,6 +164,8 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
     const std::string gbk_header_like_utf8 = "Time,Tool,CrCl,Age,Weight,Result,\xD7\xB4\xCC\xAC\r\n";
     std::string ascii_rows;  // far more than both windows
     while (ascii_rows.size() < 3 * RECORD_HEAD_CAPACITY) ascii_rows += row;
+    std::string blank_lines;  // several chunks of the blank scan
+    while (blank_lines.size() < 3 * RECORD_BLANK_CHUNK) blank_lines += " \t  \t\r\n\r\n\t\n";
     const Case cases[] = {
         {"new", "", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
         {"BOM alone", BOM, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
@@ -179,6 +181,16 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
          }(), RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
         {"many blank lines, then a row", std::string(3 * RECORD_HEAD_CAPACITY, '\n') + utf8_row, RECORD_LEAD_NONE,
          RECORD_ENCODING_UTF8},
+        // Lines a spreadsheet leaves holding only blanks and tabs are blank too.
+        {"blanks and tabs alone", " \t \r\n\t\r\n  ", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM, blanks and tabs", std::string(BOM) + "\t\r\n   \r\n", RECORD_LEAD_BOM_AND_HEADER,
+         RECORD_ENCODING_UTF8},
+        {"blanks and tabs over many chunks", blank_lines, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"BOM, blanks and tabs over many chunks", std::string(BOM) + blank_lines, RECORD_LEAD_BOM_AND_HEADER,
+         RECORD_ENCODING_UTF8},
+        {"blanks and tabs over many chunks, then a GBK row", blank_lines + gbk_row, RECORD_LEAD_NONE,
+         RECORD_ENCODING_ANSI},
+        {"blanks and tabs, then a header", " \t\r\n" + utf8_header, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
         {"UTF-8 with BOM", std::string(BOM) + utf8_header + row, RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
         {"UTF-8 with BOM, unfinished", std::string(BOM) + utf8_header + "2027", RECORD_LEAD_LINE_BREAK,
          RECORD_ENCODING_UTF8},
@@ -202,8 +214,23 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
         // What lies between the first and the last bytes is never read.
         {"UTF-8 only between the windows", ascii_header + ascii_rows + utf8_row + ascii_rows, RECORD_LEAD_NONE,
          RECORD_ENCODING_ANSI},
-        {"UTF-8, unfinished character at the very end", utf8_header + "\xE6\x97", RECORD_LEAD_LINE_BREAK,
+        // A last line cut short inside a character (肌 is E8 82 8C): the file
+        // stays UTF-8 and the line is ended before the row.
+        {"UTF-8, character cut at the very end", utf8_header + "2027-01-02 09:05:03,Kaldrin,\xE8\x82",
+         RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_UTF8},
+        {"UTF-8 beyond the first bytes, character cut at the very end",
+         utf8_header + ascii_rows + "2027-01-02 09:05:03,Kaldrin,\xE8\x82", RECORD_LEAD_LINE_BREAK,
+         RECORD_ENCODING_UTF8},
+        {"UTF-8 only among the newest, four-byte character cut at the very end",
+         ascii_header + ascii_rows + utf8_row + "\xF0\x9F\x98", RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_UTF8},
+        // Cut bytes are no evidence for UTF-8 either.
+        {"ASCII, character cut at the very end", ascii_header + "x\xE8\x82", RECORD_LEAD_LINE_BREAK,
          RECORD_ENCODING_ANSI},
+        // A character cut inside the file is malformed UTF-8.
+        {"UTF-8, character cut inside the file", utf8_header + "x\xE8\x82,y\r\n", RECORD_LEAD_NONE,
+         RECORD_ENCODING_ANSI},
+        {"UTF-8 beyond the first bytes, character cut inside the file",
+         utf8_header + ascii_rows + "x\xE8\x82\r\n", RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
         {"UTF-16 LE", "\xFF\xFEt\0", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
         {"UTF-16 BE", "\xFE\xFF\0t", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
         {"UTF-16 BOM alone", "\xFF\xFE", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
@@ -216,7 +243,7 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
         EXPECT_EQ(plan.encoding, c.encoding);
         // A file with text at its start is read at its start and its end only.
         std::size_t first = c.bytes.compare(0, 3, BOM) == 0 ? 3 : 0;
-        if (first < c.bytes.size() && c.bytes[first] != '\r' && c.bytes[first] != '\n') {
+        if (first < c.bytes.size() && std::string(" \t\r\n").find(c.bytes[first]) == std::string::npos) {
             EXPECT_LE(file.bytes_read, RECORD_HEAD_CAPACITY + RECORD_TAIL_CAPACITY);
         }
     }
