@@ -523,7 +523,9 @@ TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersRunsNoOtherComman
     // Commands that reach the window while a save waits do nothing: a reset
     // and a computation of other values, by click and by command, and a
     // second save. Once the other copy is done, the save writes the values
-    // and the result that were on screen when it was asked for.
+    // and the result that were on screen when it was asked for, and the time
+    // it was asked.
+    const std::string before = local_time_text();
     {
         OtherCopysLock lock;
         ASSERT_TRUE(lock.held());
@@ -538,7 +540,6 @@ TEST_F(SaveRecord, WhileAnotherCopyKeepsTheFileTheWindowAnswersRunsNoOtherComman
         EXPECT_FALSE(app.has_message_box());
         lock.release();
     }
-    std::string before = local_time_text();
     ShownBox box = app.wait_message_box();
     app.dismiss(box);
     expect_saved_box(box);
@@ -568,10 +569,12 @@ TEST_F(SaveRecord, CloseDuringASaveWaitsForItsBoxThenTheProgramEnds) {
         app.click(ID_COMPUTE);
         OtherCopysLock lock;
         ASSERT_TRUE(lock.held());
+        // The row carries the time the save was asked for, not the time the
+        // lock came free.
+        std::string before = local_time_text();
         post_save_into_the_wait(app);
         send_as_another_program(app.window(), WM_CLOSE, 0);
         EXPECT_TRUE(IsWindow(app.window())) << "the window closed in the middle of the save";
-        std::string before = local_time_text();
         lock.release();
         ShownBox box = app.wait_message_box();
         EXPECT_TRUE(IsWindow(app.window())) << "the window closed before the box was read";
