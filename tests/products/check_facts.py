@@ -36,7 +36,7 @@ def main():
             "upgrade_code": "{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}",
             "icon": os.path.join(source, "ui", "kaldrin.ico"),
             "selftest_report": os.path.join(source, "core", "catalog_selftest.txt"),
-            "user_readme": os.path.join(source, "README.md"),
+            "user_readme": os.path.join(source, "docs", "user", "kaldrin.md"),
         },
         "iv_check": {
             "tool_id": 906, "program": "iv_check.exe", "product_name": "IV 配伍核查",
