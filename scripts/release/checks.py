@@ -95,8 +95,9 @@ def check_program(product, program, expect):
     expect(os.path.abspath(ROOT).encode() not in program, "%s holds no path of the source folder" % name)
 
 
-def check_texts(product, contents, expect):
-    if product.user_readme:
+def check_texts(package, contents, expect):
+    product = package.readme_source()
+    if product:
         readme = contents.get("README.txt", b"")
         expect(readme == readme_bytes(product), "README.txt is %s's user section, BOM and CR LF" % product.user_readme)
         text = readme[3:].decode("utf-8", errors="replace")
@@ -116,6 +117,24 @@ def check_package_code(product, path, expect, what):
     expected = msi.package_code(product, msi.database_digest(path))
     expect(code == expected, "%s's package code is derived from its database: %s (got %s)" % (what, expected, code))
     return code
+
+
+def check_shortcuts(package, path, expect):
+    """The suite's Start-menu folder, named for it, with one shortcut per tool."""
+    directories = {row["Directory"]: row for row in msi.table(path, "Directory")}
+    menu = directories.get(msi.MENU_FOLDER, {})
+    expect(long_name(menu.get("DefaultDir", "")) == package.menu_folder()
+           and menu.get("Directory_Parent") == "ProgramMenuFolder",
+           "the MSI's Start-menu folder is %s (got %s)" % (package.menu_folder(), menu))
+    shortcuts = sorted((long_name(r["Name"]), r["Target"], r["Directory_"], r["Component_"])
+                       for r in msi.table(path, "Shortcut"))
+    wanted = sorted((tool.install_name, "[INSTALLDIR]" + tool.program, msi.MENU_FOLDER, msi.SHORTCUTS_COMPONENT)
+                    for tool in package.programs())
+    expect(shortcuts == wanted, "the MSI has one shortcut per tool in its Start-menu folder: %s (got %s)"
+           % (wanted, shortcuts))
+    removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.MENU_FOLDER]
+    expect(len(removed) == 1 and int(removed[0]["InstallMode"]) & 2,
+           "a RemoveFile row removes the Start-menu folder on uninstall (got %s)" % removed)
 
 
 def check_msi(product, path, contents, expect):
@@ -142,30 +161,33 @@ def check_msi(product, path, contents, expect):
            and parent.get("DefaultDir") == "Programs" and parent.get("Directory_Parent") == "LocalAppDataFolder",
            "the MSI installs into %%LOCALAPPDATA%%\\Programs\\%s" % product.install_name)
 
-    # Windows Installer's file rules: the program is a versioned file.
-    info = pe.version_info(contents.get(product.program, b""))
+    # Windows Installer's file rules: each program is a versioned file.
     files = {row["File"]: row for row in msi.table(path, "File")}
-    row = files.get(msi.PROGRAM_FILE, {})
-    expect(long_name(row.get("FileName", "")) == product.program, "the File table's %s row is %s"
-           % (msi.PROGRAM_FILE, product.program))
-    if info is not None:
-        expect(row.get("Version") == info.file_version and row.get("Language") == str(info.languages[0]),
-               "the File table gives %s the program's version %s and language %s (got %s, %s)"
-               % (product.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
     hashed = [r["File_"] for r in msi.table(path, "MsiFileHash")]
-    expect(msi.PROGRAM_FILE not in hashed, "the MsiFileHash table has no row for the versioned %s" % product.program)
+    for key, tool in msi.program_files(product):
+        info = pe.version_info(contents.get(tool.program, b""))
+        row = files.get(key, {})
+        expect(long_name(row.get("FileName", "")) == tool.program, "the File table's %s row is %s"
+               % (key, tool.program))
+        if info is not None:
+            expect(row.get("Version") == info.file_version and row.get("Language") == str(info.languages[0]),
+                   "the File table gives %s the program's version %s and language %s (got %s, %s)"
+                   % (tool.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
+        expect(key not in hashed, "the MsiFileHash table has no row for the versioned %s" % tool.program)
     # ICE64: a folder of the user's profile that the package creates is removed on uninstall.
     removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.PROGRAMS_FOLDER]
     expect(len(removed) == 1 and not removed[0]["FileName"] and int(removed[0]["InstallMode"]) & 2,
            "a RemoveFile row removes the Programs folder on uninstall (got %s)" % removed)
     components = {r["Component"]: r for r in msi.table(path, "Component")}
-    expect(sorted(components) == sorted(msi.COMPONENTS), "the MSI's components are %s (got %s)"
-           % (list(msi.COMPONENTS), sorted(components)))
+    expect(sorted(components) == sorted(msi.components(product)), "the MSI's components are %s (got %s)"
+           % (msi.components(product), sorted(components)))
     for name, component in components.items():
         expect(int(component["Attributes"]) & msi.COMPONENT_64BIT, "component %s is marked 64-bit" % name)
         expect(component["ComponentId"] == product.component_code(name),
                "component %s has the tool's GUID %s (got %s)" % (name, product.component_code(name),
                                                                component["ComponentId"]))
+    if product.menu_folder():
+        check_shortcuts(product, path, expect)
 
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([need("msiextract"), "-C", folder, path], check=True, stdout=subprocess.DEVNULL)
@@ -207,8 +229,8 @@ def check(product, out_dir, prefix=None):
             expect(info.create_system == 0 and info.external_attr == 0x20,
                    "%s carries no Unix permissions" % info.filename)
 
-    program = contents.get(product.program, b"")
-    check_program(product, program, expect)
+    for tool in product.programs():
+        check_program(tool, contents.get(tool.program, b""), expect)
     check_texts(product, contents, expect)
     check_msi(product, msi_path, contents, expect)
 
@@ -220,18 +242,21 @@ def check(product, out_dir, prefix=None):
     for path in (zip_path, msi_path):
         expect(listed.get(os.path.basename(path)) == sha256(path), "%s holds the SHA-256 of %s" % (SUMS, path))
 
-    if program and shutil.which("wine"):
+    if shutil.which("wine"):
         prefix = prefix or os.path.join(out_dir, "wineprefix")
         os.makedirs(prefix, exist_ok=True)
         env = wine.environment(prefix)
-        with tempfile.TemporaryDirectory() as folder:
-            exe = os.path.join(folder, product.program)
-            write(exe, program)
-            try:
-                code, report = wine.selftest(exe, env)
-            finally:
-                wine.stop(env)
-        wine.expect_selftest(product, expect, code, report, "the zipped %s" % product.program)
+        for tool in product.programs():
+            if not contents.get(tool.program):
+                continue
+            with tempfile.TemporaryDirectory() as folder:
+                exe = os.path.join(folder, tool.program)
+                write(exe, contents[tool.program])
+                try:
+                    code, report = wine.selftest(exe, env)
+                finally:
+                    wine.stop(env)
+            wine.expect_selftest(tool, expect, code, report, "the zipped %s" % tool.program)
     return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
 
 
