@@ -6,15 +6,17 @@
 #   make coverage  line and branch coverage of the portable code
 #   make dist    kaldrin's release files in build/dist (zip, MSI, SHA256SUMS) and their checks;
 #                make dist TOOL=<target>: another tool's, in build/dist/<target>
-#   make dist-all  make dist for every tool the windows build makes
-#   make dist-check  two clean builds of the release, compared byte for byte
+#   make dist-suite  the suite's release files in build/dist/suite (every released
+#                tool in one zip and one MSI) and their checks
+#   make dist-all  make dist for every released tool, then make dist-suite
+#   make dist-check  two clean builds of kaldrin's and the suite's releases, compared byte for byte
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
 .PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-all dist-check
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-suite dist-all dist-check
 
 all: native windows
 
@@ -83,8 +85,8 @@ coverage:
 # its key (a PEM file, or a pkcs11: URI with KALDRIN_SIGN_PKCS11_MODULE), and
 # time-stamped when KALDRIN_SIGN_TIMESTAMP_URL names an RFC 3161 service. Then
 # the checks: the contents; the MSI installed over the tool's last published
-# release, upgraded and uninstalled under Wine beside every other tool's
-# package; and a signing with a throwaway certificate, time-stamped by a local
+# release, upgraded and uninstalled under Wine beside every other released
+# tool's package; and a signing with a throwaway certificate, time-stamped by a local
 # service, and with its key in a software token. Every time stamp in the
 # release is the last commit's time.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
@@ -97,24 +99,50 @@ SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signi
 # One Wine prefix for the self-tests of every zipped program; the install
 # check makes a fresh one each time.
 SELFTEST_PREFIX := build/dist-wineprefix
+# The facts files of the released tools: every tool the windows build makes
+# but the README's example and the framework's test tool (dist.py released).
+RELEASED = $$($(DIST) released $(PRODUCTS))
+# BUILT=1: the windows build is done already (dist-all builds it once).
+BUILD_FIRST = $(if $(BUILT),,windows)
 
-dist: windows
+dist: $(BUILD_FIRST)
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
-	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(PRODUCTS)/*.json
+	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(RELEASED)
 	$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX)
 
-# make dist for each facts file the windows build wrote: every tool's release
-# and its checks.
-dist-all: windows
-	for facts in $(PRODUCTS)/*.json; do $(MAKE) --no-print-directory dist TOOL=$$(basename $$facts .json) || exit 1; done
+# The suite's release: every released tool's program, the user README and the
+# licence in one zip and one per-user MSI (scripts/release/suite.wxs; names,
+# version and upgrade code in core/suite_names.h), into build/dist/suite; then
+# its checks: the contents and every program's self-test; the MSI installed
+# beside each released tool's own package, upgraded to a next version, one
+# tool's package removed and put back meanwhile, and uninstalled, under Wine.
+SUITE_DIR := build/dist/suite
 
-# The program and its release built twice from empty folders (the second from a
-# copy of the sources elsewhere), in build/reproduce, compared byte for byte.
+dist-suite: $(BUILD_FIRST)
+	$(DEPS) dist
+	$(DIST) build $(PRODUCTS) $(SUITE_DIR)
+	$(DIST) check $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
+	$(DIST) install-check $(PRODUCTS) $(SUITE_DIR) --beside $(RELEASED)
+
+# make dist for every released tool, then the suite's release, from one
+# windows build; each step says how long it took.
+dist-all: windows
+	for facts in $(RELEASED); do \
+	  start=$$(date +%s); \
+	  $(MAKE) --no-print-directory dist BUILT=1 TOOL=$$(basename $$facts .json) || exit 1; \
+	  echo "dist-all: $$(basename $$facts .json) released and checked in $$(( $$(date +%s) - start )) s"; \
+	done
+	start=$$(date +%s); $(MAKE) --no-print-directory dist-suite BUILT=1 && \
+	  echo "dist-all: the suite released and checked in $$(( $$(date +%s) - start )) s"
+
+# The program and its release, and the released tools' programs and the
+# suite's release, built twice from empty folders (the second from a copy of
+# the sources elsewhere), in build/reproduce, compared byte for byte.
 dist-check: windows
 	$(DEPS) build windows dist
-	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce
+	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

@@ -27,9 +27,10 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
       own where the other tools' packages are installed too
   dist.py sign-check FACTS WORK_DIR [--wineprefix DIR]
       sign a release with a throwaway certificate and verify the signatures
-  dist.py reproduce FACTS WORK_DIR
+  dist.py reproduce FACTS WORK_DIR [--suite]
       build the program and the release twice from clean folders (the second
-      from a copy of the sources elsewhere) and compare the bytes
+      from a copy of the sources elsewhere) and compare the bytes; with
+      --suite, the released tools' programs and the suite's release too
 
 <version> is major.minor, with .patch when the patch is not 0. The zip's
 README.txt is the user section (the first level-2 heading in Chinese) of the
@@ -98,10 +99,11 @@ def main(argv):
     command = commands.add_parser("reproduce", help="two clean builds of the release, compared")
     command.add_argument("facts")
     command.add_argument("work_dir")
+    command.add_argument("--suite", action="store_true", help="the suite's release too")
     args = parser.parse_args(argv)
 
     if args.command == "reproduce":
-        return checks.reproduce(args.facts, args.work_dir)
+        return checks.reproduce(args.facts, args.work_dir, args.suite)
     if args.command == "published-facts":
         for path in args.msi:
             print("dist: %s" % published.write_facts(path))

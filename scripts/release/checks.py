@@ -17,7 +17,7 @@ from . import msi, pe, wine
 from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, sign, signing_key,
                     stage)
 from .common import ROOT, Expectations, epoch, need, read, sha256, write, zip_stamp
-from .facts import build_folder, load, release_version
+from .facts import build_folder, load, load_suite, release_version
 from .tsa import TimeStampService, make_certificate
 
 # DLLs every Windows installation has; anything else beside the program
@@ -422,22 +422,32 @@ def rerooted(data, build, source, folder):
     return moved
 
 
-def reproduce(facts_path, work):
+def reproduce(facts_path, work, suite=False):
     """Builds the tool's program (Release, the windows preset's toolchain) and
     its release twice from empty build folders: once from this tree, once from
-    a copy of it in another folder, with the same SOURCE_DATE_EPOCH. Every file
-    must come out byte for byte the same."""
+    a copy of it in another folder, with the same SOURCE_DATE_EPOCH; with
+    suite, also every released tool's program (from the facts files beside
+    facts_path) and the suite's release. Every file must come out byte for
+    byte the same."""
     product = load(facts_path)
-    with open(facts_path, encoding="utf-8") as f:
-        data = json.load(f)
     original = build_folder(facts_path)
+    facts_paths = [facts_path]
+    if suite:
+        products = os.path.dirname(os.path.abspath(facts_path))
+        released_paths = [os.path.join(products, tool.target + ".json") for tool in load_suite(products).tools]
+        facts_paths += [path for path in released_paths if os.path.abspath(path) != os.path.abspath(facts_path)]
+    tools = []
+    for path in facts_paths:
+        with open(path, encoding="utf-8") as f:
+            tools.append((load(path), json.load(f)))
     work = os.path.abspath(work)
     shutil.rmtree(work, ignore_errors=True)
     elsewhere = os.path.join(work, "elsewhere", "source")
     shutil.copytree(ROOT, elsewhere, ignore=shutil.ignore_patterns("build", ".git"))
     os.environ.pop("KALDRIN_SIGN_CERT", None)
     os.environ.pop("KALDRIN_SIGN_KEY", None)
-    program = os.path.relpath(os.path.abspath(product.program_path), original)
+    files = [os.path.relpath(os.path.abspath(tool.program_path), original) for tool, _ in tools]
+    files += [os.path.join("dist", name) for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
     outputs = []
     for source, label in ((ROOT, "first"), (elsewhere, "second-build")):
         folder = os.path.join(work, label)
@@ -445,23 +455,31 @@ def reproduce(facts_path, work):
                         "-DKALDRIN_BUILD_TESTS=OFF",
                         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
                        check=True, stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", folder, "--target", product.target, "-j", os.environ.get("JOBS", "2")],
+        subprocess.run(["cmake", "--build", folder, "--target", *[tool.target for tool, _ in tools],
+                        "-j", os.environ.get("JOBS", "2")], check=True, stdout=subprocess.DEVNULL)
+        # The facts of this build, moved into it, in a products folder of their own.
+        products = os.path.join(work, label + "-products")
+        os.makedirs(products)
+        for tool, data in tools:
+            with open(os.path.join(products, tool.target + ".json"), "w", encoding="utf-8") as f:
+                json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
+        dist = [sys.executable, os.path.join(source, "scripts", "dist.py"), "build"]
+        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")],
                        check=True, stdout=subprocess.DEVNULL)
-        facts = os.path.join(work, label + ".json")
-        with open(facts, "w", encoding="utf-8") as f:
-            json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
-        subprocess.run([sys.executable, os.path.join(source, "scripts", "dist.py"), "build", facts,
-                        os.path.join(folder, "dist")], check=True, stdout=subprocess.DEVNULL)
+        if suite:
+            package = load_suite(products)
+            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")], check=True, stdout=subprocess.DEVNULL)
+            if label == "first":
+                files += [os.path.join("dist-suite", name)
+                          for name in (package.release_name("zip"), package.release_name("msi"), SUMS)]
         outputs.append(folder)
 
-    files = [program] + [os.path.join("dist", name)
-                         for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
     expect = Expectations("reproduce")
     for name in files:
         first, second = (os.path.join(folder, name) for folder in outputs)
         same = read(first) == read(second)
         expect(same, "%s differs between %s and %s" % (name, *outputs))
-        print("dist reproduce: %-28s %8d bytes  sha256 %s  %s"
-              % (os.path.basename(name), os.path.getsize(first), sha256(first),
+        print("dist reproduce: %-36s %8d bytes  sha256 %s  %s"
+              % (name if name.startswith("dist") else os.path.basename(name), os.path.getsize(first), sha256(first),
                  "same in both builds" if same else "DIFFERS: %s" % sha256(second)))
     return expect.report("two clean builds in different folders give the same bytes")
