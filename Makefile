@@ -6,15 +6,17 @@
 #   make coverage  line and branch coverage of the portable code
 #   make dist    kaldrin's release files in build/dist (zip, MSI, SHA256SUMS) and their checks;
 #                make dist TOOL=<target>: another tool's, in build/dist/<target>
-#   make dist-all  make dist for every tool the windows build makes
-#   make dist-check  two clean builds of the release, compared byte for byte
+#   make dist-suite  the suite's release files in build/dist/suite (every released
+#                tool in one zip and one MSI) and their checks
+#   make dist-all  make dist for every released tool, then make dist-suite
+#   make dist-check  two clean builds of kaldrin's and the suite's releases, compared byte for byte
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
 .PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-all dist-check
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-suite dist-all dist-check
 
 all: native windows
 
@@ -83,8 +85,8 @@ coverage:
 # its key (a PEM file, or a pkcs11: URI with KALDRIN_SIGN_PKCS11_MODULE), and
 # time-stamped when KALDRIN_SIGN_TIMESTAMP_URL names an RFC 3161 service. Then
 # the checks: the contents; the MSI installed over the tool's last published
-# release, upgraded and uninstalled under Wine beside every other tool's
-# package; and a signing with a throwaway certificate, time-stamped by a local
+# release, upgraded and uninstalled under Wine beside every other released
+# tool's package; and a signing with a throwaway certificate, time-stamped by a local
 # service, and with its key in a software token. Every time stamp in the
 # release is the last commit's time.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
@@ -97,24 +99,59 @@ SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signi
 # One Wine prefix for the self-tests of every zipped program; the install
 # check makes a fresh one each time.
 SELFTEST_PREFIX := build/dist-wineprefix
+# The facts files of the released tools: every tool the windows build makes
+# but the README's example and the framework's test tool (dist.py released).
+RELEASED = $$($(DIST) released $(PRODUCTS))
+# BUILT=1: the windows build is done already (dist-all builds it once).
+BUILD_FIRST = $(if $(BUILT),,windows)
+# The packages installed beside the tool's in its install check (default:
+# every released tool's), and SIGN_CHECK= to leave out the signing check.
+BESIDE = $(RELEASED)
+SIGN_CHECK = yes
 
-dist: windows
+dist: $(BUILD_FIRST)
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
-	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(PRODUCTS)/*.json
-	$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX)
+	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(BESIDE)
+	$(if $(SIGN_CHECK),$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX))
 
-# make dist for each facts file the windows build wrote: every tool's release
-# and its checks.
+# The suite's release: every released tool's program, the user README and the
+# licence in one zip and one per-user MSI (scripts/release/suite.wxs; names,
+# version and upgrade code in core/suite_names.h), into build/dist/suite; then
+# its checks: the contents and every program's self-test; the MSI installed
+# beside each released tool's own package, upgraded to a next version, one
+# tool's package removed and put back meanwhile, and uninstalled, under Wine.
+SUITE_DIR := build/dist/suite
+
+dist-suite: $(BUILD_FIRST)
+	$(DEPS) dist
+	$(DIST) build $(PRODUCTS) $(SUITE_DIR)
+	$(DIST) check $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
+	$(DIST) install-check $(PRODUCTS) $(SUITE_DIR) --beside $(RELEASED)
+
+# make dist for every released tool, then the suite's release, from one
+# windows build; each step says how long it took. Kaldrin's checks are all of
+# make dist, beside every other released tool; each other tool's are
+# installed beside kaldrin's package only and leave out the signing check
+# (the same code for every tool), which keeps the time linear in the number
+# of tools. The suite's install check installs every tool's package at once.
 dist-all: windows
-	for facts in $(PRODUCTS)/*.json; do $(MAKE) --no-print-directory dist TOOL=$$(basename $$facts .json) || exit 1; done
+	for facts in $(RELEASED); do \
+	  tool=$$(basename $$facts .json); start=$$(date +%s); \
+	  if [ $$tool = kaldrin ]; then $(MAKE) --no-print-directory dist BUILT=1 TOOL=kaldrin || exit 1; \
+	  else $(MAKE) --no-print-directory dist BUILT=1 TOOL=$$tool BESIDE=$(PRODUCTS)/kaldrin.json SIGN_CHECK= || exit 1; fi; \
+	  echo "dist-all: $$tool released and checked in $$(( $$(date +%s) - start )) s"; \
+	done
+	start=$$(date +%s); $(MAKE) --no-print-directory dist-suite BUILT=1 && \
+	  echo "dist-all: the suite released and checked in $$(( $$(date +%s) - start )) s"
 
-# The program and its release built twice from empty folders (the second from a
-# copy of the sources elsewhere), in build/reproduce, compared byte for byte.
+# The program and its release, and the released tools' programs and the
+# suite's release, built twice from empty folders (the second from a copy of
+# the sources elsewhere), in build/reproduce, compared byte for byte.
 dist-check: windows
 	$(DEPS) build windows dist
-	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce
+	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

@@ -45,14 +45,9 @@ set(KALDRIN_TOOL_TEMPLATES ${KALDRIN_SOURCE_ROOT}/ui)
 # it: a tool's upgrade code ties each of its releases to the earlier ones.
 set(KALDRIN_UPGRADE_CODE_NAMESPACE 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
 
-# The suite's company, as the version template holds it.
-file(STRINGS ${KALDRIN_TOOL_TEMPLATES}/version.h.in KALDRIN_COMPANY_NAME
-     REGEX "^#define KALDRIN_COMPANY_NAME \"[^\"]+\"$")
-string(REGEX REPLACE "^#define KALDRIN_COMPANY_NAME \"([^\"]+)\"$" "\\1"
-       KALDRIN_COMPANY_NAME "${KALDRIN_COMPANY_NAME}")
-if(KALDRIN_COMPANY_NAME STREQUAL "")
-  message(FATAL_ERROR "no KALDRIN_COMPANY_NAME in ${KALDRIN_TOOL_TEMPLATES}/version.h.in")
-endif()
+# The suite's company: its publisher in core/suite_names.h.
+include(${CMAKE_CURRENT_LIST_DIR}/KaldrinSuiteNames.cmake)
+set(KALDRIN_COMPANY_NAME "${KALDRIN_SUITE_PUBLISHER}")
 
 # A JSON string of text: quotes and backslashes escaped. Line breaks never
 # reach here (kaldrin_add_tool refuses them).

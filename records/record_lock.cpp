@@ -1,5 +1,6 @@
 #include "records/record_lock.h"
 
+#include "core/suite_names.h"
 #include "core/text.h"
 #include "records/answering_wait.h"
 
@@ -14,7 +15,7 @@ void make_record_lock_name(const wchar_t* path, wchar_t* name, int capacity) {
     const wchar_t hex[] = L"0123456789ABCDEF";
     for (int i = 0; i < 16; ++i) digits[i] = hex[(hash >> (60 - 4 * i)) & 0xF];
     digits[16] = L'\0';
-    text_format(name, capacity, L"Local\\NoltMedSuite.Records.%ls", digits);
+    text_format(name, capacity, L"Local\\" KALDRIN_SUITE_DATA_FOLDER ".Records.%ls", digits);
 }
 
 RecordFileLock::RecordFileLock(const wchar_t* path) {

@@ -14,11 +14,12 @@
 
 #include <cstddef>
 
+#include "core/suite_names.h"
 #include "core/tool.h"
 
 // The record folder under the local application-data folder, shared by every
 // tool of the suite.
-inline constexpr wchar_t RECORD_FOLDER_NAME[] = L"NoltMedSuite\\records";
+inline constexpr wchar_t RECORD_FOLDER_NAME[] = L"" KALDRIN_SUITE_DATA_FOLDER "\\" KALDRIN_SUITE_RECORDS_FOLDER;
 
 // Capacities in wide characters, terminator included.
 constexpr int RECORD_FOLDER_CAPACITY = 260;   // "%ls\NoltMedSuite\records"

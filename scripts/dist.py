@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""The release files of a tool for Windows, and their checks.
+"""The release files of a tool for Windows, or of the whole suite, and their checks.
 
 Every product fact (program, names, version, tool number, publisher, codes,
 icon, expected self-test report, user README) comes from the facts file the
-windows build writes for each program: <build>/products/<target>.json.
+windows build writes for each program: <build>/products/<target>.json. Where
+FACTS is that products folder instead, the command is about the suite
+package: every released tool's program (all but the tools numbered in
+release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
 
   dist.py build FACTS OUT_DIR [--version X.Y.Z]
       write into OUT_DIR:
@@ -13,6 +16,8 @@ windows build writes for each program: <build>/products/<target>.json.
         SHA256SUMS                     the SHA-256 of the zip and the MSI
       and refuse them (exit 1, files removed) when a published release of
       the tool has this version, or any has this ProductCode, with other bytes
+  dist.py released PRODUCTS_FOLDER
+      print the facts file of each released tool, by tool number
   dist.py published-facts MSI...
       write the facts file of each published MSI beside it (releases/)
   dist.py check FACTS OUT_DIR [--wineprefix DIR]
@@ -22,15 +27,19 @@ windows build writes for each program: <build>/products/<target>.json.
       own where the other tools' packages are installed too
   dist.py sign-check FACTS WORK_DIR [--wineprefix DIR]
       sign a release with a throwaway certificate and verify the signatures
-  dist.py reproduce FACTS WORK_DIR
+  dist.py reproduce FACTS WORK_DIR [--suite]
       build the program and the release twice from clean folders (the second
-      from a copy of the sources elsewhere) and compare the bytes
+      from a copy of the sources elsewhere) and compare the bytes; with
+      --suite, the released tools' programs and the suite's release too
 
 <version> is major.minor, with .patch when the patch is not 0. The zip's
 README.txt is the user section (the first level-2 heading in Chinese) of the
 tool's user README, UTF-8 with a byte-order mark and CR LF line ends; "<版本>"
 in it becomes the version. The MSI installs the same files into
-%LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs).
+%LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs). The
+suite's zip holds every released tool's program, the first one's README.txt
+and LICENSE.txt; its MSI installs them into one folder with a Start-menu
+folder of one shortcut per tool (scripts/release/suite.wxs).
 
 Same inputs, same bytes: every time stamp is SOURCE_DATE_EPOCH (the Makefile
 sets it to the commit's time; 2026-01-01 without it), the MSI's product code
@@ -70,6 +79,8 @@ def main(argv):
     command.add_argument("facts")
     command.add_argument("out_dir")
     command.add_argument("--version", help="another version (major.minor.patch) of the same files")
+    command = commands.add_parser("released", help="the facts files of the released tools")
+    command.add_argument("products")
     command = commands.add_parser("published-facts", help="the facts files of published MSIs")
     command.add_argument("msi", nargs="+")
     command = commands.add_parser("check", help="check the release files against the build")
@@ -88,15 +99,21 @@ def main(argv):
     command = commands.add_parser("reproduce", help="two clean builds of the release, compared")
     command.add_argument("facts")
     command.add_argument("work_dir")
+    command.add_argument("--suite", action="store_true", help="the suite's release too")
     args = parser.parse_args(argv)
 
     if args.command == "reproduce":
-        return checks.reproduce(args.facts, args.work_dir)
+        return checks.reproduce(args.facts, args.work_dir, args.suite)
     if args.command == "published-facts":
         for path in args.msi:
             print("dist: %s" % published.write_facts(path))
         return 0
-    product = facts.load(args.facts)
+    if args.command == "released":
+        for tool in facts.released(facts.load(os.path.join(args.products, name))
+                                   for name in sorted(os.listdir(args.products)) if name.endswith(".json")):
+            print(os.path.join(args.products, tool.target + ".json"))
+        return 0
+    product = facts.load_suite(args.facts) if os.path.isdir(args.facts) else facts.load(args.facts)
     if args.command == "build":
         if args.version:
             if not facts.VERSION.match(args.version):

@@ -3,6 +3,8 @@
 // table of them. Formats use the placeholders of core/text.h. The texts of a
 // particular tool come from its definition and its own resource header.
 
+#include "core/suite_names.h"
+
 // Window class and fonts.
 inline constexpr wchar_t WINDOW_CLASS_NAME[] = L"NoltMedToolWnd";
 inline constexpr wchar_t UI_FONT_FACE[] = L"Microsoft YaHei UI";
@@ -11,7 +13,7 @@ inline constexpr wchar_t RESULT_FONT_FACE[] = L"Consolas";
 // The vendor's web address: a host name without scheme, shown in the header
 // and at the end of the About text. The .example domain is reserved, so the
 // address can never lead to somebody else's site.
-inline constexpr wchar_t VENDOR_HOST[] = L"www.noltmed.example";
+inline constexpr wchar_t VENDOR_HOST[] = L"" KALDRIN_SUITE_HOST;
 
 // Message box titles.
 inline constexpr wchar_t TITLE_NOTICE[] = L"提示";

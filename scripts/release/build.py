@@ -1,5 +1,6 @@
-"""The release files of one tool: a zip of the program, its user README and
-the licence; the per-user MSI of the same files; SHA256SUMS of both."""
+"""The release files of one tool, or of the suite: a zip of the program (the
+suite's: every released tool's), the user README and the licence; the
+per-user MSI of the same files; SHA256SUMS of both."""
 
 import dataclasses
 import os
@@ -20,10 +21,10 @@ USER_SECTION = re.compile(r"^## .*[\u4e00-\u9fff]")
 VERSION_PLACEHOLDER = "<版本>"
 
 
-def entries(product):
-    """The zip's entries, in order: the program, README.txt when the tool has
-    a user README, LICENSE.txt."""
-    return [product.program] + (["README.txt"] if product.user_readme else []) + ["LICENSE.txt"]
+def entries(package):
+    """The zip's entries, in order: the programs, README.txt when the package
+    has a user README, LICENSE.txt."""
+    return package.entries()
 
 
 def user_section(path):
@@ -138,22 +139,24 @@ def sign(path, signer, product):
     os.replace(signed, path)
 
 
-def stage(product, folder, payload=None):
+def stage(package, folder, payload=None):
     """Fills folder with the package's files: the entries (from payload, a
     {name: bytes} of them, or else made from the build) and the icon. Every
     file carries SOURCE_DATE_EPOCH, which the MSI's cabinet keeps."""
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     if payload is None:
-        if not os.path.isfile(product.program_path):
-            sys.exit("dist: %s is missing (make windows builds it)" % product.program_path)
-        payload = {product.program: read(product.program_path), "LICENSE.txt": license_bytes()}
-        if product.user_readme:
-            payload["README.txt"] = readme_bytes(product)
-    for name in entries(product):
+        payload = {"LICENSE.txt": license_bytes()}
+        for tool in package.programs():
+            if not os.path.isfile(tool.program_path):
+                sys.exit("dist: %s is missing (make windows builds it)" % tool.program_path)
+            payload[tool.program] = read(tool.program_path)
+        if package.readme_source():
+            payload["README.txt"] = readme_bytes(package.readme_source())
+    for name in entries(package):
         write(os.path.join(folder, name), payload[name])
-    shutil.copyfile(product.icon, os.path.join(folder, msi.ICON))
-    for name in entries(product) + [msi.ICON]:
+    shutil.copyfile(package.icon, os.path.join(folder, msi.ICON))
+    for name in entries(package) + [msi.ICON]:
         os.utime(os.path.join(folder, name), (epoch(), epoch()))
 
 
@@ -170,14 +173,16 @@ def write_zip(path, folder, names):
 
 
 def build(product, out_dir):
-    """Writes the release of product into out_dir; returns the zip's and the
-    MSI's paths."""
+    """Writes the release of product (a tool or the suite) into out_dir;
+    returns the zip's and the MSI's paths. Each program is signed in the name
+    of its tool, the MSI in the product's."""
     key = signing_key()
     folder = os.path.join(out_dir, "stage")
     stage(product, folder)
     if key:
-        sign(os.path.join(folder, product.program), key, product)
-        os.utime(os.path.join(folder, product.program), (epoch(), epoch()))
+        for tool in product.programs():
+            sign(os.path.join(folder, tool.program), key, tool)
+            os.utime(os.path.join(folder, tool.program), (epoch(), epoch()))
 
     zip_path = os.path.join(out_dir, product.release_name("zip"))
     write_zip(zip_path, folder, entries(product))
@@ -192,10 +197,11 @@ def build(product, out_dir):
         print("dist: %s (%d bytes)" % (path, os.path.getsize(path)))
     for name in entries(product):
         print("  %-12s %9d bytes" % (name, os.path.getsize(os.path.join(folder, name))))
+    programs = ", ".join(tool.program for tool in product.programs())
     if key:
         stamp = ", time-stamped by %s" % key.timestamp_url if key.timestamp_url else ""
-        print("dist: %s and the MSI are signed with %s%s" % (product.program, key.cert, stamp))
+        print("dist: %s and the MSI are signed with %s%s" % (programs, key.cert, stamp))
     else:
         print("dist: %s and the MSI are NOT signed (set KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY to sign)"
-              % product.program)
+              % programs)
     return zip_path, msi_path

@@ -17,7 +17,7 @@ from . import msi, pe, wine
 from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, sign, signing_key,
                     stage)
 from .common import ROOT, Expectations, epoch, need, read, sha256, write, zip_stamp
-from .facts import build_folder, load, release_version
+from .facts import build_folder, load, load_suite, release_version
 from .tsa import TimeStampService, make_certificate
 
 # DLLs every Windows installation has; anything else beside the program
@@ -95,8 +95,9 @@ def check_program(product, program, expect):
     expect(os.path.abspath(ROOT).encode() not in program, "%s holds no path of the source folder" % name)
 
 
-def check_texts(product, contents, expect):
-    if product.user_readme:
+def check_texts(package, contents, expect):
+    product = package.readme_source()
+    if product:
         readme = contents.get("README.txt", b"")
         expect(readme == readme_bytes(product), "README.txt is %s's user section, BOM and CR LF" % product.user_readme)
         text = readme[3:].decode("utf-8", errors="replace")
@@ -116,6 +117,24 @@ def check_package_code(product, path, expect, what):
     expected = msi.package_code(product, msi.database_digest(path))
     expect(code == expected, "%s's package code is derived from its database: %s (got %s)" % (what, expected, code))
     return code
+
+
+def check_shortcuts(package, path, expect):
+    """The suite's Start-menu folder, named for it, with one shortcut per tool."""
+    directories = {row["Directory"]: row for row in msi.table(path, "Directory")}
+    menu = directories.get(msi.MENU_FOLDER, {})
+    expect(long_name(menu.get("DefaultDir", "")) == package.menu_folder()
+           and menu.get("Directory_Parent") == "ProgramMenuFolder",
+           "the MSI's Start-menu folder is %s (got %s)" % (package.menu_folder(), menu))
+    shortcuts = sorted((long_name(r["Name"]), r["Target"], r["Directory_"], r["Component_"])
+                       for r in msi.table(path, "Shortcut"))
+    wanted = sorted((tool.install_name, "[INSTALLDIR]" + tool.program, msi.MENU_FOLDER, msi.SHORTCUTS_COMPONENT)
+                    for tool in package.programs())
+    expect(shortcuts == wanted, "the MSI has one shortcut per tool in its Start-menu folder: %s (got %s)"
+           % (wanted, shortcuts))
+    removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.MENU_FOLDER]
+    expect(len(removed) == 1 and int(removed[0]["InstallMode"]) & 2,
+           "a RemoveFile row removes the Start-menu folder on uninstall (got %s)" % removed)
 
 
 def check_msi(product, path, contents, expect):
@@ -142,30 +161,33 @@ def check_msi(product, path, contents, expect):
            and parent.get("DefaultDir") == "Programs" and parent.get("Directory_Parent") == "LocalAppDataFolder",
            "the MSI installs into %%LOCALAPPDATA%%\\Programs\\%s" % product.install_name)
 
-    # Windows Installer's file rules: the program is a versioned file.
-    info = pe.version_info(contents.get(product.program, b""))
+    # Windows Installer's file rules: each program is a versioned file.
     files = {row["File"]: row for row in msi.table(path, "File")}
-    row = files.get(msi.PROGRAM_FILE, {})
-    expect(long_name(row.get("FileName", "")) == product.program, "the File table's %s row is %s"
-           % (msi.PROGRAM_FILE, product.program))
-    if info is not None:
-        expect(row.get("Version") == info.file_version and row.get("Language") == str(info.languages[0]),
-               "the File table gives %s the program's version %s and language %s (got %s, %s)"
-               % (product.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
     hashed = [r["File_"] for r in msi.table(path, "MsiFileHash")]
-    expect(msi.PROGRAM_FILE not in hashed, "the MsiFileHash table has no row for the versioned %s" % product.program)
+    for key, tool in msi.program_files(product):
+        info = pe.version_info(contents.get(tool.program, b""))
+        row = files.get(key, {})
+        expect(long_name(row.get("FileName", "")) == tool.program, "the File table's %s row is %s"
+               % (key, tool.program))
+        if info is not None:
+            expect(row.get("Version") == info.file_version and row.get("Language") == str(info.languages[0]),
+                   "the File table gives %s the program's version %s and language %s (got %s, %s)"
+                   % (tool.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
+        expect(key not in hashed, "the MsiFileHash table has no row for the versioned %s" % tool.program)
     # ICE64: a folder of the user's profile that the package creates is removed on uninstall.
     removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.PROGRAMS_FOLDER]
     expect(len(removed) == 1 and not removed[0]["FileName"] and int(removed[0]["InstallMode"]) & 2,
            "a RemoveFile row removes the Programs folder on uninstall (got %s)" % removed)
     components = {r["Component"]: r for r in msi.table(path, "Component")}
-    expect(sorted(components) == sorted(msi.COMPONENTS), "the MSI's components are %s (got %s)"
-           % (list(msi.COMPONENTS), sorted(components)))
+    expect(sorted(components) == sorted(msi.components(product)), "the MSI's components are %s (got %s)"
+           % (msi.components(product), sorted(components)))
     for name, component in components.items():
         expect(int(component["Attributes"]) & msi.COMPONENT_64BIT, "component %s is marked 64-bit" % name)
         expect(component["ComponentId"] == product.component_code(name),
                "component %s has the tool's GUID %s (got %s)" % (name, product.component_code(name),
                                                                component["ComponentId"]))
+    if product.menu_folder():
+        check_shortcuts(product, path, expect)
 
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([need("msiextract"), "-C", folder, path], check=True, stdout=subprocess.DEVNULL)
@@ -207,8 +229,8 @@ def check(product, out_dir, prefix=None):
             expect(info.create_system == 0 and info.external_attr == 0x20,
                    "%s carries no Unix permissions" % info.filename)
 
-    program = contents.get(product.program, b"")
-    check_program(product, program, expect)
+    for tool in product.programs():
+        check_program(tool, contents.get(tool.program, b""), expect)
     check_texts(product, contents, expect)
     check_msi(product, msi_path, contents, expect)
 
@@ -220,18 +242,21 @@ def check(product, out_dir, prefix=None):
     for path in (zip_path, msi_path):
         expect(listed.get(os.path.basename(path)) == sha256(path), "%s holds the SHA-256 of %s" % (SUMS, path))
 
-    if program and shutil.which("wine"):
+    if shutil.which("wine"):
         prefix = prefix or os.path.join(out_dir, "wineprefix")
         os.makedirs(prefix, exist_ok=True)
         env = wine.environment(prefix)
-        with tempfile.TemporaryDirectory() as folder:
-            exe = os.path.join(folder, product.program)
-            write(exe, program)
-            try:
-                code, report = wine.selftest(exe, env)
-            finally:
-                wine.stop(env)
-        wine.expect_selftest(product, expect, code, report, "the zipped %s" % product.program)
+        for tool in product.programs():
+            if not contents.get(tool.program):
+                continue
+            with tempfile.TemporaryDirectory() as folder:
+                exe = os.path.join(folder, tool.program)
+                write(exe, contents[tool.program])
+                try:
+                    code, report = wine.selftest(exe, env)
+                finally:
+                    wine.stop(env)
+            wine.expect_selftest(tool, expect, code, report, "the zipped %s" % tool.program)
     return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
 
 
@@ -397,22 +422,32 @@ def rerooted(data, build, source, folder):
     return moved
 
 
-def reproduce(facts_path, work):
+def reproduce(facts_path, work, suite=False):
     """Builds the tool's program (Release, the windows preset's toolchain) and
     its release twice from empty build folders: once from this tree, once from
-    a copy of it in another folder, with the same SOURCE_DATE_EPOCH. Every file
-    must come out byte for byte the same."""
+    a copy of it in another folder, with the same SOURCE_DATE_EPOCH; with
+    suite, also every released tool's program (from the facts files beside
+    facts_path) and the suite's release. Every file must come out byte for
+    byte the same."""
     product = load(facts_path)
-    with open(facts_path, encoding="utf-8") as f:
-        data = json.load(f)
     original = build_folder(facts_path)
+    facts_paths = [facts_path]
+    if suite:
+        products = os.path.dirname(os.path.abspath(facts_path))
+        released_paths = [os.path.join(products, tool.target + ".json") for tool in load_suite(products).tools]
+        facts_paths += [path for path in released_paths if os.path.abspath(path) != os.path.abspath(facts_path)]
+    tools = []
+    for path in facts_paths:
+        with open(path, encoding="utf-8") as f:
+            tools.append((load(path), json.load(f)))
     work = os.path.abspath(work)
     shutil.rmtree(work, ignore_errors=True)
     elsewhere = os.path.join(work, "elsewhere", "source")
     shutil.copytree(ROOT, elsewhere, ignore=shutil.ignore_patterns("build", ".git"))
     os.environ.pop("KALDRIN_SIGN_CERT", None)
     os.environ.pop("KALDRIN_SIGN_KEY", None)
-    program = os.path.relpath(os.path.abspath(product.program_path), original)
+    files = [os.path.relpath(os.path.abspath(tool.program_path), original) for tool, _ in tools]
+    files += [os.path.join("dist", name) for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
     outputs = []
     for source, label in ((ROOT, "first"), (elsewhere, "second-build")):
         folder = os.path.join(work, label)
@@ -420,23 +455,31 @@ def reproduce(facts_path, work):
                         "-DKALDRIN_BUILD_TESTS=OFF",
                         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
                        check=True, stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", folder, "--target", product.target, "-j", os.environ.get("JOBS", "2")],
+        subprocess.run(["cmake", "--build", folder, "--target", *[tool.target for tool, _ in tools],
+                        "-j", os.environ.get("JOBS", "2")], check=True, stdout=subprocess.DEVNULL)
+        # The facts of this build, moved into it, in a products folder of their own.
+        products = os.path.join(work, label + "-products")
+        os.makedirs(products)
+        for tool, data in tools:
+            with open(os.path.join(products, tool.target + ".json"), "w", encoding="utf-8") as f:
+                json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
+        dist = [sys.executable, os.path.join(source, "scripts", "dist.py"), "build"]
+        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")],
                        check=True, stdout=subprocess.DEVNULL)
-        facts = os.path.join(work, label + ".json")
-        with open(facts, "w", encoding="utf-8") as f:
-            json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
-        subprocess.run([sys.executable, os.path.join(source, "scripts", "dist.py"), "build", facts,
-                        os.path.join(folder, "dist")], check=True, stdout=subprocess.DEVNULL)
+        if suite:
+            package = load_suite(products)
+            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")], check=True, stdout=subprocess.DEVNULL)
+            if label == "first":
+                files += [os.path.join("dist-suite", name)
+                          for name in (package.release_name("zip"), package.release_name("msi"), SUMS)]
         outputs.append(folder)
 
-    files = [program] + [os.path.join("dist", name)
-                         for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
     expect = Expectations("reproduce")
     for name in files:
         first, second = (os.path.join(folder, name) for folder in outputs)
         same = read(first) == read(second)
         expect(same, "%s differs between %s and %s" % (name, *outputs))
-        print("dist reproduce: %-28s %8d bytes  sha256 %s  %s"
-              % (os.path.basename(name), os.path.getsize(first), sha256(first),
+        print("dist reproduce: %-36s %8d bytes  sha256 %s  %s"
+              % (name if name.startswith("dist") else os.path.basename(name), os.path.getsize(first), sha256(first),
                  "same in both builds" if same else "DIFFERS: %s" % sha256(second)))
     return expect.report("two clean builds in different folders give the same bytes")

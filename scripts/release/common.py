@@ -5,16 +5,29 @@ expectation and reports the faults."""
 import calendar
 import hashlib
 import os
+import re
 import shutil
 import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 DEFAULT_EPOCH = calendar.timegm((2026, 1, 1, 0, 0, 0))
+# The header of the suite's shared names, and the one form of its lines.
+SUITE_NAMES_HEADER = os.path.join(ROOT, "core", "suite_names.h")
+SUITE_NAME_LINE = re.compile(r'^#define KALDRIN_SUITE_([A-Z_]+) "([^"\\]*)"$')
+
+
+def suite_names(path=SUITE_NAMES_HEADER):
+    """The suite's shared names, {NAME: text} of each `#define KALDRIN_SUITE_NAME "text"` line."""
+    with open(path, encoding="utf-8") as f:
+        return dict(match.groups() for match in map(SUITE_NAME_LINE.match, f.read().splitlines()) if match)
+
+
+SUITE = suite_names()
 # The suite's web site and its folder of records under %LOCALAPPDATA%: the
 # same for every tool.
-SUITE_URL = "http://www.noltmed.example"
-RECORDS_FOLDER = ("NoltMedSuite", "records")
+SUITE_URL = "http://" + SUITE["HOST"]
+RECORDS_FOLDER = (SUITE["DATA_FOLDER"], SUITE["RECORDS_FOLDER"])
 
 
 def epoch():

@@ -1,5 +1,7 @@
 """A tool's product facts: the file the windows build writes for each program
-(<build>/products/<target>.json), and what the release derives from them.
+(<build>/products/<target>.json), and what the release derives from them; and
+the suite package, which carries every released tool's program, with its
+names and codes from the suite's shared names (core/suite_names.h).
 
 Every name, number and code a release carries comes from here; the release
 scripts themselves name no product."""
@@ -9,6 +11,8 @@ import json
 import os
 import re
 import uuid
+
+from .common import ROOT, SUITE
 
 # Each field of the facts file and the types its value may have.
 FIELDS = {
@@ -23,6 +27,12 @@ GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{
 # cannot hold: the install name is both, and wixl's tables take ASCII only.
 PLAIN_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9 ._+-]*$")
 PROGRAM = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._+-]*\.exe$")
+
+
+# The tools the suite never releases, by number.
+UNRELEASED = {52: "the README's example tool", 906: "the framework's test tool"}
+# The suite's own icon, which "Apps & features" shows for the suite package.
+SUITE_ICON = os.path.join(ROOT, "ui", "kaldrin.ico")
 
 
 class FactsError(Exception):
@@ -47,25 +57,10 @@ def release_version(text):
     return "%s.%s" % (major, minor) if patch == "0" else "%s.%s.%s" % (major, minor, patch)
 
 
-@dataclasses.dataclass(frozen=True)
-class Product:
-    target: str
-    tool_id: int
-    program: str
-    program_path: str
-    product_name: str
-    description: str
-    install_name: str
-    version: str
-    publisher: str
-    upgrade_code: str
-    icon: str
-    selftest_report: object
-    user_readme: object
-
-    def at_version(self, text):
-        """The same product at another version (a package for the upgrade test)."""
-        return dataclasses.replace(self, version=msi_version(text))
+class Package:
+    """What a package derives from its target, version and upgrade code, and
+    the files it carries: the programs() (the tools' Products), README.txt when
+    a readme_source() gives one, LICENSE.txt."""
 
     def release_name(self, extension):
         return "%s-%s-win64.%s" % (self.target, release_version(self.version), extension)
@@ -83,6 +78,101 @@ class Product:
     def component_code(self, component):
         return self.derived_code("component " + component)
 
+    def at_version(self, text):
+        """The same package at another version (a package for the upgrade test)."""
+        return dataclasses.replace(self, version=msi_version(text))
+
+    def entries(self):
+        """The files, in the zip's order."""
+        return ([tool.program for tool in self.programs()] + (["README.txt"] if self.readme_source() else [])
+                + ["LICENSE.txt"])
+
+
+@dataclasses.dataclass(frozen=True)
+class Product(Package):
+    target: str
+    tool_id: int
+    program: str
+    program_path: str
+    product_name: str
+    description: str
+    install_name: str
+    version: str
+    publisher: str
+    upgrade_code: str
+    icon: str
+    selftest_report: object
+    user_readme: object
+
+    def programs(self):
+        return (self,)
+
+    def readme_source(self):
+        """The tool whose user README becomes README.txt, or None."""
+        return self if self.user_readme else None
+
+    def menu_folder(self):
+        """The Start-menu folder of the shortcuts: none, the shortcut is at its top."""
+        return None
+
+
+@dataclasses.dataclass(frozen=True)
+class Suite(Package):
+    """The suite package: every released tool's program in one folder, one
+    Start-menu folder with a shortcut per tool, one "Apps & features" entry."""
+    target: str
+    install_name: str
+    version: str
+    publisher: str
+    upgrade_code: str
+    icon: str
+    tools: tuple
+    readme: object
+
+    def programs(self):
+        return self.tools
+
+    def readme_source(self):
+        return self.readme
+
+    def menu_folder(self):
+        return self.install_name
+
+
+def released(products):
+    """The tools the suite releases, by number; exits when two share a number,
+    a target, a program or an install name."""
+    tools = sorted((p for p in products if p.tool_id not in UNRELEASED), key=lambda p: p.tool_id)
+    for field in ("tool_id", "target", "program", "install_name"):
+        values = [getattr(tool, field) for tool in tools]
+        twice = sorted({str(v) for v in values if values.count(v) > 1})
+        if twice:
+            raise SystemExit("dist: two released tools have the %s %s" % (field, ", ".join(twice)))
+    return tools
+
+
+def suite(products, names=None):
+    """The Suite of the released tools among products, named by the suite's
+    shared names; its README is the first tool's (by number) that has one."""
+    names = SUITE if names is None else names
+    tools = released(products)
+    if not tools:
+        raise SystemExit("dist: no released tool to make a suite of")
+    package = Suite(names["TARGET"], names["INSTALL_NAME"], msi_version(names["VERSION"]), names["PUBLISHER"],
+                    names["UPGRADE_CODE"], SUITE_ICON, tuple(tools),
+                    next((tool for tool in tools if tool.user_readme), None))
+    faults = [("install name", package.install_name, PLAIN_NAME), ("target", package.target, PLAIN_NAME),
+              ("upgrade code", package.upgrade_code, GUID), ("version", package.version, VERSION)]
+    for what, value, pattern in faults:
+        if not pattern.match(value):
+            raise SystemExit("dist: the suite's %s %r does not fit %s" % (what, value, pattern.pattern))
+    strangers = [tool.target for tool in tools if tool.publisher != package.publisher]
+    if strangers:
+        raise SystemExit("dist: %s name another publisher than the suite's %s" % (", ".join(strangers),
+                                                                                   package.publisher))
+    if package.upgrade_code in {tool.upgrade_code for tool in tools}:
+        raise SystemExit("dist: the suite's upgrade code %s is a tool's" % package.upgrade_code)
+    return package
 
 
 def parse(data):
@@ -126,3 +216,9 @@ def load(path):
 def build_folder(path):
     """The build folder that wrote a facts file (<build>/products/<target>.json)."""
     return os.path.dirname(os.path.dirname(os.path.abspath(path)))
+
+
+def load_suite(folder):
+    """The Suite of the facts files in a build's products folder."""
+    names = sorted(name for name in os.listdir(folder) if name.endswith(".json")) if os.path.isdir(folder) else []
+    return suite([load(os.path.join(folder, name)) for name in names])

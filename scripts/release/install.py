@@ -1,7 +1,8 @@
-"""install-check: a tool's MSI installed, upgraded and uninstalled under Wine,
-beside the suite's other tools, as a user without administrator rights would
-with "msiexec /i ... /qn". A tool with a published release is installed over
-the last one, as on the machines that have it."""
+"""install-check: a tool's MSI, or the suite's, installed, upgraded and
+uninstalled under Wine, beside the tools' own packages, as a user without
+administrator rights would with "msiexec /i ... /qn". A package with a
+published release is installed over the last one, as on the machines that
+have it."""
 
 import itertools
 import os
@@ -73,17 +74,21 @@ def folder_contents(folder):
 
 
 class Installation:
-    """One tool's package and where it goes in the prefix."""
+    """One package (a tool's or the suite's) and where it goes in the prefix."""
 
     def __init__(self, product, package, files, prefix, user):
         self.product, self.package, self.files, self.prefix = product, package, files, prefix
-        # Every ProductCode of the tool installed here: none may stay registered.
+        # Every ProductCode of the package installed here: none may stay registered.
         self.codes = {product.product_code()}
         home = os.path.join(prefix, "drive_c", "users", user)
         self.folder = os.path.join(home, "AppData", "Local", "Programs", product.install_name)
-        self.shortcut = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
-                                     product.install_name + ".lnk")
-        self.target = "C:\\users\\%s\\AppData\\Local\\Programs\\%s\\%s" % (user, product.install_name, product.program)
+        menu = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs")
+        self.menu = os.path.join(menu, product.menu_folder()) if product.menu_folder() else None
+        # Each program's shortcut, and the path it starts.
+        self.shortcuts = [(os.path.join(self.menu or menu, tool.install_name + ".lnk"),
+                           "C:\\users\\%s\\AppData\\Local\\Programs\\%s\\%s" % (user, product.install_name, tool.program))
+                          for tool in product.programs()]
+        self.shortcut = self.shortcuts[0][0]
         self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
 
     def entries(self):
@@ -96,20 +101,26 @@ class Installation:
                     found[key[len(UNINSTALL):]] = values
         return found
 
-    def expect_installed(self, expect, env, when):
-        """The files in place, the program's self-test, the shortcut and one entry."""
+    def expect_files(self, expect, when):
+        """The package's files in place, as built."""
         for name in entries(self.product):
             path = os.path.join(self.folder, name)
             expect(os.path.isfile(path) and read(path) == read(os.path.join(self.files, name)),
                    "%s: %s is installed in %s" % (when, name, self.where))
-        program = os.path.join(self.folder, self.product.program)
-        if os.path.isfile(program):
-            code, report = wine.selftest(program, env)
-            what = "%s: the installed %s" % (when, self.product.program)
-            wine.expect_selftest(self.product, expect, code, report, what)
-        link = read(self.shortcut) if os.path.isfile(self.shortcut) else b""
-        expect(self.target.encode() in link or self.target.encode("utf-16-le") in link,
-               "%s: the Start-menu shortcut %s.lnk starts %s" % (when, self.product.install_name, self.target))
+
+    def expect_installed(self, expect, env, when):
+        """The files in place, each program's self-test, the shortcuts and one entry."""
+        self.expect_files(expect, when)
+        for tool in self.product.programs():
+            program = os.path.join(self.folder, tool.program)
+            if os.path.isfile(program):
+                code, report = wine.selftest(program, env)
+                wine.expect_selftest(tool, expect, code, report, "%s: the installed %s" % (when, tool.program))
+        for shortcut, target in self.shortcuts:
+            link = read(shortcut) if os.path.isfile(shortcut) else b""
+            expect(target.encode() in link or target.encode("utf-16-le") in link,
+                   "%s: the Start-menu shortcut %s starts %s"
+                   % (when, os.path.relpath(shortcut, os.path.dirname(self.menu or shortcut)), target))
         expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
                % (when, self.product.install_name, list(self.entries())))
 
@@ -131,7 +142,10 @@ class Installation:
         """Nothing of the tool left: files, shortcut, entry, its values, any
         registration of its codes and its cached packages."""
         expect(not os.path.exists(self.folder), "%s removes %s" % (what, self.where))
-        expect(not os.path.exists(self.shortcut), "%s removes the Start-menu shortcut" % what)
+        expect(not any(os.path.exists(shortcut) for shortcut, _ in self.shortcuts),
+               "%s removes the Start-menu shortcuts" % what)
+        if self.menu:
+            expect(not os.path.exists(self.menu), "%s removes the Start-menu folder %s" % (what, self.product.menu_folder()))
         expect(not self.entries(), "%s removes the uninstall entry" % what)
         key = "Software\\%s\\%s" % (self.product.publisher, self.product.install_name)
         expect(not registry(self.prefix, "user.reg").get(key), "%s removes the program's registry values" % what)
@@ -195,7 +209,8 @@ def install_check(product, out_dir, beside, releases=None):
     it, sees an older one refused and uninstalls: nothing of the tool is left.
     The other tools stay installed and working; uninstalling them too leaves
     nothing in the Programs folder. A record file of every tool written before
-    stays, byte for byte."""
+    stays, byte for byte. The suite's package also sees the first package
+    beside it uninstalled and installed again meanwhile, leaving its files."""
     expect = Expectations("install-check")
     package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
     if not expect(os.path.isfile(package), "%s is missing (dist.py build writes it)" % package):
@@ -242,7 +257,7 @@ def install_check(product, out_dir, beside, releases=None):
             # A record of each tool here and of one that is not.
             records = os.path.join(local, *RECORDS_FOLDER)
             os.makedirs(records)
-            ids = [product.tool_id] + [o.product.tool_id for o in installed]
+            ids = [t.tool_id for t in product.programs()] + [o.product.tool_id for o in installed]
             ids.append(next(i for i in itertools.count(1) if i not in ids))
             for tool_id in ids:
                 row = "时间,工具,输入\r\n2026-01-01 08:00,%d,70\r\n" % tool_id
@@ -261,10 +276,12 @@ def install_check(product, out_dir, beside, releases=None):
             when = ("after the upgrade from the published %s" % previous.version if previous
                     else "after the installation")
             tool.expect_installed(expect, env, when)
-            link = read(tool.shortcut) if os.path.isfile(tool.shortcut) else b""
-            icon = "\\%s\\%s" % (product.product_code(), msi.ICON)
-            expect(icon.encode() in link or icon.encode("utf-16-le") in link,
-                   "the Start-menu shortcut shows the program's icon")
+            if not product.menu_folder():
+                # The suite's shortcuts show their programs' own icons.
+                link = read(tool.shortcut) if os.path.isfile(tool.shortcut) else b""
+                icon = "\\%s\\%s" % (product.product_code(), msi.ICON)
+                expect(icon.encode() in link or icon.encode("utf-16-le") in link,
+                       "the Start-menu shortcut shows the program's icon")
             entry = tool.entries().get(product.product_code(), {})
             expect(entry.get("DisplayVersion") == product.version and entry.get("Publisher") == product.publisher,
                    "the uninstall entry %s shows version %s and publisher %s (got %s, %s)"
@@ -291,15 +308,35 @@ def install_check(product, out_dir, beside, releases=None):
                    "%s's (got %s)" % (upgrade.version, list(entries_now)))
             expect(entries_now.get(upgrade.product_code(), {}).get("DisplayVersion") == upgrade.version,
                    "the uninstall entry shows version %s" % upgrade.version)
-            program = os.path.join(tool.folder, product.program)
-            expect(os.path.isfile(program) and read(program) == read(os.path.join(files, product.program)),
-                   "the upgrade leaves %s in place" % product.program)
-            expect(os.path.isfile(tool.shortcut), "the upgrade leaves the Start-menu shortcut in place")
+            for one in product.programs():
+                program = os.path.join(tool.folder, one.program)
+                expect(os.path.isfile(program) and read(program) == read(os.path.join(files, one.program)),
+                       "the upgrade leaves %s in place" % one.program)
+            expect(all(os.path.isfile(shortcut) for shortcut, _ in tool.shortcuts),
+                   "the upgrade leaves the Start-menu shortcuts in place")
 
             expect(wine.run(env, "msiexec", "/i", package, "/qn") not in (0, None),
                    "msiexec /i of an older version fails")
             expect(list(tool.entries()) == [upgrade.product_code()],
                    "an older version does not replace version %s" % upgrade.version)
+
+            if product.menu_folder() and installed:
+                # The suite and a tool's own package hold the same program in
+                # two folders: removing the tool's leaves the suite's.
+                single = installed[0]
+                expect(wine.run(env, "msiexec", "/x", single.package, "/qn") == 0,
+                       "msiexec /x %s /qn beside %s exits with 0" % (os.path.basename(single.package),
+                                                                     product.install_name))
+                single.expect_removed(expect, "uninstalling %s beside %s" % (single.product.install_name,
+                                                                              product.install_name))
+                when = "after %s was uninstalled" % single.product.install_name
+                tool.expect_files(expect, when)
+                expect(all(os.path.isfile(shortcut) for shortcut, _ in tool.shortcuts),
+                       "%s: the Start-menu shortcuts of %s stay" % (when, product.install_name))
+                expect(list(tool.entries()) == [upgrade.product_code()], "%s: %s stays installed"
+                       % (when, product.install_name))
+                expect(wine.run(env, "msiexec", "/i", single.package, "/qn") == 0,
+                       "msiexec /i %s /qn again exits with 0" % os.path.basename(single.package))
 
             expect(wine.run(env, "msiexec", "/x", upgrade_package, "/qn") == 0, "msiexec /x /qn exits with 0")
             tool.expect_removed(expect, "uninstalling")

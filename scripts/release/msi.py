@@ -1,6 +1,7 @@
-"""The per-user Windows Installer package of a tool. wixl builds it from
-package.wxs; msibuild then writes what wixl cannot, and sets the package code,
-derived from the whole database, and the summary information."""
+"""The per-user Windows Installer package of a tool, or of the suite. wixl
+builds it from package.wxs (a tool) or suite.wxs (the suite); msibuild then
+writes what wixl cannot, and sets the package code, derived from the whole
+database, and the summary information."""
 
 import hashlib
 import os
@@ -9,11 +10,13 @@ import subprocess
 import sys
 import tempfile
 import time
+from xml.sax.saxutils import quoteattr
 
 from . import pe
 from .common import SUITE_URL, epoch, need, read
 
 TEMPLATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "package.wxs")
+SUITE_TEMPLATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "suite.wxs")
 PLATFORM = "x64;2052"
 ICON = "product.ico"
 # The key of the program in the File table and of the row that removes the
@@ -22,6 +25,9 @@ PROGRAM_FILE = "Program"
 PROGRAMS_FOLDER = "UserProgramsFolder"
 REMOVE_PROGRAMS_FOLDER = "RemoveUserProgramsFolder"
 COMPONENTS = ("Program", "StartMenuShortcut")
+# The suite's component of the Start-menu shortcuts and their folder.
+SHORTCUTS_COMPONENT = "StartMenuShortcuts"
+MENU_FOLDER = "SuiteMenuFolder"
 # msidbComponentAttributes64bit
 COMPONENT_64BIT = 256
 BLANK_CODE = "{00000000-0000-0000-0000-000000000000}"
@@ -92,45 +98,105 @@ def package_code(product, digest):
     return product.derived_code("package " + digest)
 
 
-def program_version(stage, product):
-    """The program's file version and language, from its version resource."""
-    info = pe.version_info(read(os.path.join(stage, product.program)))
+def program_version(stage, program):
+    """A program's file version and language, from its version resource."""
+    info = pe.version_info(read(os.path.join(stage, program)))
     if info is None or not info.languages:
-        sys.exit("dist: %s carries no version resource with a language" % product.program)
+        sys.exit("dist: %s carries no version resource with a language" % program)
     return info.file_version, str(info.languages[0])
 
 
+def identifier(name):
+    """A file's name as a key of the package's tables (letters, digits, '_'
+    and '.', not beginning with a digit or '.')."""
+    key = re.sub(r"[^A-Za-z0-9_.]", "_", name)
+    return key if re.match(r"[A-Za-z_]", key) else "_" + key
+
+
+def program_files(package):
+    """Each program's key in the File table, with its tool: [(key, tool)]."""
+    if package.menu_folder() is None:
+        return [(PROGRAM_FILE, package)]
+    return [(identifier(tool.program), tool) for tool in package.programs()]
+
+
+def components(package):
+    """The package's components: a tool's program and shortcut; in the suite,
+    one per file (named by it) and the shortcuts."""
+    if package.menu_folder() is None:
+        return list(COMPONENTS)
+    return [identifier(name) for name in package.entries()] + [SHORTCUTS_COMPONENT]
+
+
+def folder_component(package):
+    """The component that removes the Programs folder when it is left empty."""
+    return COMPONENTS[0] if package.menu_folder() is None else identifier("LICENSE.txt")
+
+
+def source(package, stage):
+    """The WiX source of the package and its variables."""
+    defines = {
+        "InstallName": package.install_name, "Version": package.version, "Manufacturer": package.publisher,
+        "UpgradeCode": package.upgrade_code, "ProductCode": package.product_code(), "SuiteUrl": SUITE_URL,
+    }
+    if package.menu_folder() is None:
+        defines.update(Program=package.program, ProgramComponent=package.component_code(COMPONENTS[0]),
+                       ShortcutComponent=package.component_code(COMPONENTS[1]),
+                       Readme="yes" if os.path.isfile(os.path.join(stage, "README.txt")) else "no")
+        with open(TEMPLATE, encoding="utf-8") as f:
+            return f.read(), defines
+    defines["ShortcutComponent"] = package.component_code(SHORTCUTS_COMPONENT)
+    key_path = 'Root="HKCU" Key=%s' % quoteattr("Software\\%s\\%s" % (package.publisher, package.install_name))
+    files = []
+    for name in package.entries():
+        key = identifier(name)
+        files += ['            <Component Id="%s" Guid="%s" Win64="yes">' % (key, package.component_code(key)),
+                  '              <File Id="%s" Name=%s Source=%s/>' % (key, quoteattr(name), quoteattr(name)),
+                  '              <RegistryValue %s Name=%s Type="string" Value=%s KeyPath="yes"/>'
+                  % (key_path, quoteattr(name), quoteattr("[INSTALLDIR]" + name))]
+        if key == folder_component(package):
+            files.append('              <RemoveFolder Id="RemoveInstallFolder" On="uninstall"/>')
+        files.append('            </Component>')
+    shortcuts = ['            <Shortcut Id="Shortcut.%s" Name=%s Target=%s WorkingDirectory="INSTALLDIR"/>'
+                 % (key, quoteattr(tool.install_name), quoteattr("[INSTALLDIR]" + tool.program))
+                 for key, tool in program_files(package)]
+    refs = ['      <ComponentRef Id="%s"/>' % identifier(name) for name in package.entries()]
+    with open(SUITE_TEMPLATE, encoding="utf-8") as f:
+        text = f.read()
+    for marker, lines in (("FILES", files), ("SHORTCUTS", shortcuts), ("COMPONENTS", refs)):
+        text = text.replace("<!-- %s -->\n" % marker, "".join(line + "\n" for line in lines))
+    return text, defines
+
+
 def write_msi(product, stage, path):
-    """The MSI of the files in stage (the program, README.txt when the tool has
-    one, LICENSE.txt, product.ico). wixl and msibuild stamp the database with
-    the clock: faketime stops it at SOURCE_DATE_EPOCH."""
+    """The MSI of the files in stage (the programs, README.txt when the package
+    has one, LICENSE.txt, product.ico). wixl and msibuild stamp the database
+    with the clock: faketime stops it at SOURCE_DATE_EPOCH."""
     at = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(epoch()))
     env = dict(os.environ, TZ="UTC")
     clock = [need("faketime"), "-f", at]
-    defines = {
-        "InstallName": product.install_name, "Program": product.program, "Version": product.version,
-        "Manufacturer": product.publisher, "UpgradeCode": product.upgrade_code,
-        "ProductCode": product.product_code(), "ProgramComponent": product.component_code(COMPONENTS[0]),
-        "ShortcutComponent": product.component_code(COMPONENTS[1]), "SuiteUrl": SUITE_URL,
-        "Readme": "yes" if os.path.isfile(os.path.join(stage, "README.txt")) else "no",
-    }
+    text, defines = source(product, stage)
     temporary = os.path.abspath(path) + ".part"
     command = clock + [need("wixl"), "-a", "x64", "-o", temporary]
     for name, value in defines.items():
         command += ["-D", "%s=%s" % (name, value)]
-    # wixl finds the files named in package.wxs in its current folder.
-    subprocess.run(command + [TEMPLATE], check=True, env=env, cwd=stage)
+    # wixl finds the files named in the source in its current folder.
+    with tempfile.TemporaryDirectory() as folder:
+        wxs = os.path.join(folder, "package.wxs")
+        with open(wxs, "w", encoding="utf-8") as f:
+            f.write(text)
+        subprocess.run(command + [wxs], check=True, env=env, cwd=stage)
 
     # A versioned program: Windows Installer then replaces an older program
     # file by its version, and keeps no hash of it. The Programs folder goes
     # when the last program in it is uninstalled.
-    version, language = program_version(stage, product)
-    queries = [
-        "UPDATE File SET Version='%s', Language='%s' WHERE File='%s'" % (version, language, PROGRAM_FILE),
-        "DELETE FROM MsiFileHash WHERE File_='%s'" % PROGRAM_FILE,
-        "INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('%s', '%s', '%s', 2)"
-        % (REMOVE_PROGRAMS_FOLDER, COMPONENTS[0], PROGRAMS_FOLDER),
-    ]
+    queries = []
+    for key, tool in program_files(product):
+        version, language = program_version(stage, tool.program)
+        queries += ["UPDATE File SET Version='%s', Language='%s' WHERE File='%s'" % (version, language, key),
+                    "DELETE FROM MsiFileHash WHERE File_='%s'" % key]
+    queries.append("INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('%s', '%s', '%s', 2)"
+                   % (REMOVE_PROGRAMS_FOLDER, folder_component(product), PROGRAMS_FOLDER))
     fix = clock + [need("msibuild"), temporary]
     for query in queries:
         fix += ["-q", query]

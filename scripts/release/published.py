@@ -132,10 +132,11 @@ def of_tool(product, releases):
 
 
 def refusals(product, program_digest, msi_digest, releases):
-    """Why a build of product (its program's and its MSI's SHA-256 given) may
-    not be released beside the published releases: a version or a ProductCode
-    that a published release has, with other bytes, or another upgrade code
-    than the tool's published one. An empty list lets it through."""
+    """Why a build of product (its program's and its MSI's SHA-256 given; the
+    suite's programs are its MSI's, program_digest None) may not be released
+    beside the published releases: a version or a ProductCode that a published
+    release has, with other bytes, or another upgrade code than the tool's
+    published one. An empty list lets it through."""
     found = []
     own = of_tool(product, releases)
     for release in own:
@@ -149,8 +150,8 @@ def refusals(product, program_digest, msi_digest, releases):
         if not (same_version or same_code):
             continue
         differ = [what for what, published, built in (
-            (product.program, release.program_sha256, program_digest), ("the MSI", release.msi_sha256, msi_digest))
-            if published != built]
+            (release.program, release.program_sha256, program_digest), ("the MSI", release.msi_sha256, msi_digest))
+            if built is not None and published != built]
         if differ:
             if same_version:
                 what = "%s is published (%s)" % (release.label(), release.facts_name())
@@ -183,7 +184,8 @@ def package_of(release, folder=FOLDER):
 def refuse_reused(product, out_dir, zip_path, msi_path, folder=FOLDER):
     """The rule on a release just built into out_dir: its files are removed
     and the reasons printed when it may not be released. Returns the exit code."""
-    program_digest = sha256(os.path.join(out_dir, "stage", product.program))
+    programs = product.programs()
+    program_digest = sha256(os.path.join(out_dir, "stage", programs[0].program)) if programs == (product,) else None
     reasons = refusals(product, program_digest, sha256(msi_path), load_all(folder))
     if not reasons:
         return 0

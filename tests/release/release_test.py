@@ -1,7 +1,7 @@
 """Unit tests of the release scripts' own logic (scripts/release): the facts
-file, the names and codes derived from it, the user README, the move of
-facts into a clean build, the published releases and the rule they bind a
-build to, and the signing command. Reading the programs' PE headers and version
+file, the names and codes derived from it, the suite package and its shared
+names, the user README, the move of facts into a clean build, the published
+releases and the rule they bind a build to, and the signing command. Reading the programs' PE headers and version
 resources, and telling a signed program from its build, are checked on the
 real programs by `make dist-all` (check and sign-check)."""
 
@@ -18,7 +18,7 @@ from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, facts, install, published  # noqa: E402
+from release import build, checks, common, facts, install, msi, published  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
@@ -31,6 +31,15 @@ KALDRIN = {
 IV_CHECK = dict(KALDRIN, target="iv_check", tool_id=906, program="iv_check.exe", install_name="iv_check",
                 version="0.9.0", upgrade_code="{68F3C2FC-7C48-5487-AF10-9168C9341AC8}", selftest_report=None,
                 user_readme=None)
+# A released tool without a user README, and the README's example tool.
+ROTA = dict(IV_CHECK, target="rota", tool_id=61, program="rota.exe", install_name="Rota", version="1.0.0",
+            upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C61}")
+EXAMPLE = dict(IV_CHECK, target="example", tool_id=52, program="example.exe", install_name="example",
+               upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C52}")
+
+
+def suite_of(*tools, **names):
+    return facts.suite([facts.parse(tool) for tool in tools], dict(common.SUITE, **names))
 
 
 class FactsTest(unittest.TestCase):
@@ -93,6 +102,78 @@ class FactsTest(unittest.TestCase):
                 facts.load(path)
             with self.assertRaisesRegex(SystemExit, "make windows"):
                 facts.load(os.path.join(folder, "missing.json"))
+
+
+class SuiteTest(unittest.TestCase):
+    """The suite package: which tools it carries, its names and codes, and
+    what its MSI source holds."""
+
+    def test_the_suite_carries_the_released_tools_by_number(self):
+        suite = suite_of(ROTA, IV_CHECK, EXAMPLE, KALDRIN)
+        self.assertEqual([tool.tool_id for tool in suite.programs()], [51, 61])
+        self.assertEqual(suite.readme_source().target, "kaldrin")
+        self.assertEqual(suite.entries(), ["kaldrin.exe", "rota.exe", "README.txt", "LICENSE.txt"])
+        self.assertEqual(suite.release_name("msi"), "noltmed-suite-1.0-win64.msi")
+        self.assertEqual((suite.install_name, suite.menu_folder(), suite.publisher), ("NoltMed Suite",) * 2 + ("NoltMed",))
+        self.assertEqual(suite.upgrade_code, "{0D3DBB54-35CF-4548-96CF-F3A1F0BA080A}")
+        self.assertEqual(suite_of(ROTA).entries(), ["rota.exe", "LICENSE.txt"])
+        self.assertIsNone(facts.parse(KALDRIN).menu_folder())
+
+    def test_the_suite_shares_no_code_with_a_tool(self):
+        suite, kaldrin = suite_of(KALDRIN, ROTA), facts.parse(KALDRIN)
+        suite_codes = [suite.product_code(), suite.at_version("1.0.1").product_code()]
+        suite_codes += [suite.component_code(name) for name in msi.components(suite)]
+        tool_codes = [kaldrin.product_code(), kaldrin.upgrade_code]
+        tool_codes += [kaldrin.component_code(name) for name in msi.components(kaldrin)]
+        self.assertEqual(len(set(suite_codes)), len(suite_codes))
+        self.assertFalse(set(suite_codes) & set(tool_codes))
+        self.assertEqual(msi.components(suite), ["kaldrin.exe", "rota.exe", "README.txt", "LICENSE.txt",
+                                                 "StartMenuShortcuts"])
+
+    def test_a_suite_that_cannot_be_made_is_named(self):
+        faults = [
+            ((KALDRIN, dict(ROTA, tool_id=51)), {}, "tool_id 51"),
+            ((KALDRIN, dict(ROTA, program="kaldrin.exe")), {}, "program kaldrin.exe"),
+            ((KALDRIN, dict(ROTA, install_name="Kaldrin")), {}, "install_name Kaldrin"),
+            ((IV_CHECK, EXAMPLE), {}, "no released tool"),
+            ((KALDRIN, dict(ROTA, publisher="Other")), {}, "rota name another publisher"),
+            ((KALDRIN,), {"UPGRADE_CODE": KALDRIN["upgrade_code"]}, "is a tool's"),
+            ((KALDRIN,), {"UPGRADE_CODE": "0D3DBB54-35CF-4548-96CF-F3A1F0BA080A"}, "upgrade code"),
+            ((KALDRIN,), {"INSTALL_NAME": "诺特工具"}, "install name"),
+        ]
+        for tools, names, message in faults:
+            with self.subTest(message):
+                with self.assertRaisesRegex(SystemExit, message):
+                    suite_of(*tools, **names)
+
+    def test_the_suite_names_header_is_read_line_by_line(self):
+        self.assertEqual(common.SUITE_URL, "http://www.noltmed.example")
+        self.assertEqual(common.RECORDS_FOLDER, ("NoltMedSuite", "records"))
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "names.h")
+            with open(path, "w", encoding="utf-8") as f:
+                f.write('#pragma once\n// #define KALDRIN_SUITE_A "no"\n#define KALDRIN_SUITE_HOST "a.example"\n'
+                        '#define KALDRIN_SUITE_BAD "a\\\\b"\n#define KALDRIN_SUITE_EMPTY ""\n'
+                        '#define OTHER_NAME "x"\n#define KALDRIN_SUITE_TAIL "x" // no\n')
+            self.assertEqual(common.suite_names(path), {"HOST": "a.example", "EMPTY": ""})
+
+    def test_the_suite_msi_source_has_a_component_per_file_and_a_shortcut_per_tool(self):
+        suite = suite_of(KALDRIN, ROTA)
+        with tempfile.TemporaryDirectory() as folder:
+            text, defines = msi.source(suite, folder)
+        self.assertNotIn("<!-- FILES -->", text)
+        self.assertEqual(defines["ShortcutComponent"], suite.component_code("StartMenuShortcuts"))
+        for name in suite.entries():
+            self.assertIn('<Component Id="%s" Guid="%s"' % (name, suite.component_code(name)), text)
+            self.assertIn('<ComponentRef Id="%s"/>' % name, text)
+        self.assertIn('<Shortcut Id="Shortcut.rota.exe" Name="Rota" Target="[INSTALLDIR]rota.exe"', text)
+        self.assertEqual(text.count("<Shortcut "), 2)
+        self.assertEqual(text.count('<RemoveFolder Id="RemoveInstallFolder"'), 1)
+        self.assertEqual(msi.folder_component(suite), "LICENSE.txt")
+        self.assertEqual(msi.program_files(suite)[1][0], "rota.exe")
+        self.assertEqual(msi.program_files(facts.parse(KALDRIN))[0][0], "Program")
+        self.assertEqual([msi.identifier(n) for n in ("kaldrin.exe", "iv-check+.exe", "9a.exe", ".x")],
+                         ["kaldrin.exe", "iv_check_.exe", "_9a.exe", "_.x"])
 
 
 class ReleaseFilesTest(unittest.TestCase):
@@ -165,6 +246,9 @@ class PublishedTest(unittest.TestCase):
         kaldrin = facts.parse(KALDRIN)
         next_code = kaldrin.at_version("1.0.1").product_code()
         # Another tool's release that took the ProductCode kaldrin 1.0.1 derives.
+        suite = suite_of(KALDRIN)
+        suite_release = dataclasses.replace(release, target=suite.target, upgrade_code=suite.upgrade_code,
+                                            product_code=suite.product_code())
         taken = dataclasses.replace(release, target="other", upgrade_code="{" + "A" * 8 + "-AAAA-AAAA-AAAA-" + "A" * 12
                                     + "}", product_code=next_code)
         cases = [
@@ -180,6 +264,10 @@ class PublishedTest(unittest.TestCase):
              ["ProductCode %s is that of the published other 1.0.0" % next_code]),
             ("another upgrade code", dataclasses.replace(kaldrin.at_version("1.0.1"), upgrade_code=taken.upgrade_code),
              other, [release], ["published with the upgrade code %s" % release.upgrade_code]),
+            # The suite's programs are its MSI's: only the MSI is compared.
+            ("the suite's published bytes", suite, (None, same[1]), [suite_release], []),
+            ("the suite's published version, another MSI", suite, (None, other[1]), [suite_release],
+             ["noltmed-suite 1.0.0 is published", "the MSI differs"]),
         ]
         for name, product, digests, releases, reasons in cases:
             with self.subTest(name):
