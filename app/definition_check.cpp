@@ -13,6 +13,7 @@ namespace {
 constexpr int MESSAGE_CAPACITY = 768;
 constexpr int MAX_KEY_LENGTH = 63;
 constexpr int MAX_LEVEL = 3;
+constexpr int MAX_REPORTED_NAMES = 16;
 
 // The faults found so far, each handed on with the tool named first.
 struct Faults {
@@ -64,6 +65,10 @@ struct FormulaReading {
     const char* owner;      // "output \"dose\"", "rule 2", ...
     int outputs_before;     // the outputs the formula may name
     bool* input_read;       // one flag per input
+    // The unknown names reported for this formula, each once.
+    const char* reported[MAX_REPORTED_NAMES] = {};
+    int reported_length[MAX_REPORTED_NAMES] = {};
+    int reported_count = 0;
 };
 
 void visit_name(void* context, const char* name, int length) {
@@ -76,6 +81,15 @@ void visit_name(void* context, const char* name, int length) {
     }
     for (int i = 0; i < r->outputs_before; ++i) {
         if (key_is(r->tool->outputs[i].key, name, length)) return;
+    }
+    for (int i = 0; i < r->reported_count; ++i) {
+        if (r->reported_length[i] == length && std::strncmp(r->reported[i], name, static_cast<std::size_t>(length)) == 0) {
+            return;
+        }
+    }
+    if (r->reported_count < MAX_REPORTED_NAMES) {
+        r->reported[r->reported_count] = name;
+        r->reported_length[r->reported_count++] = length;
     }
     r->faults->add("%s names \"%.*s\", which is not an input key or an earlier output", r->owner, length, name);
 }
@@ -157,7 +171,7 @@ void check_formulas(const ToolDef* tool, Faults& faults) {
     for (int i = 0; i < tool->output_count; ++i) {
         const ToolOutput& output = tool->outputs[i];
         std::snprintf(owner, sizeof owner, "output \"%.80s\"", output.key != nullptr ? output.key : "");
-        FormulaReading reading{tool, &faults, owner, i, input_read};
+        FormulaReading reading{tool, &faults, owner, i, input_read, {}, {}, 0};
         check_formula(reading, output.expr);
     }
     bool default_seen = false;
@@ -176,7 +190,7 @@ void check_formulas(const ToolDef* tool, Faults& faults) {
         } else if (rule.condition[0] == '\0') {
             default_seen = true;
         } else {
-            FormulaReading reading{tool, &faults, owner, tool->output_count, input_read};
+            FormulaReading reading{tool, &faults, owner, tool->output_count, input_read, {}, {}, 0};
             check_formula(reading, rule.condition);
         }
     }
