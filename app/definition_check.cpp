@@ -213,7 +213,6 @@ void list_keys(const ReportKindEntry& entry, char* text, int capacity) {
 void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& faults) {
     char keys[256];
     list_keys(entry, keys, sizeof keys);
-    // A report reads only the first MAX_TOOL_VALUES inputs, those with a value.
     for (int p = 0; p < entry.parameter_count; ++p) {
         const char* key = entry.parameters[p].key;
         bool defined = false;

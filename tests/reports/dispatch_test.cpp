@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <string>
 
 #include "core/evaluate.h"
@@ -269,31 +268,6 @@ TEST(ReportKinds, TheTableIsWhatEachReportReads) {
     for (const ReportKindEntry& entry : REPORT_KINDS) {
         if (entry.kind == REPORT_FOLLOW_UP_PLAN && local_day_number() != today) continue;
         EXPECT_EQ(run_report(entry.kind, {{"intervall", 2}}).report, run_report(entry.kind).report) << entry.name;
-    }
-}
-
-TEST(ReportKinds, LimitsOfTheTable) {
-    const ReportParameter& interval = report_parameter(REPORT_DOSING_TIMETABLE, "interval");
-    const ReportParameter& start = report_parameter(REPORT_DOSING_TIMETABLE, "start");
-    const ReportParameter& gap = report_parameter(REPORT_FOLLOW_UP_PLAN, "gap");
-    const ReportParameter& nurses = report_parameter(REPORT_ROTATION_ROSTER, "nurses");
-    const ReportParameter& panel = report_parameter(REPORT_LAB_PANELS, "panel");
-    struct Row {
-        const ReportParameter& p;
-        double value;
-        double used;
-    };
-    const Row rows[] = {
-        {interval, 0.0, 8.0},   {interval, -2.0, 8.0}, {interval, 1.5, 1.5},  {interval, HUGE_VAL, 8.0},
-        {start, -3.0, 0.0},     {start, 4.35, 4.35},   {start, NAN, 0.0},     {gap, 0.9, 7.0},
-        {gap, 1.0, 1.0},        {gap, -5.0, 7.0},      {nurses, 41.9, 40.0},  {nurses, 0.0, 1.0},
-        {nurses, 2.7, 2.0},     {nurses, NAN, 1.0},    {panel, 5.9, 5.0},     {panel, 6.0, 0.0},
-        {panel, -1.0, 0.0},
-    };
-    for (const Row& row : rows) {
-        ReportTool tool(0, {{row.p.key, row.value}});
-        double used = row.p.whole ? report_int(&tool.def, tool.values, row.p) : report_number(&tool.def, tool.values, row.p);
-        EXPECT_EQ(used, row.used) << row.p.key << " " << row.value;
     }
 }
 
