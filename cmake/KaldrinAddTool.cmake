@@ -23,13 +23,16 @@
 # kaldrin_framework. With KALDRIN_BUILD_TESTS on it adds the CTest tests
 # <target>_tests (a GoogleTest program of the TESTS sources linked with the
 # definition) and, given SELFTEST_REPORT, <target>_selftest_report (the
-# definition's self-test compared with those bytes). When the Win32 layer
+# definition's self-test compared with those bytes), and for every tool
+# <target>_definition_check (cmake/KaldrinDefinitionCheck.cmake, which also
+# refuses a second tool with the same ID). When the Win32 layer
 # exists it makes <target>.exe at the top of the build folder, with its
 # version resource, manifest and icon written from the templates in ui/ to
 # generated/<target>/, and the product facts products/<target>.json that the
 # release scripts read (KALDRIN_PRODUCTS_DIR).
 
 get_filename_component(KALDRIN_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+include(${CMAKE_CURRENT_LIST_DIR}/KaldrinDefinitionCheck.cmake)
 # Programs, generated files and product facts go to the top of the build
 # folder of the project that includes this file; a multi-configuration
 # generator gets one folder of facts per configuration.
@@ -136,6 +139,7 @@ function(kaldrin_add_tool target)
   add_library(${target}_definition STATIC ${arg_DEFINITION})
   target_link_libraries(${target}_definition PUBLIC kaldrin_framework)
   kaldrin_set_warnings(${target}_definition)
+  kaldrin_definition_check(${target} ${arg_ID} "${arg_SELFTEST_REPORT}")
 
   if(KALDRIN_BUILD_TESTS)
     if(arg_TESTS)

@@ -54,8 +54,14 @@ struct ExprState {
     const double* input_values;
     const double* output_values;
     const char* pos;  // next unread character
-    int error;        // 0, or 1 once any construct has failed
+    int error;        // 0, or 1 once any construct could not be read
     int depth;        // current nesting of parentheses, prefix operators, exponents, branches, arguments
+    int value_error = 0;       // 1 once a division by zero or a function's domain failed
+    bool unknown_call = false;  // a call of a function that is not built in
+    // Set when the text is only read (check_expr): every name goes here
+    // instead of being looked up, and reads as 0.0.
+    ExprNameVisitor visit_name = nullptr;
+    void* visit_context = nullptr;
 };
 
 constexpr int MAX_NAME_LENGTH = 63;
@@ -196,7 +202,7 @@ inline double parse_term(ExprState& s) {
             ++s.pos;
             double w = parse_power(s);
             if (w == 0.0) {
-                s.error = 1;
+                s.value_error = 1;
                 return 0.0;
             }
             v = op == '/' ? v / w : std::fmod(v, w);
@@ -432,6 +438,17 @@ double apply_built_in(const BuiltIn* f, double a, double b, int* error) {
     return f->value(a, b);
 }
 
+// A call read in the text: an unknown function fails the reading, arguments
+// outside the function's domain only the value.
+double apply_call(ExprState& s, const BuiltIn* f, double a, double b) {
+    if (f == nullptr) {
+        s.error = 1;
+        s.unknown_call = true;
+        return 0.0;
+    }
+    return apply_built_in(f, a, b, &s.value_error);
+}
+
 // After name, at its "(": reads one or two arguments and the ")", and applies
 // the function of that name and number of arguments. Kept out of parse_unary,
 // so that the registers the call needs are not saved for every operand.
@@ -442,15 +459,19 @@ EXPR_NOINLINE double call_function(ExprState& s, const char* name, int length) {
         ++s.pos;
         double b = nested<parse_expression>(s);
         expect(s, ')');
-        return apply_built_in(find_built_in(name, length, 2), a, b, &s.error);
+        return apply_call(s, find_built_in(name, length, 2), a, b);
     }
     expect(s, ')');
-    return apply_built_in(find_built_in(name, length, 1), a, 0.0, &s.error);
+    return apply_call(s, find_built_in(name, length, 1), a, 0.0);
 }
 
 // --- names -----------------------------------------------------------------
 
 double lookup_variable(ExprState& s, const char* name, int length) {
+    if (s.visit_name != nullptr) {
+        s.visit_name(s.visit_context, name, length);
+        return 0.0;
+    }
     const ToolDef* def = s.def;
     for (int i = 0; i < def->input_count; ++i) {
         if (key_equals(def->inputs[i].key, name, length)) return s.input_values[i];
@@ -484,7 +505,19 @@ double eval_expr(const ToolDef* def, const char* text, const double* input_value
     }
     ExprState s{def, input_values, output_values, text, 0, 0};
     double v = parse_expression(s);
-    bool sound = *s.pos == '\0' && s.error == 0 && is_finite_value(v);
+    bool sound = *s.pos == '\0' && s.error == 0 && s.value_error == 0 && is_finite_value(v);
     *error_flag = sound ? 0 : 1;
     return v;
+}
+
+ExprReading check_expr(const char* text, ExprNameVisitor visit_name, void* context) {
+    if (text == nullptr || text[0] == '\0') return EXPR_UNREADABLE;
+    ExprState s{nullptr, nullptr, nullptr, text, 0, 0};
+    s.visit_name = visit_name;
+    s.visit_context = context;
+    // Without a visitor every name still reads as 0.0 rather than being looked up.
+    if (s.visit_name == nullptr) s.visit_name = [](void*, const char*, int) {};
+    parse_expression(s);
+    if (s.unknown_call) return EXPR_UNKNOWN_FUNCTION;
+    return *s.pos == '\0' && s.error == 0 ? EXPR_READS : EXPR_UNREADABLE;
 }

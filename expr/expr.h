@@ -12,6 +12,22 @@
 double eval_expr(const ToolDef* def, const char* text, const double* input_values,
                  const double* output_values, int* error_flag);
 
+// Called by check_expr for each name the text reads as a variable: the
+// length characters at name (not terminated there).
+using ExprNameVisitor = void (*)(void* context, const char* name, int length);
+
+enum ExprReading {
+    EXPR_READS = 0,         // the text reads to its end
+    EXPR_UNREADABLE,        // null, empty, or not readable to its end (or nested too deep)
+    EXPR_UNKNOWN_FUNCTION,  // it calls a function that is not built in with that many arguments
+};
+
+// Reads text by the grammar eval_expr reads it with, computing nothing: what
+// would fail only for some values (a division by zero, a function's domain)
+// is not judged. Calls visit_name (when not null) for every variable name, in
+// reading order, both branches of a conditional included.
+ExprReading check_expr(const char* text, ExprNameVisitor visit_name, void* context);
+
 // Value of the one-argument built-in function name at x. Sets *error to 1 when
 // the function is unknown or x lies outside its domain (the value is then
 // 0.0); otherwise leaves *error alone.

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 
 namespace {
@@ -34,8 +35,9 @@ int report_collection_order(const ToolDef* tool, const double* values, wchar_t* 
         L"本次：血糖/乳酸 → 灰管，需冰浴送检，30 分钟内完成。",
     };
     append_lines(report, report_capacity, tubes, 8);
-    int kind = int_by_key(tool, values, "kind");
-    append_line(report, report_capacity, choices[kind >= 1 && kind <= 6 ? kind : 0]);
+    constexpr const ReportParameter& KIND = report_parameter(REPORT_COLLECTION_ORDER, "kind");
+    static_assert(KIND.high + 1 == static_cast<int>(sizeof choices / sizeof choices[0]));
+    append_line(report, report_capacity, choices[report_int(tool, values, KIND)]);
     text_copy(verdict, verdict_capacity, L"按标准顺序采血可减少溶血与交叉污染");
     return 0;
 }
@@ -53,8 +55,9 @@ int report_critical_values(const ToolDef* tool, const double* values, wchar_t* r
         {L"肌钙蛋白明显升高（高于第 99 百分位）", L"血淀粉酶/脂肪酶 >3 倍正常上限", nullptr},
     };
     append_line(report, report_capacity, L"常见检验危急值（参考，需以本院文件为准）：");
-    int kind = int_by_key(tool, values, "kind");
-    const wchar_t* const* group = groups[kind >= 1 && kind <= 6 ? kind : 0];
+    constexpr const ReportParameter& KIND = report_parameter(REPORT_CRITICAL_VALUES, "kind");
+    static_assert(KIND.high + 1 == static_cast<int>(sizeof groups / sizeof groups[0]));
+    const wchar_t* const* group = groups[report_int(tool, values, KIND)];
     for (int i = 0; i < 3 && group[i] != nullptr; ++i) append_line(report, report_capacity, group[i]);
     append_line(report, report_capacity, L"");
     append_line(report, report_capacity,
@@ -77,8 +80,9 @@ int report_high_alert_drugs(const ToolDef* tool, const double* values, wchar_t* 
          L"要点：化疗药集中配置与防护、抗凝药监测 INR/APTT、出血风险宣教。"},
     };
     append_line(report, report_capacity, L"高警示药品类别与要点：");
-    int kind = int_by_key(tool, values, "kind");
-    append_lines(report, report_capacity, categories[kind >= 1 && kind <= 3 ? kind : 0], 2);
+    constexpr const ReportParameter& KIND = report_parameter(REPORT_HIGH_ALERT_DRUGS, "kind");
+    static_assert(KIND.high + 1 == static_cast<int>(sizeof categories / sizeof categories[0]));
+    append_lines(report, report_capacity, categories[report_int(tool, values, KIND)], 2);
     text_copy(verdict, verdict_capacity, L"高警示药品须专区、专标识、双人核对");
     return 0;
 }
@@ -102,9 +106,7 @@ int report_surgical_checklist(const ToolDef* tool, const double* values, wchar_t
 
 int report_handover_template(const ToolDef* tool, const double* values, wchar_t* report,
                              int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int beds = int_by_key(tool, values, "beds");
-    if (beds < 1) beds = 1;
-    if (beds > 30) beds = 30;
+    int beds = report_int(tool, values, report_parameter(REPORT_HANDOVER_TEMPLATE, "beds"));
     append_line(report, report_capacity, L"交班报告（床号 / 诊断 / 本班病情 / 治疗与管路 / 需下一班关注）：");
     for (int bed = 1; bed <= beds; ++bed) {
         append_line(report, report_capacity,
@@ -135,8 +137,9 @@ int report_lab_panels(const ToolDef* tool, const double* values, wchar_t* report
         {L"心肌损伤标志物：cTnI/cTnT、CK-MB、肌红蛋白、BNP/NT-proBNP。",
          L"注意：胸痛发作后 2-4 小时开始升高；动态复查更有意义。"},
     };
-    int panel = int_by_key(tool, values, "panel");
-    append_lines(report, report_capacity, panels[panel >= 1 && panel <= 5 ? panel : 0], 2);
+    constexpr const ReportParameter& PANEL = report_parameter(REPORT_LAB_PANELS, "panel");
+    static_assert(PANEL.high + 1 == static_cast<int>(sizeof panels / sizeof panels[0]));
+    append_lines(report, report_capacity, panels[report_int(tool, values, PANEL)], 2);
     text_copy(verdict, verdict_capacity, L"套餐与采血管已列出，按顺序采血");
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 
 namespace {
@@ -13,10 +14,10 @@ constexpr double ML_PER_HOUR_PER_DROP_PER_MINUTE = 3.0;
 
 int report_infusion_card(const ToolDef* tool, const double* values, wchar_t* report,
                          int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int bed = int_by_key(tool, values, "bed");
-    double dose = input_by_key(tool, values, "dose");
-    double volume = input_by_key(tool, values, "volume");
-    double drops = input_by_key(tool, values, "gtt");
+    int bed = report_int(tool, values, report_parameter(REPORT_INFUSION_CARD, "bed"));
+    double dose = report_number(tool, values, report_parameter(REPORT_INFUSION_CARD, "dose"));
+    double volume = report_number(tool, values, report_parameter(REPORT_INFUSION_CARD, "volume"));
+    double drops = report_number(tool, values, report_parameter(REPORT_INFUSION_CARD, "gtt"));
 
     append_line(report, report_capacity, L"静脉输液卡");
     append_line(report, report_capacity, L"床号：%d", bed);

@@ -3,6 +3,7 @@
 
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 
 const wchar_t* const iv_drug_names[IV_DRUG_COUNT] = {
@@ -64,8 +65,8 @@ const PairRule& rule_for(int lo, int hi) {
 
 int report_iv_compatibility(const ToolDef* tool, const double* values, wchar_t* report,
                             int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int a = int_by_key(tool, values, "drugA");
-    int b = int_by_key(tool, values, "drugB");
+    int a = report_int(tool, values, report_parameter(REPORT_IV_COMPATIBILITY, "drugA"));
+    int b = report_int(tool, values, report_parameter(REPORT_IV_COMPATIBILITY, "drugB"));
     const PairRule& rule = a < b ? rule_for(a, b) : rule_for(b, a);
 
     append_line(report, report_capacity, L"待查：%d 号 %ls  +  %d 号 %ls", a, drug_name(a), b, drug_name(b));

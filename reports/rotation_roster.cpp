@@ -1,14 +1,15 @@
 // Three-shift rotation roster: one shift letter per nurse and day.
 
-#include "core/convert.h"
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 
 namespace {
 
-constexpr int MAX_NURSES = 40;
-constexpr int MAX_DAYS = 31;
+constexpr const ReportParameter& NURSES = report_parameter(REPORT_ROTATION_ROSTER, "nurses");
+constexpr const ReportParameter& DAYS = report_parameter(REPORT_ROTATION_ROSTER, "days");
+constexpr int MAX_DAYS = DAYS.high;
 constexpr int LABEL_CAPACITY = 12;
 constexpr int ENTRY_CAPACITY = 16;
 static_assert(2 + 9 * 4 + (MAX_DAYS - 9) * 5 < REPORT_LINE_CAPACITY, "a schedule line fits one report line");
@@ -24,8 +25,8 @@ wchar_t shift_letter(int nurse, int day) {
 
 int report_rotation_roster(const ToolDef* tool, const double* values, wchar_t* report,
                            int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int nurses = clamp_int(int_by_key(tool, values, "nurses"), 1, MAX_NURSES);
-    int days = clamp_int(int_by_key(tool, values, "days"), 1, MAX_DAYS);
+    int nurses = report_int(tool, values, NURSES);
+    int days = report_int(tool, values, DAYS);
 
     append_line(report, report_capacity,
                 L"排班规则：三班轮转（白班 D / 夜班 N / 休息 R），每日每班 1 人，按人员顺序滚动。");

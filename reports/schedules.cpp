@@ -9,18 +9,23 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 
 namespace {
 
-constexpr int MAX_DOSES = 30;
-constexpr int MAX_VISITS = 20;
+constexpr const ReportParameter& DOSE_START = report_parameter(REPORT_DOSING_TIMETABLE, "start");
+constexpr const ReportParameter& DOSE_INTERVAL = report_parameter(REPORT_DOSING_TIMETABLE, "interval");
+constexpr const ReportParameter& DOSE_TIMES = report_parameter(REPORT_DOSING_TIMETABLE, "times");
+constexpr const ReportParameter& VISIT_START = report_parameter(REPORT_FOLLOW_UP_PLAN, "start");
+constexpr const ReportParameter& VISIT_GAP = report_parameter(REPORT_FOLLOW_UP_PLAN, "gap");
+constexpr const ReportParameter& VISIT_TIMES = report_parameter(REPORT_FOLLOW_UP_PLAN, "times");
 constexpr int DOSE_CAPACITY = 64;
 constexpr int DATE_CAPACITY = 32;
 
 // Today's day number is accepted within this distance of day 0, so that
-// adding an int offset and 19 int gaps cannot overflow and the date stays
-// convertible. Real dates lie far inside it.
+// adding an int offset and VISIT_TIMES.high - 1 int gaps cannot overflow and
+// the date stays convertible. Real dates lie far inside it.
 constexpr long long MAX_TODAY = 1LL << 62;
 
 // The day shown for a dose whose day would lie beyond the int range (a start
@@ -42,11 +47,9 @@ int report_dosing_timetable(const ToolDef* tool, const double* values, wchar_t* 
     // A start or interval that is not a finite number (only a caller outside the
     // window can pass one) takes the value of a missing parameter: NaN or
     // infinite hours have no clock time.
-    double start = input_by_key(tool, values, "start");
-    if (!(start >= 0.0) || !is_finite_value(start)) start = 0.0;
-    double interval = input_by_key(tool, values, "interval");
-    if (!(interval > 0.0) || !is_finite_value(interval)) interval = 8.0;
-    int count = clamp_int(int_by_key(tool, values, "times"), 1, MAX_DOSES);
+    double start = report_number(tool, values, DOSE_START);
+    double interval = report_number(tool, values, DOSE_INTERVAL);
+    int count = report_int(tool, values, DOSE_TIMES);
 
     append_line(report, report_capacity, L"首剂时间 %.0f:00，间隔 %.0f 小时，共 %d 次：", start, interval, count);
     for (int j = 0; j < count; ++j) {
@@ -91,10 +94,9 @@ int report_follow_up_plan(const ToolDef* tool, const double* values, wchar_t* re
 int report_follow_up_plan_from(long long today, const ToolDef* tool, const double* values,
                                wchar_t* report, int report_capacity, wchar_t* verdict,
                                int verdict_capacity) {
-    int start = int_by_key(tool, values, "start");
-    int gap = int_by_key(tool, values, "gap");
-    if (gap < 1) gap = 7;
-    int count = clamp_int(int_by_key(tool, values, "times"), 1, MAX_VISITS);
+    int start = report_int(tool, values, VISIT_START);
+    int gap = report_int(tool, values, VISIT_GAP);
+    int count = report_int(tool, values, VISIT_TIMES);
     // Without a usable date of today no visit date is known: each shows "--"
     // rather than a date counted from a wrong day.
     bool dated = today != NO_DAY_NUMBER && today >= -MAX_TODAY && today <= MAX_TODAY;

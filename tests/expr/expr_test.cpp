@@ -400,6 +400,52 @@ TEST(Expr, NestingBeyondTheBoundFailsWithoutCrashing) {
     EXPECT_EQ(eval(pluses.c_str()).value, 4.0);
 }
 
+// check_expr reads as eval_expr does but computes nothing: it names every
+// variable in reading order and judges only whether the text reads.
+TEST(Expr, CheckReadsWithoutComputing) {
+    struct Row {
+        const char* text;
+        ExprReading reading;
+        const char* names;  // the names visited, each followed by one blank
+    };
+    const Row rows[] = {
+        {"(crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0)", EXPR_READS, "crcl age w "},
+        {"w/((h/100)^2)", EXPR_READS, "w h "},
+        {"a/0 + sqrt(-b) + log(0)", EXPR_READS, "a b "},  // fails only when computed
+        {"c ? yes : no", EXPR_READS, "c yes no "},        // both branches
+        {"max(x, min(y, 3))", EXPR_READS, "x y "},
+        {"unknown_name", EXPR_READS, "unknown_name "},    // names are the caller's to judge
+        {"w/((h/100)^2", EXPR_UNREADABLE, "w h "},
+        {"1 +", EXPR_UNREADABLE, ""},
+        {"x ** 2", EXPR_UNREADABLE, "x "},
+        {"2 x", EXPR_UNREADABLE, ""},
+        {"", EXPR_UNREADABLE, ""},
+        {nullptr, EXPR_UNREADABLE, ""},
+        {"sqr(w)", EXPR_UNKNOWN_FUNCTION, "w "},
+        {"sqrt(w, 2)", EXPR_UNKNOWN_FUNCTION, "w "},
+        {"min(w)", EXPR_UNKNOWN_FUNCTION, "w "},
+    };
+    for (const Row& row : rows) {
+        std::string names;
+        ExprReading reading = check_expr(
+            row.text,
+            [](void* context, const char* name, int length) {
+                static_cast<std::string*>(context)->append(name, static_cast<size_t>(length)).append(" ");
+            },
+            &names);
+        const char* shown = row.text != nullptr ? row.text : "(null)";
+        EXPECT_EQ(reading, row.reading) << shown;
+        EXPECT_EQ(names, row.names) << shown;
+    }
+    EXPECT_EQ(check_expr("a+b", nullptr, nullptr), EXPR_READS);
+    EXPECT_EQ(check_expr(std::string(64, 'a').c_str(), nullptr, nullptr), EXPR_UNREADABLE);
+    // Evaluating is unchanged by the split of the faults: a division by zero
+    // and an unknown function still fail the value.
+    EXPECT_EQ(eval("1/0").flag, 1);
+    EXPECT_EQ(eval("sqr(4)").flag, 1);
+    EXPECT_EQ(eval("sqrt(0-4)").flag, 1);
+}
+
 TEST(Expr, AllBytesAreSafe) {
     // Every byte outside the language fails without crashing, also after a number.
     for (int b = 1; b < 256; ++b) {

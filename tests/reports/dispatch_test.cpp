@@ -5,6 +5,7 @@
 
 #include "core/evaluate.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 #include "reports/reports.h"
 #include "tests/reports/report_test_support.h"
 
@@ -231,6 +232,43 @@ TEST(EvaluateTool, ReportLevelAndTextsFollowTheGenerator) {
         EXPECT_EQ(std::wstring(verdict), direct.verdict) << kind;
     }
     tool.def.report_kind = 0;
+}
+
+// ---- the report kinds' table ----------------------------------------------
+
+TEST(ReportKinds, EveryKindOneToElevenAndNoOther) {
+    for (int kind = -1; kind <= 12; ++kind) {
+        const ReportKindEntry* entry = find_report_kind(kind);
+        EXPECT_EQ(entry != nullptr, kind >= 1 && kind <= 11) << kind;
+        if (entry != nullptr) {
+            EXPECT_EQ(entry->kind, kind);
+        }
+    }
+}
+
+// The table is what the reports read: a tool without a key gets the row's
+// missing value, and each key the table lists changes its report.
+TEST(ReportKinds, TheTableIsWhatEachReportReads) {
+    long long today = local_day_number();
+    for (const ReportKindEntry& entry : REPORT_KINDS) {
+        ReportTool none(entry.kind);
+        for (int i = 0; i < entry.parameter_count; ++i) {
+            const ReportParameter& p = entry.parameters[i];
+            double missing = p.whole ? report_int(&none.def, none.values, p) : report_number(&none.def, none.values, p);
+            EXPECT_EQ(missing, p.missing) << entry.name << " " << p.key;
+            EXPECT_TRUE(p.whole || p.limit == ParameterLimit::NONE || p.limit == ParameterLimit::LOW_OR ||
+                        p.limit == ParameterLimit::ABOVE_OR)
+                << entry.name << " " << p.key << ": counts and choices are whole";
+            ReportRun two = run_report(entry.kind, {{p.key, 2}});
+            ReportRun three = run_report(entry.kind, {{p.key, 3}});
+            EXPECT_NE(two.report, three.report) << entry.name << " does not read " << p.key;
+        }
+    }
+    // A key outside the table changes nothing.
+    for (const ReportKindEntry& entry : REPORT_KINDS) {
+        if (entry.kind == REPORT_FOLLOW_UP_PLAN && local_day_number() != today) continue;
+        EXPECT_EQ(run_report(entry.kind, {{"intervall", 2}}).report, run_report(entry.kind).report) << entry.name;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,317 @@
+#include "app/definition_check.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "app/selftest.h"
+#include "expr/expr.h"
+#include "reports/report_kinds.h"
+
+namespace {
+
+constexpr int MESSAGE_CAPACITY = 768;
+constexpr int MAX_KEY_LENGTH = 63;
+constexpr int MAX_LEVEL = 3;
+constexpr int MAX_REPORTED_NAMES = 16;
+
+// The faults found so far, each handed on with the tool named first.
+struct Faults {
+    const DefinitionExpectation& expected;
+    DefinitionFaultSink sink;
+    void* context;
+    int count = 0;
+
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    void add(const char* format, ...) {
+        char message[MESSAGE_CAPACITY];
+        int prefix = std::snprintf(message, MESSAGE_CAPACITY, "%s (tool %d): ",
+                                   expected.target != nullptr ? expected.target : "?", expected.id);
+        if (prefix < 0 || prefix >= MESSAGE_CAPACITY) prefix = 0;
+        std::va_list args;
+        va_start(args, format);
+        std::vsnprintf(message + prefix, static_cast<std::size_t>(MESSAGE_CAPACITY - prefix), format, args);
+        va_end(args);
+        ++count;
+        if (sink != nullptr) sink(context, message);
+    }
+};
+
+bool is_key(const char* key) {
+    if (key == nullptr) return false;
+    const char c = key[0];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_')) return false;
+    int length = 0;
+    for (; key[length] != '\0'; ++length) {
+        const char d = key[length];
+        bool name_char = (d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z') || (d >= '0' && d <= '9') || d == '_';
+        if (!name_char || length >= MAX_KEY_LENGTH) return false;
+    }
+    return true;
+}
+
+bool key_is(const char* key, const char* name, int length) {
+    return key != nullptr && std::strncmp(key, name, static_cast<std::size_t>(length)) == 0 &&
+           key[length] == '\0';
+}
+
+// One formula under reading: which names it may use and which inputs the
+// definition's formulas read, kept across formulas.
+struct FormulaReading {
+    const ToolDef* tool;
+    Faults* faults;
+    const char* owner;      // "output \"dose\"", "rule 2", ...
+    int outputs_before;     // the outputs the formula may name
+    bool* input_read;       // one flag per input
+    // The unknown names reported for this formula, each once.
+    const char* reported[MAX_REPORTED_NAMES] = {};
+    int reported_length[MAX_REPORTED_NAMES] = {};
+    int reported_count = 0;
+};
+
+void visit_name(void* context, const char* name, int length) {
+    auto* r = static_cast<FormulaReading*>(context);
+    for (int i = 0; i < r->tool->input_count; ++i) {
+        if (key_is(r->tool->inputs[i].key, name, length)) {
+            r->input_read[i] = true;
+            return;
+        }
+    }
+    for (int i = 0; i < r->outputs_before; ++i) {
+        if (key_is(r->tool->outputs[i].key, name, length)) return;
+    }
+    for (int i = 0; i < r->reported_count; ++i) {
+        if (r->reported_length[i] == length && std::strncmp(r->reported[i], name, static_cast<std::size_t>(length)) == 0) {
+            return;
+        }
+    }
+    if (r->reported_count < MAX_REPORTED_NAMES) {
+        r->reported[r->reported_count] = name;
+        r->reported_length[r->reported_count++] = length;
+    }
+    r->faults->add("%s names \"%.*s\", which is not an input key or an earlier output", r->owner, length, name);
+}
+
+void check_formula(FormulaReading& reading, const char* text) {
+    if (text == nullptr || text[0] == '\0') {
+        reading.faults->add("%s has no formula", reading.owner);
+        return;
+    }
+    switch (check_expr(text, visit_name, &reading)) {
+    case EXPR_READS: return;
+    case EXPR_UNKNOWN_FUNCTION:
+        reading.faults->add("%s: formula \"%.200s\" calls a function that is not built in", reading.owner, text);
+        return;
+    case EXPR_UNREADABLE:
+        reading.faults->add("%s: formula \"%.200s\" does not parse", reading.owner, text);
+        return;
+    }
+}
+
+// Counts and the lists they count; false when a list cannot be read at all.
+bool check_lists(const ToolDef* tool, Faults& faults) {
+    struct List {
+        const char* name;
+        int count;
+        const void* records;
+    };
+    const List lists[] = {
+        {"inputs", tool->input_count, tool->inputs},
+        {"outputs", tool->output_count, tool->outputs},
+        {"rules", tool->rule_count, tool->rules},
+    };
+    bool readable = true;
+    for (const List& list : lists) {
+        if (list.count < 0 || list.count > MAX_TOOL_VALUES) {
+            faults.add("%d %s: a tool has 0 to %d", list.count, list.name, MAX_TOOL_VALUES);
+            readable = false;
+        } else if (list.count > 0 && list.records == nullptr) {
+            faults.add("%d %s counted, but the list is null", list.count, list.name);
+            readable = false;
+        }
+    }
+    if (tool->name == nullptr || tool->category == nullptr || tool->basis == nullptr) {
+        faults.add("name, category and basis must not be null");
+        readable = false;
+    }
+    return readable;
+}
+
+// Keys: names the formulas can read, each once across inputs and outputs.
+void check_keys(const ToolDef* tool, Faults& faults) {
+    const int total = tool->input_count + tool->output_count;
+    for (int i = 0; i < total; ++i) {
+        bool input = i < tool->input_count;
+        int index = input ? i : i - tool->input_count;
+        const char* key = input ? tool->inputs[index].key : tool->outputs[index].key;
+        const char* list = input ? "input" : "output";
+        if (!is_key(key)) {
+            faults.add("%s %d: key \"%.80s\" is not a name a formula can read", list, index + 1,
+                       key != nullptr ? key : "(null)");
+            continue;
+        }
+        if (input ? tool->inputs[index].label == nullptr : tool->outputs[index].label == nullptr) {
+            faults.add("%s \"%s\" has no label", list, key);
+        }
+        for (int j = 0; j < i; ++j) {
+            const char* earlier = j < tool->input_count ? tool->inputs[j].key : tool->outputs[j - tool->input_count].key;
+            if (earlier != nullptr && std::strcmp(earlier, key) == 0) {
+                faults.add("key \"%s\" is defined twice: only the first is ever read", key);
+                break;
+            }
+        }
+    }
+}
+
+void check_formulas(const ToolDef* tool, Faults& faults) {
+    bool input_read[MAX_TOOL_VALUES] = {};
+    char owner[128];
+    for (int i = 0; i < tool->output_count; ++i) {
+        const ToolOutput& output = tool->outputs[i];
+        std::snprintf(owner, sizeof owner, "output \"%.80s\"", output.key != nullptr ? output.key : "");
+        FormulaReading reading{tool, &faults, owner, i, input_read, {}, {}, 0};
+        check_formula(reading, output.expr);
+    }
+    bool default_seen = false;
+    for (int i = 0; i < tool->rule_count; ++i) {
+        const ToolRule& rule = tool->rules[i];
+        std::snprintf(owner, sizeof owner, "rule %d", i + 1);
+        if (default_seen) {
+            faults.add("rule %d stands behind the default rule and is never reached", i + 1);
+        }
+        if (rule.level < 0 || rule.level > MAX_LEVEL) {
+            faults.add("rule %d: level %d is outside 0 to %d", i + 1, rule.level, MAX_LEVEL);
+        }
+        if (rule.message == nullptr) faults.add("rule %d has no message", i + 1);
+        if (rule.condition == nullptr) {
+            faults.add("rule %d: the condition is null (\"\" makes a default rule)", i + 1);
+        } else if (rule.condition[0] == '\0') {
+            default_seen = true;
+        } else {
+            FormulaReading reading{tool, &faults, owner, tool->output_count, input_read, {}, {}, 0};
+            check_formula(reading, rule.condition);
+        }
+    }
+    for (int i = 0; i < tool->input_count; ++i) {
+        if (!input_read[i] && is_key(tool->inputs[i].key)) {
+            faults.add("input \"%s\" is read by no formula or rule", tool->inputs[i].key);
+        }
+    }
+}
+
+// The keys of a report kind, for messages: "start, interval, times".
+void list_keys(const ReportKindEntry& entry, char* text, int capacity) {
+    int length = std::snprintf(text, static_cast<std::size_t>(capacity), "%s", entry.parameter_count == 0 ? "none" : "");
+    for (int i = 0; i < entry.parameter_count && length >= 0 && length < capacity; ++i) {
+        length += std::snprintf(text + length, static_cast<std::size_t>(capacity - length), "%s%s",
+                                i > 0 ? ", " : "", entry.parameters[i].key);
+    }
+}
+
+void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& faults) {
+    char keys[256];
+    list_keys(entry, keys, sizeof keys);
+    for (int p = 0; p < entry.parameter_count; ++p) {
+        const char* key = entry.parameters[p].key;
+        bool defined = false;
+        for (int i = 0; i < tool->input_count && !defined; ++i) {
+            defined = tool->inputs[i].key != nullptr && std::strcmp(tool->inputs[i].key, key) == 0;
+        }
+        if (!defined) {
+            faults.add("report kind %d (%s) reads \"%s\" (%s), which no input defines", entry.kind, entry.name, key,
+                       entry.parameters[p].meaning);
+        }
+    }
+    for (int i = 0; i < tool->input_count; ++i) {
+        const char* key = tool->inputs[i].key;
+        if (!is_key(key)) continue;
+        bool read = false;
+        for (int p = 0; p < entry.parameter_count && !read; ++p) read = std::strcmp(entry.parameters[p].key, key) == 0;
+        if (!read) {
+            faults.add("input \"%s\" is read by no formula or report (report kind %d reads: %s)", key, entry.kind,
+                       keys);
+        }
+    }
+    if (tool->output_count > 0) {
+        faults.add("output \"%.80s\": a report tool's outputs are never evaluated",
+                   tool->outputs[0].key != nullptr ? tool->outputs[0].key : "");
+    }
+    if (tool->rule_count > 0) faults.add("rule 1: a report tool's rules are never tried");
+}
+
+void check_own_selftest(const ToolDef* tool, Faults& faults) {
+    static wchar_t report[SELFTEST_REPORT_CAPACITY];
+    int errors = 0;
+    if (!build_selftest_report(tool, report, SELFTEST_REPORT_CAPACITY, &errors)) {
+        faults.add("the self-test report does not fit its %d characters", SELFTEST_REPORT_CAPACITY);
+    }
+    if (errors != 0) {
+        faults.add("the self-test counts ERRORS|%d: %d output formula(s) fail at the default inputs", errors, errors);
+    }
+}
+
+void check_declared_selftest(const DefinitionExpectation& expected, Faults& faults) {
+    const char* bytes = expected.declared_report;
+    const std::size_t length = expected.declared_length;
+    char head[32];
+    int head_length = std::snprintf(head, sizeof head, "TOOL|%d|", expected.id);
+    if (length < static_cast<std::size_t>(head_length) || std::memcmp(bytes, head, static_cast<std::size_t>(head_length)) != 0) {
+        std::size_t shown = 0;
+        while (shown < length && shown < 40 && bytes[shown] != '\r' && bytes[shown] != '\n') ++shown;
+        faults.add("the declared self-test report begins \"%.*s\", not \"%s\"", static_cast<int>(shown), bytes,
+                   head);
+    }
+    // The last ERRORS line counts the formulas that failed.
+    static const char word[] = "\nERRORS|";
+    const std::size_t word_length = sizeof word - 1;
+    std::size_t at = length;
+    for (std::size_t i = 0; i + word_length <= length; ++i) {
+        if (std::memcmp(bytes + i, word, word_length) == 0) at = i + word_length;
+    }
+    if (at == length) {
+        faults.add("the declared self-test report has no ERRORS line");
+        return;
+    }
+    std::size_t end = at;
+    while (end < length && bytes[end] >= '0' && bytes[end] <= '9') ++end;
+    bool zero = end == at + 1 && bytes[at] == '0' && (end == length || bytes[end] == '\r');
+    if (!zero) {
+        std::size_t shown = at;
+        while (shown < length && shown - at < 20 && bytes[shown] != '\r' && bytes[shown] != '\n') ++shown;
+        faults.add("the declared self-test report counts ERRORS|%.*s, not 0", static_cast<int>(shown - at),
+                   bytes + at);
+    }
+}
+
+}  // namespace
+
+int check_definition(const ToolDef* tool, const DefinitionExpectation& expected, DefinitionFaultSink sink,
+                     void* context) {
+    Faults faults{expected, sink, context};
+    if (tool == nullptr) {
+        faults.add("get_tool() returns null");
+        return faults.count;
+    }
+    if (tool->id != expected.id) {
+        faults.add("ToolDef.id is %d, but the build gives the tool the ID %d", tool->id, expected.id);
+    }
+    if (expected.declared_report != nullptr) check_declared_selftest(expected, faults);
+    if (!check_lists(tool, faults)) return faults.count;
+
+    check_keys(tool, faults);
+    const ReportKindEntry* entry = find_report_kind(tool->report_kind);
+    if (tool->report_kind == REPORT_FORMULAS) {
+        check_formulas(tool, faults);
+    } else if (entry == nullptr) {
+        faults.add("report kind %d is not one of the compiled-in kinds (0 for formulas, 1 to %d)", tool->report_kind,
+                   REPORT_LAB_PANELS);
+    } else {
+        check_report(tool, *entry, faults);
+    }
+    // The self-test evaluates the definition; it runs only on one whose
+    // records can be read.
+    if (faults.count == 0) check_own_selftest(tool, faults);
+    return faults.count;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The check every tool's definition passes in the build: its formulas read
+// and name only what stands before them, its report kind is compiled in and
+// gets every key it reads, it defines nothing that is never read, its number
+// is the one the build gives it, and its self-test is clean.
+
+#include <cstddef>
+
+#include "core/tool.h"
+
+// What the build knows of the tool, against which the definition is checked.
+struct DefinitionExpectation {
+    const char* target;           // the tool's name in the build, named in every message
+    int id;                       // the tool number the build gives it
+    const char* declared_report;  // the bytes of the self-test report the tool declares, or null
+    std::size_t declared_length;
+};
+
+// Receives one message per fault: "<target> (tool <id>): <what is wrong>".
+using DefinitionFaultSink = void (*)(void* context, const char* message);
+
+// Checks tool against what the build expects and hands each fault found to
+// sink. Returns the number of faults; 0 when the definition is sound.
+int check_definition(const ToolDef* tool, const DefinitionExpectation& expected, DefinitionFaultSink sink,
+                     void* context);

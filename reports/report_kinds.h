@@ -1,0 +1,113 @@
+#pragma once
+// The report kinds compiled in, each with the parameters its report reads from
+// the tool's inputs: key, meaning, unit, the value a tool without that key
+// gets, and the rule that limits a value. The generators read their parameters
+// through this table, and the definition check holds every tool to it.
+
+#include "core/tool.h"
+
+// How a parameter's value is limited before the report uses it. low, high and
+// fallback are the numbers of the parameter's row.
+enum class ParameterLimit {
+    NONE,         // used as it is
+    RANGE,        // below low gives low, above high gives high
+    LOW_OR,       // below low, or not a finite number, gives fallback
+    ABOVE_OR,     // not above low, or not a finite number, gives fallback
+    CHOICE,       // low to high pick a line; any other value the default line, 0
+};
+
+struct ReportParameter {
+    const char* key;      // the input key the report looks up
+    const char* meaning;
+    const char* unit;     // "" when the value has none
+    bool whole;           // truncated toward zero to an int before the limit
+    double missing;       // what a tool without this key gets, after the limit
+    ParameterLimit limit;
+    int low;
+    int high;
+    int fallback;
+};
+
+// The most parameters one report kind reads.
+constexpr int MAX_REPORT_PARAMETERS = 4;
+
+struct ReportKindEntry {
+    int kind;
+    const char* name;
+    int parameter_count;
+    ReportParameter parameters[MAX_REPORT_PARAMETERS];
+};
+
+inline constexpr ReportKindEntry REPORT_KINDS[] = {
+    {REPORT_ROTATION_ROSTER, "rotation roster", 2, {
+        {"nurses", "number of nurses", "nurses", true, 1, ParameterLimit::RANGE, 1, 40, 0},
+        {"days", "length of the period", "days", true, 1, ParameterLimit::RANGE, 1, 31, 0},
+    }},
+    {REPORT_DOSING_TIMETABLE, "dosing timetable", 3, {
+        {"start", "hour of the first dose from midnight of day 1", "hours", false, 0,
+         ParameterLimit::LOW_OR, 0, 0, 0},
+        {"interval", "hours between doses", "hours", false, 8, ParameterLimit::ABOVE_OR, 0, 0, 8},
+        {"times", "number of doses", "doses", true, 1, ParameterLimit::RANGE, 1, 30, 0},
+    }},
+    {REPORT_COLLECTION_ORDER, "blood-collection order", 1, {
+        {"kind", "this collection's tube, 1 to 6", "", true, 0, ParameterLimit::CHOICE, 1, 6, 0},
+    }},
+    {REPORT_CRITICAL_VALUES, "critical values", 1, {
+        {"kind", "group of critical values, 1 to 6", "", true, 0, ParameterLimit::CHOICE, 1, 6, 0},
+    }},
+    {REPORT_HIGH_ALERT_DRUGS, "high-alert drugs", 1, {
+        {"kind", "drug category, 1 to 3", "", true, 0, ParameterLimit::CHOICE, 1, 3, 0},
+    }},
+    {REPORT_IV_COMPATIBILITY, "IV compatibility", 2, {
+        {"drugA", "first drug's number in the list of 10", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"drugB", "second drug's number in the list of 10", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
+    }},
+    {REPORT_FOLLOW_UP_PLAN, "follow-up plan", 3, {
+        {"start", "days from today to the first visit", "days", true, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"gap", "days between visits", "days", true, 7, ParameterLimit::LOW_OR, 1, 0, 7},
+        {"times", "number of visits", "visits", true, 1, ParameterLimit::RANGE, 1, 20, 0},
+    }},
+    {REPORT_SURGICAL_CHECKLIST, "surgical safety checklist", 0, {}},
+    {REPORT_HANDOVER_TEMPLATE, "handover template", 1, {
+        {"beds", "number of beds", "beds", true, 1, ParameterLimit::RANGE, 1, 30, 0},
+    }},
+    {REPORT_INFUSION_CARD, "infusion card", 4, {
+        {"bed", "bed number", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"dose", "prescribed drug amount", "", false, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"volume", "diluent volume", "ml", false, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"gtt", "drip rate", "drops/min", false, 0, ParameterLimit::NONE, 0, 0, 0},
+    }},
+    {REPORT_LAB_PANELS, "lab panels", 1, {
+        {"panel", "laboratory panel, 1 to 5", "", true, 0, ParameterLimit::CHOICE, 1, 5, 0},
+    }},
+};
+
+// The entry of kind, or null for 0 (formulas) and every kind not compiled in.
+const ReportKindEntry* find_report_kind(int kind);
+
+// Never defined: reached only while compiling a report_parameter() that the
+// table does not hold, which makes that call no constant and the build fail.
+void report_parameter_not_in_table();
+
+// The parameter of kind keyed key, found while compiling: a generator names
+// its parameters through this, so a key missing from the table does not build.
+consteval const ReportParameter& report_parameter(int kind, const char* key) {
+    for (const ReportKindEntry& entry : REPORT_KINDS) {
+        if (entry.kind != kind) continue;
+        for (int i = 0; i < entry.parameter_count; ++i) {
+            const char* a = entry.parameters[i].key;
+            const char* b = key;
+            while (*a != '\0' && *a == *b) ++a, ++b;
+            if (*a == *b) return entry.parameters[i];
+        }
+    }
+    report_parameter_not_in_table();
+    return REPORT_KINDS[0].parameters[0];
+}
+
+// The value of a whole parameter as the report uses it: the input keyed
+// p.key (0 when none), truncated toward zero, then limited by p's rule.
+int report_int(const ToolDef* tool, const double* values, const ReportParameter& p);
+
+// The same for a parameter that stays a double.
+double report_number(const ToolDef* tool, const double* values, const ReportParameter& p);

@@ -1,0 +1,159 @@
+// The definition check over deliberately broken definitions: each row breaks
+// one thing of a sound tool and names the faults the check must report.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "app/definition_check.h"
+#include "core/tool.h"
+
+namespace {
+
+// A tool that can be broken one record at a time: the README's tool 52 (the
+// body-mass index) to begin with.
+struct Tool {
+    ToolInput inputs[MAX_TOOL_VALUES] = {
+        {"w", L"体重", L"kg", 65.0},
+        {"h", L"身高", L"cm", 170.0},
+    };
+    ToolOutput outputs[MAX_TOOL_VALUES] = {
+        {"bmi", L"体重指数", L"kg/m²", "w/((h/100)^2)", "f1"},
+    };
+    ToolRule rules[MAX_TOOL_VALUES] = {
+        {"bmi>=28", 2, L"肥胖，请评估代谢风险"},
+        {"bmi>=24 || bmi<18.5", 1, L"体重不在正常范围"},
+        {"", 0, L"体重指数正常"},
+    };
+    ToolDef def{52, L"BMI", nullptr, L"营养", L"参考", nullptr, 2, inputs, 1, outputs, 3, rules, 0};
+
+    // A report tool of kind with the given keys, each defaulting to 1.
+    void report(int kind, std::initializer_list<const char*> keys) {
+        def.report_kind = kind;
+        def.input_count = 0;
+        for (const char* key : keys) inputs[def.input_count++] = ToolInput{key, L"参数", L"", 1.0};
+        def.output_count = 0;
+        def.rule_count = 0;
+    }
+};
+
+const char SOUND_REPORT[] = "TOOL|52|BMI|x\r\nLEVEL|0\r\nERRORS|0\r\n";
+
+struct Row {
+    const char* fault;
+    void (*breaks)(Tool&, DefinitionExpectation&);
+    std::vector<std::string> messages;  // each fault's text after the tool's name, in any order
+};
+
+const Row rows[] = {
+    {"nothing", [](Tool&, DefinitionExpectation&) {}, {}},
+    {"a declared report that fits", [](Tool&, DefinitionExpectation& e) {
+         e.declared_report = SOUND_REPORT;
+         e.declared_length = sizeof SOUND_REPORT - 1;
+     }, {}},
+    {"an output that does not parse", [](Tool& t, DefinitionExpectation&) { t.outputs[0].expr = "w/((h/100)^2"; },
+     {"output \"bmi\": formula \"w/((h/100)^2\" does not parse"}},
+    {"an unknown function", [](Tool& t, DefinitionExpectation&) { t.outputs[0].expr = "w/sqr(h/100)"; },
+     {"output \"bmi\": formula \"w/sqr(h/100)\" calls a function that is not built in"}},
+    {"an output without formula", [](Tool& t, DefinitionExpectation&) { t.outputs[0].expr = ""; },
+     {"output \"bmi\" has no formula", "input \"w\" is read by no formula or rule",
+      "input \"h\" is read by no formula or rule"}},
+    {"a misspelt input", [](Tool& t, DefinitionExpectation&) { t.outputs[0].expr = "wt/((h/100)^2)"; },
+     {"output \"bmi\" names \"wt\", which is not an input key or an earlier output",
+      "input \"w\" is read by no formula or rule"}},
+    {"a later output", [](Tool& t, DefinitionExpectation&) {
+         t.outputs[1] = t.outputs[0];
+         t.outputs[0] = ToolOutput{"band", L"分级", nullptr, "bmi>=24", "f0"};
+         t.def.output_count = 2;
+     }, {"output \"band\" names \"bmi\", which is not an input key or an earlier output"}},
+    {"a rule naming nothing", [](Tool& t, DefinitionExpectation&) { t.rules[0].condition = "bmii>=28"; },
+     {"rule 1 names \"bmii\", which is not an input key or an earlier output"}},
+    {"a rule that does not parse", [](Tool& t, DefinitionExpectation&) { t.rules[1].condition = "bmi>=24 |"; },
+     {"rule 2: formula \"bmi>=24 |\" does not parse"}},
+    {"an input nothing reads", [](Tool& t, DefinitionExpectation&) {
+         t.inputs[2] = ToolInput{"age", L"年龄", L"岁", 40.0};
+         t.def.input_count = 3;
+     }, {"input \"age\" is read by no formula or rule"}},
+    {"a key twice", [](Tool& t, DefinitionExpectation&) { t.outputs[0].key = "w"; t.rules[0].condition = "w>=28"; },
+     {"key \"w\" is defined twice: only the first is ever read",
+      "rule 2 names \"bmi\", which is not an input key or an earlier output"}},
+    {"a key formulas cannot name", [](Tool& t, DefinitionExpectation&) { t.inputs[1].key = "body height"; },
+     {"input 2: key \"body height\" is not a name a formula can read",
+      "output \"bmi\" names \"h\", which is not an input key or an earlier output"}},
+    {"a rule behind the default one and a level beyond 3", [](Tool& t, DefinitionExpectation&) {
+         t.rules[3] = ToolRule{"bmi<10", 4, L"过低"};
+         t.def.rule_count = 4;
+     }, {"rule 4 stands behind the default rule and is never reached", "rule 4: level 4 is outside 0 to 3"}},
+    {"more inputs than a tool has room for", [](Tool& t, DefinitionExpectation&) { t.def.input_count = 17; },
+     {"17 inputs: a tool has 0 to 16"}},
+    {"a formula failing at the defaults", [](Tool& t, DefinitionExpectation&) { t.outputs[0].expr = "w/(h-170)"; },
+     {"the self-test counts ERRORS|1: 1 output formula(s) fail at the default inputs"}},
+    {"another number than the build's", [](Tool&, DefinitionExpectation& e) { e.id = 53; },
+     {"ToolDef.id is 52, but the build gives the tool the ID 53"}},
+    {"a declared report of another tool", [](Tool&, DefinitionExpectation& e) {
+         e.declared_report = "TOOL|51|Kaldrin|x\r\nERRORS|0\r\n";
+         e.declared_length = 29;
+     }, {"the declared self-test report begins \"TOOL|51|Kaldrin|x\", not \"TOOL|52|\""}},
+    {"a declared report with failures", [](Tool&, DefinitionExpectation& e) {
+         e.declared_report = "TOOL|52|BMI|x\r\nERRORS|0\r\nERRORS|2\r\n";
+         e.declared_length = 35;
+     }, {"the declared self-test report counts ERRORS|2, not 0"}},
+    {"a declared report without ERRORS", [](Tool&, DefinitionExpectation& e) {
+         e.declared_report = "TOOL|52|BMI|x\r\n";
+         e.declared_length = 15;
+     }, {"the declared self-test report has no ERRORS line"}},
+    {"a report kind not compiled in", [](Tool& t, DefinitionExpectation&) { t.report(12, {"kind"}); },
+     {"report kind 12 is not one of the compiled-in kinds (0 for formulas, 1 to 11)"}},
+    {"a sound report tool", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_DOSING_TIMETABLE, {"start", "interval", "times"});
+     }, {}},
+    {"a misspelt report key", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_DOSING_TIMETABLE, {"start", "intervall", "times"});
+     }, {"report kind 2 (dosing timetable) reads \"interval\" (hours between doses), which no input defines",
+         "input \"intervall\" is read by no formula or report (report kind 2 reads: start, interval, times)"}},
+    {"a key the report does not read", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_SURGICAL_CHECKLIST, {"beds"});
+     }, {"input \"beds\" is read by no formula or report (report kind 8 reads: none)"}},
+    {"a report tool with formulas", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_LAB_PANELS, {"panel"});
+         t.def.output_count = 1;
+         t.def.rule_count = 1;
+     }, {"output \"bmi\": a report tool's outputs are never evaluated", "rule 1: a report tool's rules are never tried"}},
+};
+
+TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {
+    for (const Row& row : rows) {
+        Tool tool;
+        DefinitionExpectation expected{"bmi", 52, nullptr, 0};
+        row.breaks(tool, expected);
+        std::vector<std::string> messages;
+        int count = check_definition(&tool.def, expected,
+                                     [](void* context, const char* message) {
+                                         static_cast<std::vector<std::string>*>(context)->push_back(message);
+                                     },
+                                     &messages);
+        EXPECT_EQ(count, static_cast<int>(messages.size())) << row.fault;
+        std::string prefix = "bmi (tool " + std::to_string(expected.id) + "): ";
+        std::vector<std::string> got;
+        for (const std::string& message : messages) {
+            EXPECT_EQ(message.compare(0, prefix.size(), prefix), 0) << row.fault << ": " << message;
+            got.push_back(message.substr(prefix.size()));
+        }
+        std::vector<std::string> want = row.messages;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << row.fault;
+    }
+}
+
+TEST(DefinitionCheck, TheCataloguedToolPasses) {
+    DefinitionExpectation expected{"kaldrin", 51, nullptr, 0};
+    EXPECT_EQ(check_definition(get_tool(), expected, nullptr, nullptr), 0);
+    expected.id = 906;
+    EXPECT_EQ(check_definition(get_tool(), expected, nullptr, nullptr), 1);
+}
+
+}  // namespace
