@@ -37,8 +37,8 @@ README.txt is the user section (the first level-2 heading in Chinese) of the
 tool's user README, UTF-8 with a byte-order mark and CR LF line ends; "<版本>"
 in it becomes the version. The MSI installs the same files into
 %LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs). The
-suite's zip holds every released tool's program, the first one's README.txt
-and LICENSE.txt; its MSI installs them into one folder with a Start-menu
+suite's zip holds every released tool's program, README.txt (the user section of
+docs/user/suite.md) and LICENSE.txt; its MSI installs them into one folder with a Start-menu
 folder of one shortcut per tool (scripts/release/suite.wxs).
 
 Same inputs, same bytes: every time stamp is SOURCE_DATE_EPOCH (the Makefile

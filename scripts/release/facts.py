@@ -33,6 +33,7 @@ PROGRAM = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._+-]*\.exe$")
 UNRELEASED = {52: "the README's example tool", 906: "the framework's test tool"}
 # The suite's own icon, which "Apps & features" shows for the suite package.
 SUITE_ICON = os.path.join(ROOT, "ui", "kaldrin.ico")
+SUITE_README = os.path.join(ROOT, "docs", "user", "suite.md")
 
 
 class FactsError(Exception):
@@ -127,13 +128,14 @@ class Suite(Package):
     upgrade_code: str
     icon: str
     tools: tuple
-    readme: object
+    user_readme: object
 
     def programs(self):
         return self.tools
 
     def readme_source(self):
-        return self.readme
+        """The suite itself: its own user guide, naming its own release files."""
+        return self if self.user_readme else None
 
     def menu_folder(self):
         return self.install_name
@@ -153,14 +155,13 @@ def released(products):
 
 def suite(products, names=None):
     """The Suite of the released tools among products, named by the suite's
-    shared names; its README is the first tool's (by number) that has one."""
+    shared names, with the suite's user guide as its README."""
     names = SUITE if names is None else names
     tools = released(products)
     if not tools:
         raise SystemExit("dist: no released tool to make a suite of")
     package = Suite(names["TARGET"], names["INSTALL_NAME"], msi_version(names["VERSION"]), names["PUBLISHER"],
-                    names["UPGRADE_CODE"], SUITE_ICON, tuple(tools),
-                    next((tool for tool in tools if tool.user_readme), None))
+                    names["UPGRADE_CODE"], SUITE_ICON, tuple(tools), SUITE_README)
     faults = [("install name", package.install_name, PLAIN_NAME), ("target", package.target, PLAIN_NAME),
               ("upgrade code", package.upgrade_code, GUID), ("version", package.version, VERSION)]
     for what, value, pattern in faults:

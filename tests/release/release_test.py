@@ -111,12 +111,14 @@ class SuiteTest(unittest.TestCase):
     def test_the_suite_carries_the_released_tools_by_number(self):
         suite = suite_of(ROTA, IV_CHECK, EXAMPLE, KALDRIN)
         self.assertEqual([tool.tool_id for tool in suite.programs()], [51, 61])
-        self.assertEqual(suite.readme_source().target, "kaldrin")
+        readme = build.readme_bytes(suite.readme_source()).decode("utf-8")
+        self.assertIn("msiexec /i noltmed-suite-1.0-win64.msi /qn", readme)
+        self.assertNotIn("kaldrin-", readme)
         self.assertEqual(suite.entries(), ["kaldrin.exe", "rota.exe", "README.txt", "LICENSE.txt"])
         self.assertEqual(suite.release_name("msi"), "noltmed-suite-1.0-win64.msi")
         self.assertEqual((suite.install_name, suite.menu_folder(), suite.publisher), ("NoltMed Suite",) * 2 + ("NoltMed",))
         self.assertEqual(suite.upgrade_code, "{0D3DBB54-35CF-4548-96CF-F3A1F0BA080A}")
-        self.assertEqual(suite_of(ROTA).entries(), ["rota.exe", "LICENSE.txt"])
+        self.assertEqual(suite_of(ROTA).entries(), ["rota.exe", "README.txt", "LICENSE.txt"])
         self.assertIsNone(facts.parse(KALDRIN).menu_folder())
 
     def test_the_suite_shares_no_code_with_a_tool(self):
