@@ -228,10 +228,10 @@ def check(product, out_dir, prefix=None):
             exe = os.path.join(folder, product.program)
             write(exe, program)
             try:
-                code, report = wine.selftest(exe, env)
+                run = wine.selftest(exe, env)
             finally:
                 wine.stop(env)
-        wine.expect_selftest(product, expect, code, report, "the zipped %s" % product.program)
+        wine.expect_selftest(product, expect, run, "the zipped %s" % product.program)
     return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
 
 

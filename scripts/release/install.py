@@ -104,9 +104,9 @@ class Installation:
                    "%s: %s is installed in %s" % (when, name, self.where))
         program = os.path.join(self.folder, self.product.program)
         if os.path.isfile(program):
-            code, report = wine.selftest(program, env)
+            run = wine.selftest(program, env)
             what = "%s: the installed %s" % (when, self.product.program)
-            wine.expect_selftest(self.product, expect, code, report, what)
+            wine.expect_selftest(self.product, expect, run, what)
         link = read(self.shortcut) if os.path.isfile(self.shortcut) else b""
         expect(self.target.encode() in link or self.target.encode("utf-16-le") in link,
                "%s: the Start-menu shortcut %s.lnk starts %s" % (when, self.product.install_name, self.target))
