@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int RESULT_TEXT_CAPACITY = 4096;
-constexpr int VERDICT_TEXT_CAPACITY = 512;
 constexpr int REFUSAL_CAPACITY = 256;
 constexpr int ABOUT_TEXT_CAPACITY = 1400;
 

@@ -43,6 +43,8 @@ constexpr int INPUT_ROW_PITCH = 34;
 constexpr LayoutBox INPUT_LABEL = {24, 1, 184, 22};
 constexpr LayoutBox INPUT_EDIT = {216, -4, 152, 27};
 constexpr LayoutBox INPUT_UNIT = {374, 0, 78, 22};
+// A tool without inputs shows a hint where the first row would stand.
+constexpr LayoutBox NO_INPUTS_LABEL = {36, 1, 408, 44};
 
 // The right panel's controls.
 constexpr LayoutBox VERDICT_LABEL = {492, 142, 492, 46};

@@ -42,6 +42,8 @@ inline constexpr wchar_t BUTTON_ABOUT[] = L"关于";
 inline constexpr wchar_t HEADER_SUBTITLE_FORMAT[] = L"%ls  ·  %ls";
 inline constexpr wchar_t CAPTION_INPUTS[] = L"输入参数";
 inline constexpr wchar_t CAPTION_RESULTS[] = L"计算结果";
+// Stands in the input panel of a tool that asks for nothing.
+inline constexpr wchar_t NO_INPUTS_HINT[] = L"本工具无需填写参数，按 F5 或点击“计算”即可生成。";
 
 // Command messages and texts.
 inline constexpr wchar_t INPUT_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入数字。";

@@ -70,6 +70,10 @@ void create_controls() {
             make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, INPUT_UNIT, y, 0, w.small_font, input.unit);
         }
     }
+    if (rows == 0) {
+        make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, NO_INPUTS_LABEL, INPUT_FIRST_ROW_Y, 0, w.label_font,
+                     NO_INPUTS_HINT);
+    }
 
     w.verdict_label = make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, VERDICT_LABEL, 0, 0, w.verdict_font,
                                    VERDICT_PROMPT);
@@ -231,7 +235,9 @@ int run_tool_window(HINSTANCE instance, const ToolDef* tool) {
 
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
-    SetFocus(w.input_edits[0]);
+    // The first input field takes the focus; a tool without inputs gives it
+    // to the compute button, so that F5 and Enter work from the start.
+    SetFocus(tool->input_count > 0 ? w.input_edits[0] : GetDlgItem(window, ID_COMPUTE));
 
     // F5 and Enter compute while the focus is in a control of the window; the
     // key is swallowed so the control never sees it.

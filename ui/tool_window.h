@@ -7,9 +7,20 @@
 
 #include "core/text.h"
 #include "core/tool.h"
+#include "ui/texts.h"
 
 constexpr int DETAIL_TEXT_CAPACITY = 8192;
-constexpr int SUMMARY_TEXT_CAPACITY = 1024;
+// The result and verdict of one computation as the window shows them. The
+// result holds the longest report whole (40 nurses over 31 days, 6390
+// characters).
+constexpr int RESULT_TEXT_CAPACITY = 8192;
+constexpr int VERDICT_TEXT_CAPACITY = 512;
+// What the copy command puts after the tool's name: the whole result, for a
+// formula tool followed by the separator of SUMMARY_FORMAT (the format less
+// its two "%ls") and the verdict.
+constexpr int SUMMARY_SEPARATOR_LENGTH = static_cast<int>(sizeof SUMMARY_FORMAT / sizeof SUMMARY_FORMAT[0]) - 1 - 6;
+constexpr int SUMMARY_TEXT_CAPACITY =
+    (RESULT_TEXT_CAPACITY - 1) + SUMMARY_SEPARATOR_LENGTH + (VERDICT_TEXT_CAPACITY - 1) + 1;
 constexpr int STATUS_TEXT_CAPACITY = 256;
 
 // State of the one window, held at module level. Only the window code and the

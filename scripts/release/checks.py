@@ -253,10 +253,10 @@ def check(product, out_dir, prefix=None):
                 exe = os.path.join(folder, tool.program)
                 write(exe, contents[tool.program])
                 try:
-                    code, report = wine.selftest(exe, env)
+                    run = wine.selftest(exe, env)
                 finally:
                     wine.stop(env)
-            wine.expect_selftest(tool, expect, code, report, "the zipped %s" % tool.program)
+            wine.expect_selftest(tool, expect, run, "the zipped %s" % tool.program)
     return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
 
 

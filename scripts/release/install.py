@@ -114,8 +114,8 @@ class Installation:
         for tool in self.product.programs():
             program = os.path.join(self.folder, tool.program)
             if os.path.isfile(program):
-                code, report = wine.selftest(program, env)
-                wine.expect_selftest(tool, expect, code, report, "%s: the installed %s" % (when, tool.program))
+                run = wine.selftest(program, env)
+                wine.expect_selftest(tool, expect, run, "%s: the installed %s" % (when, tool.program))
         for shortcut, target in self.shortcuts:
             link = read(shortcut) if os.path.isfile(shortcut) else b""
             expect(target.encode() in link or target.encode("utf-16-le") in link,

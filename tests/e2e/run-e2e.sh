@@ -5,7 +5,8 @@
 #
 # Usage: run-e2e.sh <kaldrin_e2e.exe> <kaldrin.exe> <work folder> [driver args...]
 # KALDRIN_SECOND_TOOL, when set, names the second tool's program
-# (tests/second_tool) for the tests that drive it.
+# (tests/second_tool) for the tests that drive it; KALDRIN_TOOLS the folder of
+# the suite's programs (tools/).
 # The screenshots end up in <work folder>/screenshots.
 set -eu
 driver=$1
@@ -43,6 +44,10 @@ export KALDRIN_EXE KALDRIN_E2E_WORK KALDRIN_E2E_SCREENSHOTS
 if [ -n "${KALDRIN_SECOND_TOOL:-}" ]; then
   KALDRIN_SECOND_TOOL_EXE=$(winepath -w "$KALDRIN_SECOND_TOOL")
   export KALDRIN_SECOND_TOOL_EXE
+fi
+if [ -n "${KALDRIN_TOOLS:-}" ]; then
+  KALDRIN_TOOLS_DIR=$(winepath -w "$KALDRIN_TOOLS")
+  export KALDRIN_TOOLS_DIR
 fi
 
 # A small file system for the saves onto a full disk: a tmpfs of 256 KiB,

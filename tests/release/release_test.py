@@ -7,6 +7,7 @@ real programs by `make dist-all` (check and sign-check)."""
 
 import contextlib
 import dataclasses
+import datetime
 import io
 import json
 import os
@@ -18,7 +19,7 @@ from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, common, facts, install, msi, published  # noqa: E402
+from release import build, checks, common, facts, install, msi, published, wine  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
@@ -202,6 +203,32 @@ class ReleaseFilesTest(unittest.TestCase):
             with self.assertRaisesRegex(SystemExit, "no user section"):
                 build.readme_bytes(product)
         self.assertEqual(build.entries(facts.parse(IV_CHECK)), ["iv_check.exe", "LICENSE.txt"])
+
+    def test_selftest_dates_counted_from_today(self):
+        # The expected file writes dates as {today+N}; they are put in for the
+        # day the run started or the day of the comparison, and no other.
+        expected = "DETAIL|第 1 次：{today} 第 2 次：{today+1} 前 {today-1} 年后 {today+366} \r\nERRORS|0\r\n"
+        def report(*dates):
+            return ("DETAIL|第 1 次：%s 第 2 次：%s 前 %s 年后 %s \r\nERRORS|0\r\n" % dates).encode("utf-8")
+        leap = report("2028-02-28", "2028-02-29", "2028-02-27", "2029-02-28")
+        year_end = report("2026-12-31", "2027-01-01", "2026-12-30", "2028-01-01")
+        today = datetime.date.today()
+        now = report(*(str(today + datetime.timedelta(days=n)) for n in (0, 1, -1, 366)))
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "expected.txt")
+            with open(path, "wb") as f:
+                f.write(expected.encode("utf-8"))
+            self.assertTrue(wine.matches_expected(leap, path, "2028-02-28"))
+            self.assertTrue(wine.matches_expected(year_end, path, "2026-12-31"))
+            self.assertTrue(wine.matches_expected(now, path, "2001-01-01"))  # today's, after midnight
+            self.assertFalse(wine.matches_expected(leap, path, "2028-02-27"))
+            self.assertFalse(wine.matches_expected(leap.replace(b"\r\n", b"\n"), path, "2028-02-28"))
+            self.assertFalse(wine.matches_expected(leap.replace(b"2029-02-28", b"2029-03-01"), path, "2028-02-28"))
+            # Without tokens the bytes are compared as they stand.
+            with open(path, "wb") as f:
+                f.write(leap)
+            self.assertTrue(wine.matches_expected(leap, path, "1999-01-01"))
+            self.assertFalse(wine.matches_expected(leap + b"\r\n", path, "2028-02-28"))
 
     def test_facts_move_into_a_clean_build(self):
         built = os.path.join(ROOT, "build", "windows")
