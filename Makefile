@@ -6,15 +6,16 @@
 #   make coverage  line and branch coverage of the portable code
 #   make dist    kaldrin's release files in build/dist (zip, MSI, SHA256SUMS) and their checks;
 #                make dist TOOL=<target>: another tool's, in build/dist/<target>
-#   make dist-all  make dist for every tool the windows build makes
+#   make dist-all  make dist for every tool the windows build makes, its programs built once
 #   make dist-check  two clean builds of the release, compared byte for byte
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
-.PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-all dist-check
+.PHONY: all deps native windows windows-configure test test-native test-windows bench run clean \
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-all dist-check \
+        release-programs dist-files
 
 all: native windows
 
@@ -26,10 +27,13 @@ native:
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS)
 
-windows:
+windows: windows-configure
+	cmake --build --preset windows -j $(JOBS)
+
+# The windows build configured: the product facts of every tool are written.
+windows-configure:
 	$(DEPS) build windows
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS)
 
 test-native: native
 	ctest --preset native -j $(JOBS)
@@ -98,21 +102,34 @@ SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signi
 # check makes a fresh one each time.
 SELFTEST_PREFIX := build/dist-wineprefix
 
-dist: windows
+# A release needs its own program and the programs of the other tools that
+# its install check installs beside it: the targets of the facts files the
+# configured windows build wrote, and nothing else of the preset (no test
+# programs, no end-to-end driver).
+RELEASE_TARGETS = $(sort $(basename $(notdir $(wildcard $(PRODUCTS)/*.json))))
+
+release-programs: windows-configure
+	$(if $(RELEASE_TARGETS),,$(error no product facts in $(PRODUCTS): cmake --preset windows writes them))
+	cmake --build --preset windows -j $(JOBS) --target $(RELEASE_TARGETS)
+
+dist: release-programs
+	$(MAKE) --no-print-directory dist-files TOOL=$(TOOL)
+
+# The release files of TOOL and their checks, from programs already built.
+dist-files:
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(PRODUCTS)/*.json
 	$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX)
 
-# make dist for each facts file the windows build wrote: every tool's release
-# and its checks.
-dist-all: windows
-	for facts in $(PRODUCTS)/*.json; do $(MAKE) --no-print-directory dist TOOL=$$(basename $$facts .json) || exit 1; done
+# Every tool's release and its checks, the programs built once.
+dist-all: release-programs
+	for tool in $(RELEASE_TARGETS); do $(MAKE) --no-print-directory dist-files TOOL=$$tool || exit 1; done
 
 # The program and its release built twice from empty folders (the second from a
 # copy of the sources elsewhere), in build/reproduce, compared byte for byte.
-dist-check: windows
+dist-check: windows-configure
 	$(DEPS) build windows dist
 	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce
 

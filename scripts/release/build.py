@@ -146,7 +146,7 @@ def stage(product, folder, payload=None):
     os.makedirs(folder)
     if payload is None:
         if not os.path.isfile(product.program_path):
-            sys.exit("dist: %s is missing (make windows builds it)" % product.program_path)
+            sys.exit("dist: %s is missing (make dist builds it)" % product.program_path)
         payload = {product.program: read(product.program_path), "LICENSE.txt": license_bytes()}
         if product.user_readme:
             payload["README.txt"] = readme_bytes(product)
