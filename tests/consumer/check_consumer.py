@@ -86,7 +86,7 @@ def main(argv):
         expect(done.returncode == 0, "%s --selftest exits with %d under Wine, not 0" % (program, done.returncode),
                done.stdout)
         path = os.path.join(folder, "st.txt")
-        lines = open(path, encoding="utf-8").read().split("\n") if os.path.isfile(path) else []
+        lines = open(path, encoding="utf-8", newline="").read().split("\n") if os.path.isfile(path) else []
         expect(lines[:1] and lines[0].startswith("TOOL|907|") and "ERRORS|0\r" in lines,
                "%s --selftest writes no report of tool 907 without errors (got %r)" % (program, lines[:1]))
     dlls = imported_dlls(program)
