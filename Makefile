@@ -117,6 +117,7 @@ dist: release-programs
 
 # The release files of TOOL and their checks, from programs already built.
 dist-files:
+	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TARGETS))"; exit 1; }
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
