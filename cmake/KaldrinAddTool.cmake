@@ -59,19 +59,20 @@ function(kaldrin_add_tool target)
     "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT;USER_README"
     "TESTS")
   set(call "kaldrin_add_tool(${target})")
-  get_filename_component(root ${CMAKE_CURRENT_FUNCTION_LIST_DIR} DIRECTORY)
-  set(templates ${root}/ui)
-  set(build_root ${CMAKE_BINARY_DIR})
+  # This tree, found from this file's folder; the build's top folder.
+  get_filename_component(KALDRIN_SOURCE_ROOT ${CMAKE_CURRENT_FUNCTION_LIST_DIR} DIRECTORY)
+  set(KALDRIN_TOOL_TEMPLATES ${KALDRIN_SOURCE_ROOT}/ui)
+  set(KALDRIN_BUILD_ROOT ${CMAKE_BINARY_DIR})
   # The namespace of the upgrade codes derived from tool numbers. Never change
   # it: a tool's upgrade code ties each of its releases to the earlier ones.
-  set(upgrade_code_namespace 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
+  set(KALDRIN_UPGRADE_CODE_NAMESPACE 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
   # The suite's company, as the version template holds it.
-  file(STRINGS ${templates}/version.h.in KALDRIN_COMPANY_NAME
+  file(STRINGS ${KALDRIN_TOOL_TEMPLATES}/version.h.in KALDRIN_COMPANY_NAME
        REGEX "^#define KALDRIN_COMPANY_NAME \"[^\"]+\"$")
   string(REGEX REPLACE "^#define KALDRIN_COMPANY_NAME \"([^\"]+)\"$" "\\1"
          KALDRIN_COMPANY_NAME "${KALDRIN_COMPANY_NAME}")
   if(KALDRIN_COMPANY_NAME STREQUAL "")
-    message(FATAL_ERROR "no KALDRIN_COMPANY_NAME in ${templates}/version.h.in")
+    message(FATAL_ERROR "no KALDRIN_COMPANY_NAME in ${KALDRIN_TOOL_TEMPLATES}/version.h.in")
   endif()
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "${call}: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
@@ -122,7 +123,7 @@ function(kaldrin_add_tool target)
                         "not '${arg_INSTALL_NAME}'")
   endif()
   if("${arg_ICON}" STREQUAL "")
-    set(arg_ICON ${templates}/kaldrin.ico)
+    set(arg_ICON ${KALDRIN_TOOL_TEMPLATES}/kaldrin.ico)
   endif()
   foreach(file DEFINITION ICON SELFTEST_REPORT USER_README)
     if(NOT "${arg_${file}}" STREQUAL "")
@@ -133,7 +134,7 @@ function(kaldrin_add_tool target)
     endif()
   endforeach()
   if("${arg_UPGRADE_CODE}" STREQUAL "")
-    string(UUID upgrade_code NAMESPACE ${upgrade_code_namespace} NAME "tool-${arg_ID}" TYPE SHA1 UPPER)
+    string(UUID upgrade_code NAMESPACE ${KALDRIN_UPGRADE_CODE_NAMESPACE} NAME "tool-${arg_ID}" TYPE SHA1 UPPER)
     set(arg_UPGRADE_CODE "{${upgrade_code}}")
   else()
     string(LENGTH "${arg_UPGRADE_CODE}" length)
@@ -149,10 +150,9 @@ function(kaldrin_add_tool target)
   kaldrin_target_options(${target}_definition)
 
   if(NOT KALDRIN_BUILD_TESTS)
-    if(arg_TESTS OR arg_SELFTEST_REPORT)
-      message(STATUS "${call}: KALDRIN_BUILD_TESTS is OFF, so neither its TESTS nor its self-test report check are built")
-    endif()
-  else()
+    message(STATUS "${call}: KALDRIN_BUILD_TESTS is OFF here, so none of its tests (TESTS, the self-test report) is built")
+  endif()
+  if(KALDRIN_BUILD_TESTS)
     if(arg_TESTS)
       kaldrin_unit_test(${target}_tests LIBRARIES ${target}_definition SOURCES ${arg_TESTS})
     endif()
@@ -160,14 +160,14 @@ function(kaldrin_add_tool target)
       # A console program that writes the definition's self-test report, run
       # in a folder of its own and compared byte for byte.
       set(check ${CMAKE_CURRENT_BINARY_DIR}/${target}_selftest)
-      add_executable(${target}_selftest ${root}/app/selftest_main.cpp)
+      add_executable(${target}_selftest ${KALDRIN_SOURCE_ROOT}/app/selftest_main.cpp)
       target_link_libraries(${target}_selftest PRIVATE ${target}_definition)
       kaldrin_target_options(${target}_selftest)
       set_target_properties(${target}_selftest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${check})
       add_test(NAME ${target}_selftest_report
         COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}_selftest>
                 "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DEXPECTED=${arg_SELFTEST_REPORT}
-                -DWORK=${check}/work -P ${root}/cmake/KaldrinCheckSelftest.cmake)
+                -DWORK=${check}/work -P ${KALDRIN_SOURCE_ROOT}/cmake/KaldrinCheckSelftest.cmake)
       kaldrin_test_environment(${target}_selftest_report)
     endif()
   endif()
@@ -177,7 +177,7 @@ function(kaldrin_add_tool target)
   endif()
 
   # The program's resources from the suite's templates.
-  set(generated ${build_root}/generated/${target})
+  set(generated ${KALDRIN_BUILD_ROOT}/generated/${target})
   set(KALDRIN_PRODUCT_NAME "${arg_PRODUCT_NAME}")
   set(KALDRIN_FILE_DESCRIPTION "${arg_DESCRIPTION}")
   set(KALDRIN_INTERNAL_NAME ${target})
@@ -186,24 +186,24 @@ function(kaldrin_add_tool target)
   string(REPLACE " " "" KALDRIN_ASSEMBLY_NAME "${arg_INSTALL_NAME}")
   set(KALDRIN_ICON_FILE ${arg_ICON})
   set(KALDRIN_MANIFEST_FILE ${generated}/${target}.manifest)
-  configure_file(${templates}/version.h.in ${generated}/version.h @ONLY)
-  configure_file(${templates}/program.manifest.in ${KALDRIN_MANIFEST_FILE} @ONLY)
-  configure_file(${templates}/program.rc.in ${generated}/${target}.rc @ONLY)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/version.h.in ${generated}/version.h @ONLY)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/program.manifest.in ${KALDRIN_MANIFEST_FILE} @ONLY)
+  configure_file(${KALDRIN_TOOL_TEMPLATES}/program.rc.in ${generated}/${target}.rc @ONLY)
   set_property(SOURCE ${generated}/${target}.rc APPEND PROPERTY OBJECT_DEPENDS
     ${KALDRIN_ICON_FILE} ${KALDRIN_MANIFEST_FILE} ${generated}/version.h)
 
   # A GUI program, linked statically (cmake/KaldrinOptions.cmake). version.h
   # is found by the resource script and by app/program_version.cpp.
   add_executable(${target} WIN32
-    ${root}/app/main.cpp
-    ${root}/app/program_version.cpp
+    ${KALDRIN_SOURCE_ROOT}/app/main.cpp
+    ${KALDRIN_SOURCE_ROOT}/app/program_version.cpp
     ${generated}/${target}.rc
   )
   target_include_directories(${target} PRIVATE ${generated})
   target_link_libraries(${target} PRIVATE kaldrin_win32 ${target}_definition)
   kaldrin_target_options(${target})
   set_target_properties(${target} PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${build_root}
+    RUNTIME_OUTPUT_DIRECTORY ${KALDRIN_BUILD_ROOT}
     KALDRIN_GENERATED_DIR ${generated})
   if(MSVC)
     # The manifest comes from the resource script; the linker must not add its own.
@@ -216,9 +216,9 @@ function(kaldrin_add_tool target)
 
   # The product facts. The program's path is known when the build system is
   # written.
-  _kaldrin_json_string(json_root "${build_root}")
-  if(NOT json_root STREQUAL "\"${build_root}\"")
-    message(FATAL_ERROR "${call}: the build folder's path ${build_root} holds a quote or a backslash")
+  _kaldrin_json_string(json_root "${KALDRIN_BUILD_ROOT}")
+  if(NOT json_root STREQUAL "\"${KALDRIN_BUILD_ROOT}\"")
+    message(FATAL_ERROR "${call}: the build folder's path ${KALDRIN_BUILD_ROOT} holds a quote or a backslash")
   endif()
   set(facts ${KALDRIN_PRODUCTS_DIR}/${target}.json)
   _kaldrin_json_string(json_target "${target}")
