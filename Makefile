@@ -8,15 +8,16 @@
 #                make dist TOOL=<target>: another tool's, in build/dist/<target>
 #   make dist-suite  the suite's release files in build/dist/suite (every released
 #                tool in one zip and one MSI) and their checks
-#   make dist-all  make dist for every released tool, then make dist-suite
+#   make dist-all  make dist for every released tool, then make dist-suite, the programs built once
 #   make dist-check  two clean builds of kaldrin's and the suite's releases, compared byte for byte
 # See README.md for the rest.
 
 JOBS ?= $(shell nproc)
 DEPS := scripts/install-deps.sh
 
-.PHONY: all deps native windows test test-native test-windows bench run clean \
-        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-suite dist-all dist-check
+.PHONY: all deps native windows windows-configure test test-native test-windows bench run clean \
+        test-sanitize test-valgrind fuzz fuzz-check coverage dist dist-suite dist-all dist-check \
+        release-programs dist-files
 
 all: native windows
 
@@ -28,10 +29,13 @@ native:
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS)
 
-windows:
+windows: windows-configure
+	cmake --build --preset windows -j $(JOBS)
+
+# The windows build configured: the product facts of every tool are written.
+windows-configure:
 	$(DEPS) build windows
 	cmake --preset windows
-	cmake --build --preset windows -j $(JOBS)
 
 test-native: native
 	ctest --preset native -j $(JOBS)
@@ -109,7 +113,23 @@ BUILD_FIRST = $(if $(BUILT),,windows)
 BESIDE = $(RELEASED)
 SIGN_CHECK = yes
 
+# A release needs its own program and the programs of the other tools that
+# its install check installs beside it: the targets of the facts files the
+# configured windows build wrote, and nothing else of the preset (no test
+# programs, no end-to-end driver). BUILT=1: they are built already.
+RELEASE_TARGETS = $(sort $(basename $(notdir $(wildcard $(PRODUCTS)/*.json))))
+BUILD_FIRST = $(if $(BUILT),,release-programs)
+
+release-programs: windows-configure
+	$(if $(RELEASE_TARGETS),,$(error no product facts in $(PRODUCTS): cmake --preset windows writes them))
+	cmake --build --preset windows -j $(JOBS) --target $(RELEASE_TARGETS)
+
 dist: $(BUILD_FIRST)
+	$(MAKE) --no-print-directory dist-files TOOL=$(TOOL) BESIDE="$(BESIDE)" SIGN_CHECK=$(SIGN_CHECK)
+
+# The release files of TOOL and their checks, from programs already built.
+dist-files:
+	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TARGETS))"; exit 1; }
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
@@ -136,7 +156,7 @@ dist-suite: $(BUILD_FIRST)
 # installed beside kaldrin's package only and leave out the signing check
 # (the same code for every tool), which keeps the time linear in the number
 # of tools. The suite's install check installs every tool's package at once.
-dist-all: windows
+dist-all: release-programs
 	for facts in $(RELEASED); do \
 	  tool=$$(basename $$facts .json); start=$$(date +%s); \
 	  if [ $$tool = kaldrin ]; then $(MAKE) --no-print-directory dist BUILT=1 TOOL=kaldrin || exit 1; \
@@ -149,7 +169,7 @@ dist-all: windows
 # The program and its release, and the released tools' programs and the
 # suite's release, built twice from empty folders (the second from a copy of
 # the sources elsewhere), in build/reproduce, compared byte for byte.
-dist-check: windows
+dist-check: windows-configure
 	$(DEPS) build windows dist
 	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite
 

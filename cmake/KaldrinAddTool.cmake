@@ -18,39 +18,37 @@
 #       [USER_README <file.md>]     markdown holding the tool's Chinese user section
 #       [TESTS <GoogleTest source>...])
 #
-# Files are relative to the calling folder. On every build the call makes
+# Files are relative to the calling folder, which may be in a project that
+# took Kaldrin in with add_subdirectory. On every build the call makes
 # <target>_definition, a static library of the definition linked PUBLIC with
 # kaldrin_framework. With KALDRIN_BUILD_TESTS on it adds the CTest tests
 # <target>_tests (a GoogleTest program of the TESTS sources linked with the
 # definition) and, given SELFTEST_REPORT, <target>_selftest_report (the
 # definition's self-test compared with those bytes), and for every tool
 # <target>_definition_check (cmake/KaldrinDefinitionCheck.cmake, which also
-# refuses a second tool with the same ID). When the Win32 layer
-# exists it makes <target>.exe at the top of the build folder, with its
-# version resource, manifest and icon written from the templates in ui/ to
-# generated/<target>/, and the product facts products/<target>.json that the
-# release scripts read (KALDRIN_PRODUCTS_DIR).
+# refuses a second tool with the same ID); with it off it says which tests it
+# leaves out. When the Win32 layer exists it makes
+# <target>.exe at the top of the build folder (CMAKE_BINARY_DIR, the top
+# project's), with its version resource, manifest and icon written from the
+# templates in ui/ to generated/<target>/, and the product facts
+# products/<target>.json that the release scripts read
+# (KALDRIN_PRODUCTS_DIR). Each of these targets links the suite's options
+# (kaldrin_program_options, cmake/KaldrinOptions.cmake).
+#
+# The function finds this tree's files from its own folder, never from a
+# variable of the folder that included it.
 
-get_filename_component(KALDRIN_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+# Programs, generated files and product facts of every tool of the build go
+# to the top of the build folder; a multi-configuration generator gets one
+# folder of facts per configuration.
 include(${CMAKE_CURRENT_LIST_DIR}/KaldrinDefinitionCheck.cmake)
-# Programs, generated files and product facts go to the top of the build
-# folder of the project that includes this file; a multi-configuration
-# generator gets one folder of facts per configuration.
-set(KALDRIN_BUILD_ROOT ${PROJECT_BINARY_DIR})
+
 get_property(_kaldrin_multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
 if(_kaldrin_multi_config)
-  set(KALDRIN_PRODUCTS_DIR ${KALDRIN_BUILD_ROOT}/products/$<CONFIG>)
+  set(KALDRIN_PRODUCTS_DIR ${CMAKE_BINARY_DIR}/products/$<CONFIG> CACHE INTERNAL "")
 else()
-  set(KALDRIN_PRODUCTS_DIR ${KALDRIN_BUILD_ROOT}/products)
+  set(KALDRIN_PRODUCTS_DIR ${CMAKE_BINARY_DIR}/products CACHE INTERNAL "")
 endif()
-set(KALDRIN_TOOL_TEMPLATES ${KALDRIN_SOURCE_ROOT}/ui)
-# The namespace of the upgrade codes derived from tool numbers. Never change
-# it: a tool's upgrade code ties each of its releases to the earlier ones.
-set(KALDRIN_UPGRADE_CODE_NAMESPACE 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
-
-# The suite's company: its publisher in core/suite_names.h.
-include(${CMAKE_CURRENT_LIST_DIR}/KaldrinSuiteNames.cmake)
-set(KALDRIN_COMPANY_NAME "${KALDRIN_SUITE_PUBLISHER}")
 
 # A JSON string of text: quotes and backslashes escaped. Line breaks never
 # reach here (kaldrin_add_tool refuses them).
@@ -65,6 +63,16 @@ function(kaldrin_add_tool target)
     "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT;USER_README"
     "TESTS")
   set(call "kaldrin_add_tool(${target})")
+  # This tree, found from this file's folder; the build's top folder.
+  get_filename_component(KALDRIN_SOURCE_ROOT ${CMAKE_CURRENT_FUNCTION_LIST_DIR} DIRECTORY)
+  set(KALDRIN_TOOL_TEMPLATES ${KALDRIN_SOURCE_ROOT}/ui)
+  set(KALDRIN_BUILD_ROOT ${CMAKE_BINARY_DIR})
+  # The namespace of the upgrade codes derived from tool numbers. Never change
+  # it: a tool's upgrade code ties each of its releases to the earlier ones.
+  set(KALDRIN_UPGRADE_CODE_NAMESPACE 38aeedb3-55fc-4c4d-ac3f-1bdb5b5d7cc3)
+  # The suite's company: its publisher in core/suite_names.h.
+  include(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/KaldrinSuiteNames.cmake)
+  set(KALDRIN_COMPANY_NAME "${KALDRIN_SUITE_PUBLISHER}")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "${call}: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -138,9 +146,12 @@ function(kaldrin_add_tool target)
   # The definition, on every build.
   add_library(${target}_definition STATIC ${arg_DEFINITION})
   target_link_libraries(${target}_definition PUBLIC kaldrin_framework)
-  kaldrin_set_warnings(${target}_definition)
+  kaldrin_target_options(${target}_definition)
   kaldrin_definition_check(${target} ${arg_ID} "${arg_SELFTEST_REPORT}")
 
+  if(NOT KALDRIN_BUILD_TESTS)
+    message(STATUS "${call}: KALDRIN_BUILD_TESTS is OFF here, so none of its tests (TESTS, the self-test report) is built")
+  endif()
   if(KALDRIN_BUILD_TESTS)
     if(arg_TESTS)
       kaldrin_unit_test(${target}_tests LIBRARIES ${target}_definition SOURCES ${arg_TESTS})
@@ -151,7 +162,7 @@ function(kaldrin_add_tool target)
       set(check ${CMAKE_CURRENT_BINARY_DIR}/${target}_selftest)
       add_executable(${target}_selftest ${KALDRIN_SOURCE_ROOT}/app/selftest_main.cpp)
       target_link_libraries(${target}_selftest PRIVATE ${target}_definition)
-      kaldrin_set_warnings(${target}_selftest)
+      kaldrin_target_options(${target}_selftest)
       set_target_properties(${target}_selftest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${check})
       add_test(NAME ${target}_selftest_report
         COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}_selftest>
@@ -190,7 +201,7 @@ function(kaldrin_add_tool target)
   )
   target_include_directories(${target} PRIVATE ${generated})
   target_link_libraries(${target} PRIVATE kaldrin_win32 ${target}_definition)
-  kaldrin_set_warnings(${target})
+  kaldrin_target_options(${target})
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${KALDRIN_BUILD_ROOT}
     KALDRIN_GENERATED_DIR ${generated})
@@ -205,8 +216,8 @@ function(kaldrin_add_tool target)
 
   # The product facts. The program's path is known when the build system is
   # written.
-  _kaldrin_json_string(root "${KALDRIN_BUILD_ROOT}")
-  if(NOT root STREQUAL "\"${KALDRIN_BUILD_ROOT}\"")
+  _kaldrin_json_string(json_root "${KALDRIN_BUILD_ROOT}")
+  if(NOT json_root STREQUAL "\"${KALDRIN_BUILD_ROOT}\"")
     message(FATAL_ERROR "${call}: the build folder's path ${KALDRIN_BUILD_ROOT} holds a quote or a backslash")
   endif()
   set(facts ${KALDRIN_PRODUCTS_DIR}/${target}.json)

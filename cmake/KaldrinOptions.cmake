@@ -1,18 +1,36 @@
-# Compiler settings shared by every target of the project.
+# The compile and link options of every target Kaldrin makes, in one place:
+# the INTERFACE target kaldrin_program_options (alias kaldrin::program_options).
+# Every library and program of the suite links it PRIVATE through
+# kaldrin_target_options(), in this tree or in a project that takes Kaldrin in
+# with add_subdirectory and calls kaldrin_add_tool. Nothing here is set for a
+# directory, so the options reach a program made outside this tree as well.
+# The link options (static runtime, sanitizers) also reach any program that
+# links one of the static libraries; the compile options (warnings) stay with
+# Kaldrin's own targets.
 
-function(kaldrin_set_warnings target)
-  if(MSVC)
-    target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
-  else()
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror
-      -finput-charset=UTF-8)
-  endif()
+if(TARGET kaldrin_program_options)
+  return()
+endif()
+
+add_library(kaldrin_program_options INTERFACE)
+add_library(kaldrin::program_options ALIAS kaldrin_program_options)
+
+# kaldrin_target_options(<target>): the target gets the suite's options.
+function(kaldrin_target_options target)
+  target_link_libraries(${target} PRIVATE kaldrin_program_options)
 endfunction()
 
+# Warnings are errors; sources are UTF-8.
+if(MSVC)
+  target_compile_options(kaldrin_program_options INTERFACE /W4 /WX /utf-8 /permissive-)
+else()
+  target_compile_options(kaldrin_program_options INTERFACE -Wall -Wextra -Werror -finput-charset=UTF-8)
+endif()
+
 if(KALDRIN_SANITIZE AND NOT MSVC)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
-                      -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_compile_options(kaldrin_program_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
 if(KALDRIN_BUILD_FUZZ)
@@ -21,23 +39,29 @@ if(KALDRIN_BUILD_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "KALDRIN_BUILD_FUZZ needs clang (libFuzzer): CXX=clang++")
   endif()
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-                      -fno-omit-frame-pointer -g)
-  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_compile_options(kaldrin_program_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  target_link_options(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
 if(KALDRIN_COVERAGE AND NOT MSVC)
-  add_compile_options(--coverage -O0)
-  add_link_options(--coverage)
+  target_compile_options(kaldrin_program_options INTERFACE --coverage -O0)
+  target_link_options(kaldrin_program_options INTERFACE --coverage)
 endif()
 
 if(MINGW)
-  # One self-contained kaldrin.exe: no libgcc, libstdc++ or winpthread DLLs beside it.
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  # One self-contained program: no libgcc, libstdc++ or winpthread DLLs beside it.
+  target_link_options(kaldrin_program_options INTERFACE -static -static-libgcc -static-libstdc++)
   # The same sources give the same bytes wherever and whenever they are built:
-  # no link time in the PE header, no build folder in file names the compiler
-  # keeps (assertions, debug information).
-  add_link_options(-Wl,--no-insert-timestamp)
-  add_compile_options(-ffile-prefix-map=${CMAKE_CURRENT_SOURCE_DIR}/=
-                      -ffile-prefix-map=${CMAKE_CURRENT_BINARY_DIR}/=)
+  # no link time in the PE header, no source or build folder in file names the
+  # compiler keeps (assertions, debug information). The folders are this
+  # tree's and, when another project takes it in, that project's; the last
+  # map that fits a file wins, so this tree's own come last.
+  get_filename_component(_kaldrin_root ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+  set(_kaldrin_prefix_maps ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${_kaldrin_root} ${PROJECT_BINARY_DIR})
+  list(REMOVE_DUPLICATES _kaldrin_prefix_maps)
+  target_link_options(kaldrin_program_options INTERFACE -Wl,--no-insert-timestamp)
+  foreach(folder ${_kaldrin_prefix_maps})
+    target_compile_options(kaldrin_program_options INTERFACE -ffile-prefix-map=${folder}/=)
+  endforeach()
 endif()

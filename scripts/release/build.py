@@ -149,7 +149,7 @@ def stage(package, folder, payload=None):
         payload = {"LICENSE.txt": license_bytes()}
         for tool in package.programs():
             if not os.path.isfile(tool.program_path):
-                sys.exit("dist: %s is missing (make windows builds it)" % tool.program_path)
+                sys.exit("dist: %s is missing (make dist builds it)" % tool.program_path)
             payload[tool.program] = read(tool.program_path)
         if package.readme_source():
             payload["README.txt"] = readme_bytes(package.readme_source())
