@@ -64,4 +64,23 @@ if(MINGW)
   foreach(folder ${_kaldrin_prefix_maps})
     target_compile_options(kaldrin_program_options INTERFACE -ffile-prefix-map=${folder}/=)
   endforeach()
+  # Hardening: a stack canary in every function with arrays or address-taken
+  # locals (a tool's program brings its own guard, app/main.cpp, seeded by the
+  # loader through the load configuration; other programs take libssp's,
+  # statically); ASLR with 64-bit addresses, DEP, and terminal-server
+  # awareness, as hospitals run the programs on remote-desktop hosts.
+  target_compile_options(kaldrin_program_options INTERFACE -fstack-protector-strong)
+  target_link_options(kaldrin_program_options INTERFACE -fstack-protector-strong
+                      -Wl,--dynamicbase,--high-entropy-va,--nxcompat,--tsaware)
+  # GNU ld leaves the load-configuration directory empty; the link's last step
+  # points it at a program's _load_config_used (app/main.cpp) and sets the
+  # image checksum again. Programs without one are left as linked.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  foreach(language C CXX)
+    list(APPEND CMAKE_${language}_LINK_EXECUTABLE
+         "\"${Python3_EXECUTABLE}\" \"${_kaldrin_root}/scripts/release/pe.py\" set-load-config <TARGET>")
+  endforeach()
+elseif(MSVC)
+  # The loader maps the DLLs of the program's imports from the system folder only.
+  target_link_options(kaldrin_program_options INTERFACE /DEPENDENTLOADFLAG:0x800)
 endif()

@@ -67,7 +67,8 @@ def long_name(default_dir):
 
 def check_program(product, program, expect):
     """The zipped program: the build's, a 64-bit GUI program without link time,
-    whose version resource carries the tool's facts."""
+    with ASLR, DEP, terminal-server awareness and DLL loads from the system
+    folder only, whose version resource carries the tool's facts."""
     facts = pe.pe_facts(program)
     name = product.program
     expect(is_build(program, read(product.program_path)), "%s is the windows build's" % name)
@@ -77,6 +78,8 @@ def check_program(product, program, expect):
         expect(subsystem == 2, "%s is a windowed (GUI subsystem) program" % name)
         expect(stamp == 0, "%s carries no link time (got %d)" % (name, stamp))
         expect(bool(signature) == bool(signing_key()), "%s is signed exactly when a signing key is given" % name)
+        faults = pe.hardening_faults(program)
+        expect(not faults, "%s carries the suite's hardening (lacks %s)" % (name, ", ".join(faults)))
     info = pe.version_info(program)
     if expect(info is not None, "%s carries a version resource" % name):
         expect(info.file_version == product.version + ".0",

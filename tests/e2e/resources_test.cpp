@@ -1,12 +1,14 @@
 // What Windows learns about a tool's program from the file itself: the
-// version information, the icon group, the manifest, the subsystem and the
-// DLLs it needs (a static runtime: system DLLs only). kaldrin.exe and the
-// second tool's program get theirs from the same templates, each with its
-// own names and version.
+// version information, the icon group, the manifest, the subsystem, the DLLs
+// it needs (a static runtime: system DLLs only), the hardening in its headers
+// and load configuration; and that a DLL planted beside it is not loaded.
+// kaldrin.exe and the second tool's program get theirs from the same
+// templates, each with its own names and version.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <cwchar>
 #include <set>
@@ -15,6 +17,8 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "version.h"  // kaldrin.exe's
+
+#include <imagehlp.h>
 
 namespace {
 
@@ -233,4 +237,110 @@ TEST(Resources, GuiProgramWithStaticRuntime) {
             EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
         }
     }
+}
+
+TEST(Resources, HardenedHeadersAndLoadConfiguration) {
+    // The load configuration's security cookie, as the program's file holds
+    // it: the loader replaces exactly this value with a random one.
+    const ULONGLONG default_cookie = 0x00002B992DDFA232ULL;
+    const WORD hardening = IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA | IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE |
+                           IMAGE_DLLCHARACTERISTICS_NX_COMPAT | IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE;
+    for (const Program& program : programs()) {
+        SCOPED_TRACE(program.file_name);
+        // The link's last step fills in the load configuration and sets the
+        // checksum again: it still matches the file.
+        DWORD header_sum = 0, computed_sum = 0;
+        ASSERT_EQ(MapFileAndCheckSumW(program.path().c_str(), &header_sum, &computed_sum), CHECKSUM_SUCCESS);
+        EXPECT_EQ(header_sum, computed_sum);
+
+        Module module(program.path());
+        ASSERT_NE(module.handle, nullptr);
+        // Mapped as an image, without relocations; the low bits of the handle mark the kind of mapping.
+        BYTE* base = reinterpret_cast<BYTE*>(reinterpret_cast<ULONG_PTR>(module.handle) & ~ULONG_PTR{3});
+        const IMAGE_NT_HEADERS64* nt = ImageNtHeader(base);
+        ASSERT_NE(nt, nullptr);
+        EXPECT_EQ(nt->OptionalHeader.DllCharacteristics & hardening, hardening)
+            << std::hex << nt->OptionalHeader.DllCharacteristics;
+        ULONG size = 0;
+        const auto* config = static_cast<const IMAGE_LOAD_CONFIG_DIRECTORY64*>(
+            ImageDirectoryEntryToData(base, TRUE, IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG, &size));
+        ASSERT_NE(config, nullptr);
+        EXPECT_EQ(size, config->Size);
+        ASSERT_GE(config->Size, offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, SecurityCookie) + sizeof(ULONGLONG));
+        EXPECT_EQ(config->Reserved1, LOAD_LIBRARY_SEARCH_SYSTEM32);  // DependentLoadFlags
+        const ULONGLONG cookie = config->SecurityCookie - nt->OptionalHeader.ImageBase;
+        ASSERT_LT(cookie, nt->OptionalHeader.SizeOfImage - sizeof(ULONGLONG));
+        ULONGLONG value = 0;
+        std::memcpy(&value, base + cookie, sizeof value);
+        EXPECT_EQ(value, default_cookie) << std::hex << value;
+    }
+}
+
+namespace {
+
+// The planted DLL (tests/e2e/planted_dll.cpp), built beside the driver.
+std::wstring planted_dll_path() {
+    wchar_t driver[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, driver, MAX_PATH);
+    std::wstring path(driver, length);
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"planted_dll.dll";
+}
+
+// Wine takes its own DLL of a system name even where it finds a file of that
+// name first. Told so in its registry, it takes the file found, as Windows
+// does, for the program of that file name; the override goes with the object.
+class PreferFoundDll {
+public:
+    PreferFoundDll(const std::wstring& program_name, const wchar_t* dll)
+        : key_(L"Software\\Wine\\AppDefaults\\" + program_name) {
+        HKEY overrides = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &overrides, nullptr) != ERROR_SUCCESS) {
+            ADD_FAILURE() << "no Wine DLL overrides for " << std::string(program_name.begin(), program_name.end());
+            return;
+        }
+        const wchar_t order[] = L"native,builtin";
+        RegSetValueExW(overrides, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+        RegCloseKey(overrides);
+    }
+    ~PreferFoundDll() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+    PreferFoundDll(const PreferFoundDll&) = delete;
+    PreferFoundDll& operator=(const PreferFoundDll&) = delete;
+
+private:
+    std::wstring key_;
+};
+
+}  // namespace
+
+// Run from a folder users can write to, the program loads no DLL of a
+// system name placed beside it. uxtheme.dll is one that user32 loads by name
+// while the program runs, when the first window opens. The copy is named as a
+// browser names a program downloaded twice.
+TEST(Resources, ProgramLoadsNoDllPlantedBesideIt) {
+    const std::wstring folder = make_work_folder(L"planted_dll");
+    const std::wstring name = L"kaldrin (1).exe";
+    const std::wstring program = folder + L"\\" + name;
+    const std::wstring planted = folder + L"\\uxtheme.dll";
+    const std::wstring mark = planted + L".loaded";
+    ASSERT_TRUE(CopyFileW(kaldrin_path().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted_dll_path().c_str(), planted.c_str(), FALSE)) << planted_dll_path();
+
+    // The planted DLL leaves its mark when it is loaded (a copy of another
+    // name: the driver has Wine's own uxtheme.dll loaded already).
+    const std::wstring control = folder + L"\\planted_control.dll";
+    ASSERT_TRUE(CopyFileW(planted_dll_path().c_str(), control.c_str(), FALSE));
+    HMODULE loaded = LoadLibraryW(control.c_str());
+    ASSERT_NE(loaded, nullptr);
+    FreeLibrary(loaded);
+    ASSERT_TRUE(file_exists(control + L".loaded"));
+
+    PreferFoundDll prefer(name, L"uxtheme");
+    KaldrinApp app;
+    ASSERT_TRUE(app.start_program(program));
+    app.click(ID_COMPUTE);
+    EXPECT_FALSE(app.result().empty());
+    EXPECT_FALSE(file_exists(mark));
+    EXPECT_EQ(app.close(), 0u);
+    EXPECT_FALSE(file_exists(mark));
 }

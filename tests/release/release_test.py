@@ -12,6 +12,7 @@ import io
 import json
 import os
 import shutil
+import struct
 import sys
 import tempfile
 import unittest
@@ -19,7 +20,7 @@ from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, common, facts, install, msi, published, wine  # noqa: E402
+from release import build, checks, common, facts, install, msi, pe, published, wine  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
@@ -243,6 +244,76 @@ class ReleaseFilesTest(unittest.TestCase):
         self.assertEqual(moved["version"], "1.0.0")
         with self.assertRaisesRegex(SystemExit, "outside the repository"):
             checks.rerooted(dict(data, icon="/elsewhere/x.ico"), built, "/copy", "/clean")
+
+
+def pe_image(characteristics=0x8160, config_size=0x70, load_flags=0x800, section=b".ldcfg"):
+    """A PE32+ image of headers and one section that holds a load
+    configuration, as the linker leaves it: the directory entry empty."""
+    image = bytearray(0x400)
+    image[:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, 0x40)
+    image[0x40:0x44] = b"PE\0\0"
+    struct.pack_into("<HH", image, 0x44, 0x8664, 1)
+    struct.pack_into("<H", image, 0x54, 240)  # SizeOfOptionalHeader
+    struct.pack_into("<H", image, 0x58, 0x20B)
+    struct.pack_into("<H", image, 0x58 + 70, characteristics)
+    table = 0x58 + 240
+    image[table:table + 8] = section.ljust(8, b"\0")
+    struct.pack_into("<IIII", image, table + 8, 0x70, 0x1000, 0x200, 0x200)
+    struct.pack_into("<I", image, 0x200, config_size)
+    struct.pack_into("<H", image, 0x200 + 0x4E, load_flags)
+    return bytes(image)
+
+
+class ProgramHeadersTest(unittest.TestCase):
+    def test_the_link_step_fills_in_the_load_configuration_and_the_checksum(self):
+        fixed = pe.set_load_config(pe_image())
+        self.assertEqual(pe.dependent_load_flags(pe_image()), None)
+        self.assertEqual(pe.dependent_load_flags(fixed), 0x800)
+        self.assertEqual(struct.unpack_from("<II", fixed, 0x58 + 112 + 8 * 10), (0x1000, 0x70))
+        self.assertEqual(pe.u32(fixed, 0x58 + pe.CHECKSUM), pe.checksum(fixed))
+        self.assertNotEqual(pe.checksum(fixed), 0)
+        self.assertEqual(pe.set_load_config(fixed), fixed)
+        self.assertEqual(fixed[:0x58 + pe.CHECKSUM], pe_image()[:0x58 + pe.CHECKSUM])
+        # A program without the section stays as it was linked.
+        self.assertEqual(pe.set_load_config(pe_image(section=b".rdata")), pe_image(section=b".rdata"))
+        for size in (0, 0x4F, 0x71):
+            with self.subTest(size=size), self.assertRaisesRegex(ValueError, "no load configuration"):
+                pe.set_load_config(pe_image(config_size=size))
+
+    def test_the_checksum_folds_its_carries_and_leaves_out_its_own_field(self):
+        # The checksum the linker wrote for kaldrin.exe was checked against
+        # this one; the end-to-end tests compare it with Windows' own.
+        image = bytearray(pe_image())
+        struct.pack_into("<I", image, 0x58 + pe.CHECKSUM, 0xFFFFFFFF)
+        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()))
+        # Two words of 0xFFFF fold back to what the sum was.
+        image[0x300:0x304] = b"\xff\xff\xff\xff"
+        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()))
+        image[0x300:0x302] = b"\x02\x00"
+        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()) + 2)
+        # An odd length: the last byte is a word of its own.
+        self.assertEqual(pe.checksum(bytes(image) + b"\x01"), pe.checksum(image) + 2)
+
+    def test_hardening_faults_are_named(self):
+        good = pe.set_load_config(pe_image())
+        self.assertEqual(pe.hardening_faults(good), [])
+        lacking = [
+            (dict(characteristics=0x8160 & ~0x8000), "TERMINAL_SERVER_AWARE"),
+            (dict(characteristics=0x8160 & ~0x0040), "DYNAMIC_BASE"),
+            (dict(characteristics=0x8160 & ~0x0020), "HIGH_ENTROPY_VA"),
+            (dict(characteristics=0x8160 & ~0x0100), "NX_COMPAT"),
+            (dict(load_flags=0), "DependentLoadFlags LOAD_LIBRARY_SEARCH_SYSTEM32"),
+        ]
+        for change, fault in lacking:
+            with self.subTest(fault=fault):
+                self.assertEqual(pe.hardening_faults(pe.set_load_config(pe_image(**change))), [fault])
+        self.assertEqual(pe.hardening_faults(pe_image()), ["DependentLoadFlags LOAD_LIBRARY_SEARCH_SYSTEM32",
+                                                           "a matching checksum"])
+        stale = bytearray(good)
+        stale[0x300] = 1
+        self.assertEqual(pe.hardening_faults(bytes(stale)), ["a matching checksum"])
+        self.assertEqual(pe.hardening_faults(b"MZ" + bytes(100)), ["a PE32+ header"])
 
 
 PUBLISHED_MSI = os.path.join(published.FOLDER, "kaldrin-1.0-win64.msi")
