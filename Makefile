@@ -125,7 +125,7 @@ release-programs: windows-configure
 	cmake --build --preset windows -j $(JOBS) --target $(RELEASE_TARGETS)
 
 dist: $(BUILD_FIRST)
-	$(MAKE) --no-print-directory dist-files TOOL=$(TOOL) BESIDE="$(BESIDE)" SIGN_CHECK=$(SIGN_CHECK)
+	$(MAKE) --no-print-directory dist-files TOOL=$(TOOL)
 
 # The release files of TOOL and their checks, from programs already built.
 dist-files:
