@@ -40,7 +40,11 @@ bool same(double a, double b) {
 double c_library(const std::wstring& text) {
     std::wstring field;
     for (wchar_t c : text.substr(0, INPUT_TEXT_CAPACITY - 1)) {
-        // Format characters (general category Cf) of the Basic Multilingual Plane.
+        // Format characters (general category Cf); wchar_t is 32 bits here.
+        if (c == 0x110BD || c == 0x110CD || (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+            (c >= 0x1D173 && c <= 0x1D17A) || c == 0xE0001 || (c >= 0xE0020 && c <= 0xE007F)) {
+            continue;
+        }
         if (c == 0x00AD || (c >= 0x0600 && c <= 0x0605) || c == 0x061C || c == 0x06DD || c == 0x070F ||
             c == 0x0890 || c == 0x0891 || c == 0x08E2 || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
             (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x206F) ||

@@ -21,8 +21,8 @@ bool is_space(wchar_t c) {
 // punctuation mode, and the small full stop and the one-dot leader that look
 // like a point; the minus sign U+2212; and every Unicode space separator
 // (no-break, ideographic, en, em, thin, ...) as a blank. The format
-// characters of the Basic Multilingual Plane (zero-width space, byte-order
-// mark, direction marks and embeddings, word joiner, soft hyphen, ...), which
+// characters (zero-width space, byte-order mark, direction marks and
+// embeddings, word joiner, soft hyphen, tag characters, ...), which
 // text copied from a web page, a document or a message carries unseen, have
 // no form: they are dropped wherever they stand, so "6", a zero-width space
 // and "5" is 65. Our own table, not the C library's iswspace, so both
@@ -67,6 +67,38 @@ constexpr AsciiForm ASCII_FORMS[] = {
     {0xFEFF, 0xFEFF, DROPPED, false},  // byte-order mark, zero-width no-break space
     {0xFFF9, 0xFFFB, DROPPED, false},  // interlinear annotation controls
 };
+
+// The format characters beyond the Basic Multilingual Plane (tag characters,
+// the musical and shorthand format controls, ...), dropped like those above.
+// A wchar_t of 16 bits holds them as a surrogate pair, one of 32 bits as one
+// character; both read them as one character to drop.
+struct CodePointRange {
+    char32_t first;
+    char32_t last;
+};
+constexpr CodePointRange SUPPLEMENTARY_FORMATS[] = {
+    {0x110BD, 0x110BD}, {0x110CD, 0x110CD},  // Kaithi number signs
+    {0x13430, 0x1343F},                      // Egyptian hieroglyph format controls
+    {0x1BCA0, 0x1BCA3},                      // shorthand format controls
+    {0x1D173, 0x1D17A},                      // musical symbol format controls
+    {0xE0001, 0xE0001}, {0xE0020, 0xE007F},  // language tag, tag characters
+};
+
+// The number of wchar_t units of a supplementary format character at text,
+// whose first `room` units may be looked at; 0 when there is none there.
+int supplementary_format_units(const wchar_t* text, int room) {
+    char32_t c = static_cast<char32_t>(text[0]);
+    int units = 1;
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c < 0xD800 || c > 0xDBFF || room < 2 || text[1] < 0xDC00 || text[1] > 0xDFFF) return 0;
+        c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[1]) - 0xDC00);
+        units = 2;
+    }
+    for (const CodePointRange& range : SUPPLEMENTARY_FORMATS) {
+        if (c >= range.first && c <= range.last) return units;
+    }
+    return 0;
+}
 
 wchar_t ascii_form(wchar_t c) {
     for (const AsciiForm& form : ASCII_FORMS) {
@@ -198,6 +230,11 @@ double read_number(const wchar_t* text) {
     wchar_t field[INPUT_TEXT_CAPACITY];
     int field_length = 0;
     for (int i = 0; i < INPUT_TEXT_CAPACITY - 1 && text[i] != L'\0'; ++i) {
+        int units = supplementary_format_units(text + i, INPUT_TEXT_CAPACITY - 1 - i);
+        if (units > 0) {
+            i += units - 1;
+            continue;
+        }
         wchar_t form = ascii_form(text[i]);
         if (form != DROPPED) field[field_length++] = form;
     }

@@ -29,9 +29,9 @@ constexpr int INPUT_FIELD_CAPACITY = INPUT_TEXT_CAPACITY + 1;
 //     Unicode space separator (U+00A0, U+1680, U+2000 to U+200A, U+202F,
 //     U+205F, U+3000) as a blank;
 //   - the invisible format characters of pasted text (U+00AD, U+200B to
-//     U+200F, U+202A to U+202E, U+2060 to U+206F, U+FEFF and every other
-//     format character of the Basic Multilingual Plane) are dropped wherever
-//     they stand.
+//     U+200F, U+202A to U+202E, U+2060 to U+206F, U+FEFF, the tag characters
+//     U+E0001 and U+E0020 to U+E007F, and every other format character) are
+//     dropped wherever they stand.
 // Only the first INPUT_TEXT_CAPACITY - 1 characters are looked at (dropped
 // ones among them).
 double read_number(const wchar_t* text);

@@ -74,7 +74,8 @@ TEST(ReadNumber, InvisibleFormatCharactersAreDropped) {
          {L"\u00AD", L"\u0600", L"\u061C", L"\u06DD", L"\u070F", L"\u0891", L"\u08E2", L"\u180E", L"\u200B",
           L"\u200C", L"\u200D", L"\u200E", L"\u200F", L"\u202A", L"\u202B", L"\u202C", L"\u202D", L"\u202E",
           L"\u2060", L"\u2064", L"\u2066", L"\u2069", L"\u206F", L"\uFEFF", L"\uFFF9", L"\uFFFB",
-          L"\u202A\u200E\uFEFF"}) {
+          L"\u202A\u200E\uFEFF", L"\U000110BD", L"\U00013430", L"\U0001BCA0", L"\U0001D173", L"\U0001D17A",
+          L"\U000E0001", L"\U000E0020", L"\U000E007F"}) {
         const std::wstring x = invisible;
         SCOPED_TRACE(testing::PrintToString(x));
         expect_reads((x + L"65").c_str(), 65.0);
@@ -93,6 +94,9 @@ TEST(ReadNumber, InvisibleFormatCharactersAreDropped) {
     expect_reads(L"\u2028" L"65", 0.0);  // line separator
     expect_reads(L"\u034F" L"65", 0.0);  // combining grapheme joiner (a mark)
     expect_reads(L"\uFFFC" L"65", 0.0);  // object replacement character
+    expect_reads(L"\U0001D17B" L"65", 0.0);  // musical combining mark after the format controls
+    expect_reads(L"\U000E0100" L"65", 0.0);  // variation selector after the tag characters
+    expect_reads(L"\U0001F600" L"65", 0.0);  // an emoji
     // Dropped characters count among the 127 that are looked at.
     std::wstring padded(126, L'\u200B');
     expect_reads((padded + L"7").c_str(), 7.0);
