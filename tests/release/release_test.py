@@ -281,20 +281,6 @@ class ProgramHeadersTest(unittest.TestCase):
             with self.subTest(size=size), self.assertRaisesRegex(ValueError, "no load configuration"):
                 pe.set_load_config(pe_image(config_size=size))
 
-    def test_the_checksum_folds_its_carries_and_leaves_out_its_own_field(self):
-        # The checksum the linker wrote for kaldrin.exe was checked against
-        # this one; the end-to-end tests compare it with Windows' own.
-        image = bytearray(pe_image())
-        struct.pack_into("<I", image, 0x58 + pe.CHECKSUM, 0xFFFFFFFF)
-        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()))
-        # Two words of 0xFFFF fold back to what the sum was.
-        image[0x300:0x304] = b"\xff\xff\xff\xff"
-        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()))
-        image[0x300:0x302] = b"\x02\x00"
-        self.assertEqual(pe.checksum(image), pe.checksum(pe_image()) + 2)
-        # An odd length: the last byte is a word of its own.
-        self.assertEqual(pe.checksum(bytes(image) + b"\x01"), pe.checksum(image) + 2)
-
     def test_hardening_faults_are_named(self):
         good = pe.set_load_config(pe_image())
         self.assertEqual(pe.hardening_faults(good), [])
