@@ -43,6 +43,10 @@
 # folder of facts per configuration.
 include(${CMAKE_CURRENT_LIST_DIR}/KaldrinDefinitionCheck.cmake)
 
+# The facts are written anew when the build system is generated: those of a
+# tool renamed or removed since the last configure go, so the release
+# targets never name a program this build no longer makes.
+file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/products)
 get_property(_kaldrin_multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
 if(_kaldrin_multi_config)
   set(KALDRIN_PRODUCTS_DIR ${CMAKE_BINARY_DIR}/products/$<CONFIG> CACHE INTERNAL "")

@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import zipfile
 
@@ -361,5 +362,13 @@ def install_check(product, out_dir, beside, releases=None):
 
     besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
     over = " over the published %s" % previous.version if previous else ""
-    return expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; the records stay"
-                         % (os.path.basename(package), over, besides, upgrade.version))
+    result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; the records stay"
+                           % (os.path.basename(package), over, besides, upgrade.version))
+    # A prefix takes about 700 MB: a passed check leaves none behind (make
+    # dist-all checks a dozen packages in a row); a failed one keeps its
+    # prefix to be looked into.
+    if result == 0:
+        shutil.rmtree(prefix, ignore_errors=True)
+    else:
+        print("dist install-check: the Wine prefix of the failed check is kept in %s" % prefix, file=sys.stderr)
+    return result
