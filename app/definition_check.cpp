@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int MESSAGE_CAPACITY = 768;
-constexpr int MAX_KEY_LENGTH = 63;
 constexpr int MAX_LEVEL = 3;
 constexpr int MAX_REPORTED_NAMES = 16;
 
@@ -38,19 +37,6 @@ struct Faults {
         if (sink != nullptr) sink(context, message);
     }
 };
-
-bool is_key(const char* key) {
-    if (key == nullptr) return false;
-    const char c = key[0];
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_')) return false;
-    int length = 0;
-    for (; key[length] != '\0'; ++length) {
-        const char d = key[length];
-        bool name_char = (d >= 'A' && d <= 'Z') || (d >= 'a' && d <= 'z') || (d >= '0' && d <= '9') || d == '_';
-        if (!name_char || length >= MAX_KEY_LENGTH) return false;
-    }
-    return true;
-}
 
 bool key_is(const char* key, const char* name, int length) {
     return key != nullptr && std::strncmp(key, name, static_cast<std::size_t>(length)) == 0 &&
@@ -147,7 +133,7 @@ void check_keys(const ToolDef* tool, Faults& faults) {
         int index = input ? i : i - tool->input_count;
         const char* key = input ? tool->inputs[index].key : tool->outputs[index].key;
         const char* list = input ? "input" : "output";
-        if (!is_key(key)) {
+        if (!expr_is_name(key)) {
             faults.add("%s %d: key \"%.80s\" is not a name a formula can read", list, index + 1,
                        key != nullptr ? key : "(null)");
             continue;
@@ -195,7 +181,7 @@ void check_formulas(const ToolDef* tool, Faults& faults) {
         }
     }
     for (int i = 0; i < tool->input_count; ++i) {
-        if (!input_read[i] && is_key(tool->inputs[i].key)) {
+        if (!input_read[i] && expr_is_name(tool->inputs[i].key)) {
             faults.add("input \"%s\" is read by no formula or rule", tool->inputs[i].key);
         }
     }
@@ -226,7 +212,7 @@ void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& fau
     }
     for (int i = 0; i < tool->input_count; ++i) {
         const char* key = tool->inputs[i].key;
-        if (!is_key(key)) continue;
+        if (!expr_is_name(key)) continue;
         bool read = false;
         for (int p = 0; p < entry.parameter_count && !read; ++p) read = std::strcmp(entry.parameters[p].key, key) == 0;
         if (!read) {

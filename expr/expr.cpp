@@ -521,3 +521,10 @@ ExprReading check_expr(const char* text, ExprNameVisitor visit_name, void* conte
     if (s.unknown_call) return EXPR_UNKNOWN_FUNCTION;
     return *s.pos == '\0' && s.error == 0 ? EXPR_READS : EXPR_UNREADABLE;
 }
+
+bool expr_is_name(const char* key) {
+    if (key == nullptr || !(is_letter(key[0]) || key[0] == '_')) return false;
+    int length = 0;
+    while (length <= MAX_NAME_LENGTH && is_name_char(key[length])) ++length;
+    return length <= MAX_NAME_LENGTH && key[length] == '\0';
+}

@@ -28,6 +28,10 @@ enum ExprReading {
 // reading order, both branches of a conditional included.
 ExprReading check_expr(const char* text, ExprNameVisitor visit_name, void* context);
 
+// Whether key is a name a formula can read: a letter or "_", then letters,
+// digits and "_", at most 63 characters in all.
+bool expr_is_name(const char* key);
+
 // Value of the one-argument built-in function name at x. Sets *error to 1 when
 // the function is unknown or x lies outside its domain (the value is then
 // 0.0); otherwise leaves *error alone.
