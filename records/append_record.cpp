@@ -11,6 +11,12 @@
 //
 // The save writes what the window showed when it was asked for: the values
 // and the result are taken at its start, before any wait lets a message in.
+//
+// The record file is open for writing by one save at a time: the save opens
+// it sharing it with readers only, so another copy in another session or on
+// another PC (through a share), or any program that writes the file, meets a
+// sharing violation and is tried again; a new file gets its byte-order mark,
+// header and first row in that one open.
 
 #include "records/append_record.h"
 
@@ -246,14 +252,16 @@ DWORD append_at_end(HANDLE file, long long size, const RecordBytes& bytes) {
     return error;
 }
 
-// Opens the record file shared with other readers and writers. A file that
-// another program holds (a sharing or lock violation) is tried again for up
-// to budget_ms while the window answers. On failure GetLastError tells why.
+// Opens the record file for this save alone: shared with readers, never with
+// another writer, so that no other save or program writes it meanwhile. A
+// file that another program (or another copy's save) holds, a sharing or
+// lock violation, is tried again for up to budget_ms while the window
+// answers. On failure GetLastError tells why.
 HANDLE open_record_file(const wchar_t* path, DWORD budget_ms) {
     DWORD start = GetTickCount();
     for (;;) {
-        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD error = last_error();
         DWORD elapsed = GetTickCount() - start;
@@ -305,9 +313,10 @@ SaveOutcome write_record(HANDLE file, const RecordTime& time, const ShownResult&
     return error == ERROR_SUCCESS ? SaveOutcome::saved : outcome_of_error(error);
 }
 
-// One save into the file, as a critical section shared with every other copy
-// of the program (records/record_lock.h). No handle stays open between
-// saves. The wait for the lock and for a file held by another program
+// One save into the file. The lock (records/record_lock.h) lines up the
+// copies of the program in this session and tells the user when another copy
+// kept the file; the open for this save alone keeps every other writer out.
+// No handle stays open between saves. The wait for the lock and for a file held by another program
 // together take at most RECORD_LOCK_WAIT_MS.
 SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time, const ShownResult& shown) {
     DWORD start = GetTickCount();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -609,6 +610,42 @@ TEST_F(SaveRecord, CloseDuringASaveWaitsForItsBoxThenTheProgramEnds) {
         EXPECT_EQ(app.wait_exit(), 0u);
         EXPECT_EQ(read_file_bytes(record_file()), kept);
     }
+}
+
+TEST_F(SaveRecord, AnotherProgramWritingTheFileKeepsTheSaveOutUntilItLetsGo) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    const std::string kept = read_file_bytes(record_file());
+
+    // Another process has the file open for writing and shares it with
+    // readers and writers alike (as another session's save through a share,
+    // or a program appending its own lines, would): the save does not write
+    // beside it, it waits.
+    HANDLE other = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const DWORD start = GetTickCount();
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(400);
+    EXPECT_FALSE(app.has_message_box()) << "the save did not wait for the other writer";
+    EXPECT_EQ(read_file_bytes(record_file()), kept) << "written while another program had the file open";
+    CloseHandle(other);
+    const DWORD let_go = GetTickCount();
+    ShownBox box = app.wait_message_box(10000, false);
+    std::printf("[ measured ] the save waited %lu ms in all, %lu ms after the other writer let go\n",
+                static_cast<unsigned long>(GetTickCount() - start), static_cast<unsigned long>(GetTickCount() - let_go));
+    EXPECT_EQ(box.title, L"已保存");
+    app.dismiss(box);
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].substr(19), DEFAULT_ROW_REST);
+
+    EXPECT_EQ(app.close(), 0u);
 }
 
 TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {
