@@ -372,8 +372,8 @@ SaveOutcome write_record(HANDLE file, const RecordTime& time, const ShownResult&
 // One save into the file. The lock (records/record_lock.h) lines up the
 // copies of the program in this session and tells the user when another copy
 // kept the file; the open for this save alone keeps every other writer out.
-// No handle stays open between saves. The wait for the lock and for a file held by another program
-// together take at most RECORD_LOCK_WAIT_MS.
+// No handle stays open between saves. The wait for the lock and for a file
+// held by another program together take at most RECORD_LOCK_WAIT_MS.
 SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time, const ShownResult& shown) {
     DWORD start = GetTickCount();
     RecordFileLock lock(path);
