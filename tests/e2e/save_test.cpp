@@ -754,6 +754,10 @@ TEST_F(SaveRecord, AnotherProgramWritingTheFileKeepsTheSaveOutUntilItLetsGo) {
     Sleep(400);
     EXPECT_FALSE(app.has_message_box()) << "the save did not wait for the other writer";
     EXPECT_EQ(read_file_bytes(record_file()), kept) << "written while another program had the file open";
+    // Retrying, the save keeps the session open too.
+    SessionAnswer asked = query_end_session(app.window());
+    ASSERT_TRUE(asked.answered);
+    EXPECT_EQ(asked.may_end, FALSE);
     CloseHandle(other);
     const DWORD let_go = GetTickCount();
     ShownBox box = app.wait_message_box(10000, false);
