@@ -118,10 +118,10 @@ using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count
 //     byte-order mark, header and row, in UTF-8.
 //   - A file that begins with a UTF-16 byte-order mark is refused.
 //   - A file that begins with the UTF-8 byte-order mark is UTF-8. Any other
-//     file is judged by the bytes read, its first and its last
-//     RECORD_HEAD_CAPACITY bytes (the header and the newest rows): UTF-8 when
-//     they hold other than ASCII and all of it is well-formed UTF-8, the
-//     ANSI code page otherwise. A character cut by the edge of what was read,
+//     file is judged by the bytes read, its first RECORD_HEAD_CAPACITY and
+//     its last RECORD_TAIL_CAPACITY bytes (the header and the newest rows):
+//     UTF-8 when they hold other than ASCII and all of it is well-formed
+//     UTF-8, the ANSI code page otherwise. A character cut by the edge of what was read,
 //     or cut short at the file's very end where a line was left unfinished,
 //     is no evidence either way.
 //   - The row goes after a line break when the file's last line is
