@@ -217,6 +217,20 @@ class ReleaseFilesTest(unittest.TestCase):
                 build.readme_bytes(product)
         self.assertEqual(build.entries(facts.parse(IV_CHECK)), ["iv_check.exe", "LICENSE.txt"])
 
+    def test_the_it_guides_name_both_packages_and_their_upgrade_codes(self):
+        # A deployment tool detects the product by these codes: a guide that
+        # names another (a code derived differently) sends IT to the wrong one.
+        kaldrin = facts.parse(dict(KALDRIN, version="1.0.1",
+                                   user_readme=os.path.join(ROOT, "docs", "user", "kaldrin.md")))
+        for package in (kaldrin, suite_of(KALDRIN, ROTA)):
+            with self.subTest(package.target):
+                readme = build.readme_bytes(package.readme_source()).decode("utf-8")
+                machine = package.per_machine()
+                for text in (machine.upgrade_code, package.upgrade_code, machine.release_name("msi"),
+                             "msiexec /i %s ALLUSERS=1 /qn /l*v" % machine.release_name("msi"),
+                             "msiexec /x %s /qn" % machine.release_name("msi")):
+                    self.assertIn(text, readme)
+
     def test_selftest_dates_counted_from_today(self):
         # The expected file writes dates as {today+N}; they are put in for the
         # day the run started or the day of the comparison, and no other.
