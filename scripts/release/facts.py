@@ -64,7 +64,16 @@ class Package:
     a readme_source() gives one, LICENSE.txt."""
 
     def release_name(self, extension):
-        return "%s-%s-win64.%s" % (self.target, release_version(self.version), extension)
+        scope = "-machine" if self.machine else ""
+        return "%s-%s-win64%s.%s" % (self.target, release_version(self.version), scope, extension)
+
+    def per_machine(self):
+        """The package of the same files for every user of a computer: a
+        product of its own beside the per-user one, its upgrade code (and so
+        its ProductCode and component codes) derived from the per-user one's."""
+        if self.machine:
+            return self
+        return dataclasses.replace(self, machine=True, upgrade_code=self.derived_code("per-machine package"))
 
     def derived_code(self, name):
         """A code of this product's packages, derived from its upgrade code, so
@@ -104,6 +113,7 @@ class Product(Package):
     icon: str
     selftest_report: object
     user_readme: object
+    machine: bool = False
 
     def programs(self):
         return (self,)
@@ -129,6 +139,7 @@ class Suite(Package):
     icon: str
     tools: tuple
     user_readme: object
+    machine: bool = False
 
     def programs(self):
         return self.tools
