@@ -9,7 +9,7 @@ namespace {
 
 const ToolInput inputs[] = {
     {"age", L"年龄", L"岁", 70.0},
-    {"sbp", L"高血压未控制（收缩压>160）", L"1 是，0 否", 0.0},
+    {"sbp", L"高血压（收缩压>160）", L"1 是，0 否", 0.0},
     {"renal", L"肾功能异常", L"1 是，0 否", 0.0},
     {"liver", L"肝功能异常", L"1 是，0 否", 0.0},
     {"stroke", L"卒中史", L"1 是，0 否", 0.0},
@@ -33,7 +33,7 @@ const ToolOutput outputs[] = {
 // A refused field comes first and names the field.
 const ToolRule rules[] = {
     {"age<=0", 3, L"年龄须大于 0，请填写年龄"},
-    {"sbp!=0 && sbp!=1", 3, L"“高血压未控制”请填 1（是）或 0（否）"},
+    {"sbp!=0 && sbp!=1", 3, L"“高血压（收缩压>160）”请填 1（是）或 0（否）"},
     {"renal!=0 && renal!=1", 3, L"“肾功能异常”请填 1（是）或 0（否）"},
     {"liver!=0 && liver!=1", 3, L"“肝功能异常”请填 1（是）或 0（否）"},
     {"stroke!=0 && stroke!=1", 3, L"“卒中史”请填 1（是）或 0（否）"},
