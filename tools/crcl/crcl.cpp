@@ -39,7 +39,7 @@ const ToolRule rules[] = {
     {"crcl<15", 3, L"CrCl <15 ml/min：欧盟说明书不推荐阿哌沙班，达比加群禁用"},
     {"crcl<30", 2, L"CrCl 15–29 ml/min：阿哌沙班减量，利伐沙班 15 mg，达比加群禁用（欧盟说明书）"},
     {"crcl<50", 1, L"CrCl 30–49 ml/min：利伐沙班 15 mg（欧盟说明书）"},
-    {"", 0, L"CrCl ≥50 ml/min：不在阿哌沙班、利伐沙班、达比加群说明书的肾功能减量范围"},
+    {"", 0, L"CrCl ≥50 ml/min：不在阿哌沙班、利伐沙班说明书的肾功能减量范围"},
 };
 
 constexpr int input_count = static_cast<int>(std::size(inputs));
