@@ -106,8 +106,6 @@ SELFTEST_PREFIX := build/dist-wineprefix
 # The facts files of the released tools: every tool the windows build makes
 # but the README's example and the framework's test tool (dist.py released).
 RELEASED = $$($(DIST) released $(PRODUCTS))
-# BUILT=1: the windows build is done already (dist-all builds it once).
-BUILD_FIRST = $(if $(BUILT),,windows)
 # The packages installed beside the tool's in its install check (default:
 # every released tool's), and SIGN_CHECK= to leave out the signing check.
 BESIDE = $(RELEASED)
@@ -116,7 +114,8 @@ SIGN_CHECK = yes
 # A release needs its own program and the programs of the other tools that
 # its install check installs beside it: the targets of the facts files the
 # configured windows build wrote, and nothing else of the preset (no test
-# programs, no end-to-end driver). BUILT=1: they are built already.
+# programs, no end-to-end driver). BUILT=1: they are built already (dist-all
+# builds them once).
 RELEASE_TARGETS = $(sort $(basename $(notdir $(wildcard $(PRODUCTS)/*.json))))
 BUILD_FIRST = $(if $(BUILT),,release-programs)
 

@@ -21,7 +21,8 @@
 # Files are relative to the calling folder, which may be in a project that
 # took Kaldrin in with add_subdirectory. On every build the call makes
 # <target>_definition, a static library of the definition linked PUBLIC with
-# kaldrin_framework. With KALDRIN_BUILD_TESTS on it adds the CTest tests
+# kaldrin_framework, compiled with KALDRIN_TOOL_ID defined as the ID (the
+# number the definition writes for ToolDef::id). With KALDRIN_BUILD_TESTS on it adds the CTest tests
 # <target>_tests (a GoogleTest program of the TESTS sources linked with the
 # definition) and, given SELFTEST_REPORT, <target>_selftest_report (the
 # definition's self-test compared with those bytes), and for every tool
@@ -150,6 +151,8 @@ function(kaldrin_add_tool target)
   # The definition, on every build.
   add_library(${target}_definition STATIC ${arg_DEFINITION})
   target_link_libraries(${target}_definition PUBLIC kaldrin_framework)
+  # The tool's number, stated once: the definition writes KALDRIN_TOOL_ID.
+  target_compile_definitions(${target}_definition PRIVATE KALDRIN_TOOL_ID=${arg_ID})
   kaldrin_target_options(${target}_definition)
   kaldrin_definition_check(${target} ${arg_ID} "${arg_SELFTEST_REPORT}")
 

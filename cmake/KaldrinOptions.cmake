@@ -4,9 +4,16 @@
 # kaldrin_target_options(), in this tree or in a project that takes Kaldrin in
 # with add_subdirectory and calls kaldrin_add_tool. Nothing here is set for a
 # directory, so the options reach a program made outside this tree as well.
-# The link options (static runtime, sanitizers) also reach any program that
-# links one of the static libraries; the compile options (warnings) stay with
-# Kaldrin's own targets.
+# The link flags (static runtime, hardening, sanitizers) also reach any
+# program that links one of the static libraries; the compile options
+# (warnings) stay with Kaldrin's own targets.
+#
+# The link flags are link libraries of the INTERFACE target, not link options:
+# a static library passes the link options of a PRIVATE dependency on to the
+# program that links it only under policy CMP0099 (CMake 3.17 and later),
+# while link libraries reach that program under every policy. A project that
+# declares cmake_minimum_required(VERSION 3.16) and links kaldrin::core thus
+# still gets the static runtime and what the stack protector needs (libssp).
 
 if(TARGET kaldrin_program_options)
   return()
@@ -30,7 +37,7 @@ endif()
 if(KALDRIN_SANITIZE AND NOT MSVC)
   target_compile_options(kaldrin_program_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_link_options(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_link_libraries(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
 if(KALDRIN_BUILD_FUZZ)
@@ -41,17 +48,17 @@ if(KALDRIN_BUILD_FUZZ)
   endif()
   target_compile_options(kaldrin_program_options INTERFACE
     -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
-  target_link_options(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_link_libraries(kaldrin_program_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
 if(KALDRIN_COVERAGE AND NOT MSVC)
   target_compile_options(kaldrin_program_options INTERFACE --coverage -O0)
-  target_link_options(kaldrin_program_options INTERFACE --coverage)
+  target_link_libraries(kaldrin_program_options INTERFACE --coverage)
 endif()
 
 if(MINGW)
   # One self-contained program: no libgcc, libstdc++ or winpthread DLLs beside it.
-  target_link_options(kaldrin_program_options INTERFACE -static -static-libgcc -static-libstdc++)
+  target_link_libraries(kaldrin_program_options INTERFACE -static -static-libgcc -static-libstdc++)
   # The same sources give the same bytes wherever and whenever they are built:
   # no link time in the PE header, no source or build folder in file names the
   # compiler keeps (assertions, debug information). The folders are this
@@ -60,7 +67,7 @@ if(MINGW)
   get_filename_component(_kaldrin_root ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
   set(_kaldrin_prefix_maps ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${_kaldrin_root} ${PROJECT_BINARY_DIR})
   list(REMOVE_DUPLICATES _kaldrin_prefix_maps)
-  target_link_options(kaldrin_program_options INTERFACE -Wl,--no-insert-timestamp)
+  target_link_libraries(kaldrin_program_options INTERFACE -Wl,--no-insert-timestamp)
   foreach(folder ${_kaldrin_prefix_maps})
     target_compile_options(kaldrin_program_options INTERFACE -ffile-prefix-map=${folder}/=)
   endforeach()
@@ -70,8 +77,8 @@ if(MINGW)
   # statically); ASLR with 64-bit addresses, DEP, and terminal-server
   # awareness, as hospitals run the programs on remote-desktop hosts.
   target_compile_options(kaldrin_program_options INTERFACE -fstack-protector-strong)
-  target_link_options(kaldrin_program_options INTERFACE -fstack-protector-strong
-                      -Wl,--dynamicbase,--high-entropy-va,--nxcompat,--tsaware)
+  target_link_libraries(kaldrin_program_options INTERFACE -fstack-protector-strong
+                        -Wl,--dynamicbase,--high-entropy-va,--nxcompat,--tsaware)
   # GNU ld leaves the load-configuration directory empty; the link's last step
   # points it at a program's _load_config_used (app/main.cpp) and sets the
   # image checksum again. Programs without one are left as linked.

@@ -33,7 +33,7 @@ static_assert(tool51_output_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES o
 static_assert(tool51_rule_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES rules");
 
 const ToolDef tool51 = {
-    51,
+    KALDRIN_TOOL_ID,
     L"Kaldrin",
     L"按肾功能、年龄、体重核查 NOAC 剂量",
     L"抗凝",

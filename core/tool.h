@@ -45,8 +45,11 @@ enum ReportKind : int {
     REPORT_LAB_PANELS = 11,
 };
 
+// A definition is compiled by kaldrin_add_tool, which hands it the tool's
+// number, the call's ID, as the macro KALDRIN_TOOL_ID: a definition writes
+// KALDRIN_TOOL_ID for ToolDef::id, so the number stands in one place.
 struct ToolDef {
-    int id;
+    int id;                   // KALDRIN_TOOL_ID
     const wchar_t* name;
     const wchar_t* subtitle;  // may be null
     const wchar_t* category;

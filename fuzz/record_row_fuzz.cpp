@@ -10,8 +10,8 @@
 //   - a row read back as CSV (RFC 4180) has the time, the tool's name, one
 //     "label=value" field per input and the result: the value is the whole
 //     "%g" text of the input value (only the label is shortened to fit), and
-//     the result is the detail text on one line (CR dropped, LF a blank),
-//     shortened at a line boundary with a closing "…" when too long;
+//     the result is the whole detail text on one line (CR dropped, LF a
+//     blank);
 //   - the row ends with its one CR LF, and no CR or LF stands outside quotes;
 //   - the header reads back as 时间, 工具, the labels (cut to 126 characters)
 //     and 结果;
@@ -84,21 +84,11 @@ bool strip_line_end(const std::wstring& text, std::wstring* line) {
 }
 
 std::wstring flattened(const std::wstring& detail) {
-    const std::size_t room = RECORD_RESULT_CAPACITY - 2;
-    std::wstring kept = detail;
-    bool cut = false;
-    if (detail.size() > room) {
-        const std::size_t before_mark = room - 1;
-        const std::size_t last_break = detail.rfind(L'\n', before_mark - 1);
-        kept = detail.substr(0, last_break == std::wstring::npos ? before_mark : last_break + 1);
-        cut = true;
-    }
     std::wstring out;
-    for (wchar_t c : kept) {
+    for (wchar_t c : detail) {
         if (c == L'\r') continue;
         out += c == L'\n' ? L' ' : c;
     }
-    if (cut) out += L"…";
     return out;
 }
 

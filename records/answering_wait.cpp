@@ -6,6 +6,8 @@ namespace {
 // so this is only a guard against one that would not.
 constexpr int PAINTS_PER_WAKE = 64;
 
+bool waits_stopped = false;
+
 // Drops the keys and clicks waiting in the thread's queue.
 void drop_input() {
     MSG message;
@@ -25,7 +27,16 @@ void answer_pending() {
 
 }  // namespace
 
+void stop_answering_waits() {
+    waits_stopped = true;
+}
+
+void resume_answering_waits() {
+    waits_stopped = false;
+}
+
 DWORD wait_answering(HANDLE object, DWORD timeout_ms) {
+    if (waits_stopped) return WAIT_FAILED;
     DWORD count = object != nullptr ? 1 : 0;
     if (count == 1) {
         DWORD at_once = WaitForSingleObject(object, 0);
@@ -40,6 +51,10 @@ DWORD wait_answering(HANDLE object, DWORD timeout_ms) {
         result = MsgWaitForMultipleObjectsEx(count, &object, left, QS_SENDMESSAGE | QS_PAINT, 0);
         if (result != messages) break;
         answer_pending();
+        if (waits_stopped) {
+            result = WAIT_FAILED;
+            break;
+        }
         if (left == 0) {
             result = WAIT_TIMEOUT;
             break;

@@ -15,6 +15,12 @@
 //
 // Returns WAIT_OBJECT_0 or WAIT_ABANDONED when the object was taken,
 // WAIT_TIMEOUT when the time ran out (always, without an object), or
-// WAIT_FAILED. A timeout of 0 answers what is pending and returns at once:
+// WAIT_FAILED (also when the waits were stopped, see below). A timeout of 0 answers what is pending and returns at once:
 // the way a long read answers between its chunks.
 DWORD wait_answering(HANDLE object, DWORD timeout_ms);
+
+// Ends the waits of a save at once: the one running returns WAIT_FAILED as
+// soon as the message that asked for it has been handled, and every later one
+// returns WAIT_FAILED without waiting, until resume_answering_waits.
+void stop_answering_waits();
+void resume_answering_waits();

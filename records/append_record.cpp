@@ -11,6 +11,16 @@
 //
 // The save writes what the window showed when it was asked for: the values
 // and the result are taken at its start, before any wait lets a message in.
+//
+// The record file is open for writing by one save at a time: the save opens
+// it sharing it with readers only, so another copy in another session or on
+// another PC (through a share), or any program that writes the file, meets a
+// sharing violation and is tried again; a new file gets its byte-order mark,
+// header and first row in that one open.
+//
+// A session that ends during a save waits for it: until the outcome is known
+// the window refuses the end of the session and gives Windows the reason. If
+// the session ends all the same, the save gives up before writing anything.
 
 #include "records/append_record.h"
 
@@ -52,6 +62,7 @@ enum class SaveOutcome {
     denied,          // the folder cannot be made, or writing is denied
     disk_full,
     too_long,        // the row or the header is too long for a line
+    session_ended,   // the session ended during the save, which gave up
     failed,          // anything else
 };
 
@@ -67,6 +78,7 @@ TextFormat<const wchar_t*> failure_format(SaveOutcome outcome) {
     case SaveOutcome::denied: return SAVE_DENIED_FORMAT;
     case SaveOutcome::disk_full: return SAVE_DISK_FULL_FORMAT;
     case SaveOutcome::too_long: return SAVE_TOO_LONG_FORMAT;
+    case SaveOutcome::session_ended: return SAVE_SESSION_ENDED_FORMAT;
     case SaveOutcome::saved:
     case SaveOutcome::failed: break;
     }
@@ -104,6 +116,47 @@ DWORD last_error() {
     DWORD error = GetLastError();
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
+
+// Set when the session ends during the save (abandon_record_save): the save
+// then stops at its next step and writes nothing.
+bool save_abandoned = false;
+bool save_pending = false;
+
+// A function of user32 looked up by name: the reason a window gives for
+// keeping the session open is missing from some systems (Wine lacks part of
+// it), which then still save, only without the reason.
+template <typename Function>
+Function user32_function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC found = user32 == nullptr ? nullptr : GetProcAddress(user32, name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+// The save from its command until its outcome is known: the end of the
+// session waits for it, with the save's reason shown to the user.
+class PendingSave {
+public:
+    PendingSave() {
+        save_pending = true;
+        save_abandoned = false;
+        resume_answering_waits();
+        using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
+        auto create = user32_function<CreateReason>("ShutdownBlockReasonCreate");
+        blocking_ = create != nullptr && create(tool_window.main_window, SAVE_BLOCK_REASON) != FALSE;
+    }
+    ~PendingSave() {
+        using DestroyReason = BOOL(WINAPI*)(HWND);
+        auto destroy = user32_function<DestroyReason>("ShutdownBlockReasonDestroy");
+        if (blocking_ && destroy != nullptr) destroy(tool_window.main_window);
+        save_pending = false;
+        resume_answering_waits();
+    }
+    PendingSave(const PendingSave&) = delete;
+    PendingSave& operator=(const PendingSave&) = delete;
+
+private:
+    bool blocking_ = false;
+};
 
 // What the save writes, taken when it is asked for.
 struct ShownResult {
@@ -157,7 +210,10 @@ bool read_answering(long long offset, unsigned char* buffer, int count, void* co
     PlanReading* reading = static_cast<PlanReading*>(context);
     reading->error = read_at(reading->file, offset, buffer, count);
     if (reading->error != ERROR_SUCCESS) return false;
-    wait_answering(nullptr, 0);
+    if (wait_answering(nullptr, 0) == WAIT_FAILED) {
+        reading->error = ERROR_CANCELLED;
+        return false;
+    }
     return true;
 }
 
@@ -246,14 +302,16 @@ DWORD append_at_end(HANDLE file, long long size, const RecordBytes& bytes) {
     return error;
 }
 
-// Opens the record file shared with other readers and writers. A file that
-// another program holds (a sharing or lock violation) is tried again for up
-// to budget_ms while the window answers. On failure GetLastError tells why.
+// Opens the record file for this save alone: shared with readers, never with
+// another writer, so that no other save or program writes it meanwhile. A
+// file that another program (or another copy's save) holds, a sharing or
+// lock violation, is tried again for up to budget_ms while the window
+// answers. On failure GetLastError tells why.
 HANDLE open_record_file(const wchar_t* path, DWORD budget_ms) {
     DWORD start = GetTickCount();
     for (;;) {
-        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD error = last_error();
         DWORD elapsed = GetTickCount() - start;
@@ -262,7 +320,10 @@ HANDLE open_record_file(const wchar_t* path, DWORD budget_ms) {
             return INVALID_HANDLE_VALUE;
         }
         DWORD left = budget_ms - elapsed;
-        wait_answering(nullptr, left < HELD_RETRY_STEP_MS ? left : HELD_RETRY_STEP_MS);
+        if (wait_answering(nullptr, left < HELD_RETRY_STEP_MS ? left : HELD_RETRY_STEP_MS) == WAIT_FAILED) {
+            SetLastError(ERROR_CANCELLED);
+            return INVALID_HANDLE_VALUE;
+        }
     }
 }
 
@@ -300,15 +361,19 @@ SaveOutcome write_record(HANDLE file, const RecordTime& time, const ShownResult&
     case RECORD_BUILD_NOT_ENCODABLE:
         return SaveOutcome::not_encodable;
     }
+    // The last step that lets a message in lies behind: from here on the
+    // save writes, and nothing ends it halfway.
+    if (save_abandoned) return SaveOutcome::session_ended;
     DWORD error = plan.lead == RECORD_LEAD_BOM_AND_HEADER ? write_anew(file, size.QuadPart, bytes)
                                                           : append_at_end(file, size.QuadPart, bytes);
     return error == ERROR_SUCCESS ? SaveOutcome::saved : outcome_of_error(error);
 }
 
-// One save into the file, as a critical section shared with every other copy
-// of the program (records/record_lock.h). No handle stays open between
-// saves. The wait for the lock and for a file held by another program
-// together take at most RECORD_LOCK_WAIT_MS.
+// One save into the file. The lock (records/record_lock.h) lines up the
+// copies of the program in this session and tells the user when another copy
+// kept the file; the open for this save alone keeps every other writer out.
+// No handle stays open between saves. The wait for the lock and for a file
+// held by another program together take at most RECORD_LOCK_WAIT_MS.
 SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time, const ShownResult& shown) {
     DWORD start = GetTickCount();
     RecordFileLock lock(path);
@@ -331,7 +396,52 @@ void report_failure(const wchar_t* path, SaveOutcome outcome) {
     MessageBoxW(tool_window.main_window, message, TITLE_SAVE_FAILED, MB_OK | MB_ICONWARNING);
 }
 
+// The save of what the window showed into the tool's record file. Sets what
+// the box names: the file, or the folder when the file's path cannot be made.
+SaveOutcome save_shown(const ShownResult& shown, wchar_t* named, int capacity) {
+    const ToolDef* tool = tool_window.tool;
+    // The path is made in room enough for a folder too long to be used, so
+    // that the failure still names the file it was meant for.
+    wchar_t app_data[MAX_PATH + 1] = {};
+    bool known = SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data) == S_OK;
+    // A path that is not absolute would put the records relative to the
+    // current drive or folder: such a folder counts as unknown.
+    known = known && is_absolute_windows_path(app_data);
+    wchar_t folder[RECORD_PATH_CAPACITY];
+    if (!known) {
+        text_format(folder, RECORD_PATH_CAPACITY, L"%ls\\%ls", UNKNOWN_APP_DATA, RECORD_FOLDER_NAME);
+        make_record_path(folder, tool->id, named, capacity);
+        return SaveOutcome::no_app_data;
+    }
+    int folder_length = make_record_folder(app_data, folder, RECORD_PATH_CAPACITY);
+    if (make_record_path(folder, tool->id, named, capacity) < 0) {
+        text_copy(named, capacity, folder);
+        return SaveOutcome::path_too_long;
+    }
+    if (folder_length < 0 || folder_length >= RECORD_FOLDER_CAPACITY) return SaveOutcome::path_too_long;
+    if (create_folder_chain(folder) == ERROR_FILENAME_EXCED_RANGE) return SaveOutcome::path_too_long;
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    RecordTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    SaveOutcome outcome = append_to_file(named, time, shown);
+    // A save the session's end stopped failed for that reason, whatever its
+    // last step made of the stop.
+    if (outcome != SaveOutcome::saved && save_abandoned) outcome = SaveOutcome::session_ended;
+    return outcome;
+}
+
 }  // namespace
+
+bool record_save_pending() {
+    return save_pending;
+}
+
+void abandon_record_save() {
+    if (!save_pending) return;
+    save_abandoned = true;
+    stop_answering_waits();
+}
 
 void append_record() {
     if (tool_window.detail_text[0] == L'\0') {
@@ -341,42 +451,13 @@ void append_record() {
     static ShownResult shown;
     std::memcpy(shown.input_values, tool_window.input_values, sizeof shown.input_values);
     text_copy(shown.detail_text, DETAIL_TEXT_CAPACITY, tool_window.detail_text);
-    const ToolDef* tool = tool_window.tool;
 
-    // The path is made in room enough for a folder too long to be used, so
-    // that the failure still names the file it was meant for.
-    wchar_t app_data[MAX_PATH + 1] = {};
-    bool known = SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data) == S_OK;
-    // A path that is not absolute would put the records relative to the
-    // current drive or folder: such a folder counts as unknown.
-    known = known && is_absolute_windows_path(app_data);
-    wchar_t folder[RECORD_PATH_CAPACITY];
     wchar_t path[RECORD_PATH_CAPACITY];
-    if (!known) {
-        text_format(folder, RECORD_PATH_CAPACITY, L"%ls\\%ls", UNKNOWN_APP_DATA, RECORD_FOLDER_NAME);
-        make_record_path(folder, tool->id, path, RECORD_PATH_CAPACITY);
-        report_failure(path, SaveOutcome::no_app_data);
-        return;
+    SaveOutcome outcome = SaveOutcome::failed;
+    {
+        PendingSave pending;
+        outcome = save_shown(shown, path, RECORD_PATH_CAPACITY);
     }
-    int folder_length = make_record_folder(app_data, folder, RECORD_PATH_CAPACITY);
-    if (make_record_path(folder, tool->id, path, RECORD_PATH_CAPACITY) < 0) {
-        report_failure(folder, SaveOutcome::path_too_long);
-        return;
-    }
-    if (folder_length < 0 || folder_length >= RECORD_FOLDER_CAPACITY) {
-        report_failure(path, SaveOutcome::path_too_long);
-        return;
-    }
-    if (create_folder_chain(folder) == ERROR_FILENAME_EXCED_RANGE) {
-        report_failure(path, SaveOutcome::path_too_long);
-        return;
-    }
-
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    RecordTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-
-    SaveOutcome outcome = append_to_file(path, time, shown);
     if (outcome != SaveOutcome::saved) {
         report_failure(path, outcome);
         return;

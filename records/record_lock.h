@@ -1,7 +1,11 @@
 #pragma once
-// The lock that makes one save into a record file a critical section shared
-// by every copy of the program in the session: a named mutex derived from the
-// file's path. While a save waits for it, the window keeps answering.
+// The lock that lines up the saves of every copy of the program in the
+// session into one record file: a named mutex derived from the file's path.
+// It is not what keeps two writers apart (the save opens the file for itself
+// alone, which holds across sessions and PCs too); it lets a copy wait its
+// turn without polling and tells the user, when the wait runs out, that
+// another copy of this program was saving rather than another program. While
+// a save waits for it, the window keeps answering.
 
 #include <windows.h>
 

@@ -14,8 +14,6 @@ constexpr wchar_t TIME_FORMAT[] = L"%04d-%02d-%02d %02d:%02d:%02d";
 const wchar_t HEADER_START[] = L"时间,工具";
 const wchar_t HEADER_END[] = L",结果\r\n";
 const wchar_t LINE_END[] = L"\r\n";
-// Marks a result that had to be shortened to fit its field.
-const wchar_t CUT_MARK[] = L"…";
 
 const unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
 
@@ -25,7 +23,6 @@ constexpr int TIME_TEXT_CAPACITY = 64;
 // Room for a field's own text: its capacity less the terminator and the
 // leading comma.
 constexpr int FIELD_ROOM = RECORD_FIELD_CAPACITY - 2;
-constexpr int RESULT_ROOM = RECORD_RESULT_CAPACITY - 2;
 
 // A line being assembled. Nothing is ever cut here: a piece that does not fit
 // marks the whole line as too long.
@@ -42,6 +39,16 @@ struct Line {
         length = grown;
     }
     void add(const wchar_t* piece) { add(piece, text_length(piece)); }
+
+    // Adds one character; the caller terminates the text.
+    void put(wchar_t c) {
+        if (too_long) return;
+        if (length >= capacity - 1) {
+            too_long = true;
+            return;
+        }
+        text[length++] = c;
+    }
 
     // Adds one field's text, quoted when it holds a separator, a quote or a
     // line break.
@@ -71,6 +78,27 @@ struct Line {
         add(L"\"", 1);
     }
 
+    // Adds the result as one field on one line: every CR dropped, every LF
+    // made a blank; quoted when it holds a separator or a quote. Nothing is
+    // left out: a result that does not fit makes the line too long.
+    void add_result(const wchar_t* result) {
+        bool quote = false;
+        for (const wchar_t* p = result; p != nullptr && *p != L'\0'; ++p) {
+            if (*p == L',' || *p == L'"') {
+                quote = true;
+                break;
+            }
+        }
+        if (quote) put(L'"');
+        for (const wchar_t* p = result; p != nullptr && *p != L'\0'; ++p) {
+            if (*p == L'\r') continue;
+            put(*p == L'\n' ? L' ' : *p);
+            if (*p == L'"') put(L'"');
+        }
+        if (quote) put(L'"');
+        if (!too_long) text[length] = L'\0';
+    }
+
     // Returns the length, or -1 with an empty text when the line did not fit.
     int finish() {
         if (too_long) {
@@ -88,31 +116,6 @@ Line start_line(wchar_t* text, int capacity) {
 
 int min_int(int a, int b) {
     return a < b ? a : b;
-}
-
-// The result field's text: the detail text on one line, CR dropped and LF
-// made a blank. A detail text too long for the field keeps the whole lines
-// that fit and ends with the cut mark, so that no line (and no number in it)
-// is cut in the middle; only a first line longer than the field is cut.
-int flatten_result(const wchar_t* detail, wchar_t* out, int capacity) {
-    int length = text_length(detail);
-    int take = length;
-    bool cut = false;
-    if (length > RESULT_ROOM) {
-        int mark = text_length(CUT_MARK);
-        int room = RESULT_ROOM - mark;
-        take = room;
-        for (int i = room - 1; i >= 0; --i) {
-            if (detail[i] == L'\n') {
-                take = i + 1;
-                break;
-            }
-        }
-        cut = true;
-    }
-    int n = text_flatten(out, capacity, detail, take);
-    if (cut) n = text_append(out, capacity, CUT_MARK);
-    return n;
 }
 
 struct ByteSink {
@@ -244,10 +247,8 @@ int make_record_row(const ToolDef* tool, const RecordTime& time, const double* i
         line.add_field(field, field_length);
     }
 
-    wchar_t result[RECORD_RESULT_CAPACITY];
-    int result_length = flatten_result(detail_text, result, RECORD_RESULT_CAPACITY);
     line.add(L",", 1);
-    line.add_field(result, result_length);
+    line.add_result(detail_text);
     line.add(LINE_END);
     return line.finish();
 }
@@ -311,7 +312,8 @@ RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, cons
                                const wchar_t* detail_text, RecordLead lead, RecordEncoder encode,
                                RecordBytes* bytes) {
     bytes->size = 0;
-    wchar_t row[RECORD_ROW_CAPACITY];
+    // The longest row takes tens of kilobytes: kept out of the stack.
+    static wchar_t row[RECORD_ROW_CAPACITY];
     int row_length = make_record_row(tool, time, input_values, detail_text, row, RECORD_ROW_CAPACITY);
     if (row_length < 0) return RECORD_BUILD_ROW_TOO_LONG;
     wchar_t header[RECORD_HEADER_CAPACITY];

@@ -25,9 +25,25 @@ inline constexpr wchar_t RECORD_FOLDER_NAME[] = L"" KALDRIN_SUITE_DATA_FOLDER "\
 constexpr int RECORD_FOLDER_CAPACITY = 260;   // "%ls\NoltMedSuite\records"
 constexpr int RECORD_PATH_CAPACITY = 520;     // "%ls\T%03d.csv"
 constexpr int RECORD_HEADER_CAPACITY = 512;   // the whole header line
-constexpr int RECORD_ROW_CAPACITY = 4096;     // the whole row
 constexpr int RECORD_FIELD_CAPACITY = 128;    // one input or header field with its leading comma
-constexpr int RECORD_RESULT_CAPACITY = 256;   // the result field with its leading comma
+// The longest result a row holds whole: the window's result and the copy
+// hold as much, the longest report (40 nurses over 31 days) 6390 characters.
+constexpr int RECORD_RESULT_CAPACITY = 8192;
+// The longest tool name a row is sure to hold.
+constexpr int RECORD_NAME_CAPACITY = 128;
+
+// A field's text of n characters as the row writes it at most: quoted, with
+// every character a doubled quote.
+constexpr int record_quoted_room(int n) {
+    return 2 * n + 2;
+}
+
+// The whole row: room for the time, a name of RECORD_NAME_CAPACITY, every
+// input's field and the longest result, each quoted and doubled throughout,
+// and the line end. Only a longer name can make a row too long.
+constexpr int RECORD_ROW_CAPACITY = 19 + 1 + record_quoted_room(RECORD_NAME_CAPACITY - 1) +
+                                    MAX_TOOL_VALUES * (1 + record_quoted_room(RECORD_FIELD_CAPACITY - 2)) + 1 +
+                                    record_quoted_room(RECORD_RESULT_CAPACITY - 1) + 2 + 1;
 
 // Local date and time of a save.
 struct RecordTime {
@@ -57,8 +73,9 @@ int make_record_path(const wchar_t* folder, int tool_id, wchar_t* path, int capa
 int make_record_header(const ToolDef* tool, wchar_t* header, int capacity);
 
 // The row of one save, CR LF included: the time, the tool's name, one
-// "label=value" field per input (value as "%g") and the result text on one
-// line. Returns its length, or -1 (row empty) when it does not fit.
+// "label=value" field per input (value as "%g") and the whole result text on
+// one line (CR dropped, LF made a blank; never shortened). Returns its
+// length, or -1 (row empty) when it does not fit.
 int make_record_row(const ToolDef* tool, const RecordTime& time, const double* input_values,
                     const wchar_t* detail_text, wchar_t* row, int capacity);
 
@@ -101,10 +118,10 @@ using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count
 //     byte-order mark, header and row, in UTF-8.
 //   - A file that begins with a UTF-16 byte-order mark is refused.
 //   - A file that begins with the UTF-8 byte-order mark is UTF-8. Any other
-//     file is judged by the bytes read, its first and its last
-//     RECORD_HEAD_CAPACITY bytes (the header and the newest rows): UTF-8 when
-//     they hold other than ASCII and all of it is well-formed UTF-8, the
-//     ANSI code page otherwise. A character cut by the edge of what was read,
+//     file is judged by the bytes read, its first RECORD_HEAD_CAPACITY and
+//     its last RECORD_TAIL_CAPACITY bytes (the header and the newest rows):
+//     UTF-8 when they hold other than ASCII and all of it is well-formed
+//     UTF-8, the ANSI code page otherwise. A character cut by the edge of what was read,
 //     or cut short at the file's very end where a line was left unfinished,
 //     is no evidence either way.
 //   - The row goes after a line break when the file's last line is

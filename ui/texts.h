@@ -87,6 +87,12 @@ inline constexpr wchar_t SAVE_DISK_FULL_FORMAT[] =
 inline constexpr wchar_t SAVE_TOO_LONG_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n本次记录的内容太长，超出了一行记录的长度上限，无法保存。"
     L"请联系信息科或本工具的维护人员。";
+// The session ended during the save, which gave up before writing.
+inline constexpr wchar_t SAVE_SESSION_ENDED_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n系统正在注销或关机，保存已取消，记录文件未被改动。"
+    L"请重新登录后再计算并保存。";
+// What Windows shows the user while a save keeps the session from ending.
+inline constexpr wchar_t SAVE_BLOCK_REASON[] = L"正在保存记录，请稍候";
 // Any other failure.
 inline constexpr wchar_t SAVE_ERROR_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n保存时出现意外错误。请重试；如仍不能保存，请联系信息科。";

@@ -169,6 +169,15 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        // A save that has not reached its outcome keeps the session open:
+        // ended now, it would lose its row without a word.
+        if (record_save_pending()) return FALSE;
+        break;
+    case WM_ENDSESSION:
+        // Ending all the same: the save gives up before it writes a byte.
+        if (wparam != FALSE) abandon_record_save();
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -23,7 +23,7 @@ const ToolRule rules[] = {
 };
 
 const ToolDef tool907 = {
-    907,
+    KALDRIN_TOOL_ID,
     L"体表面积",
     L"由身高和体重计算",
     L"剂量计算",

@@ -10,8 +10,8 @@ tests kaldrin_add_tool made for its tool (the unit test and the self-test
 report). With --toolchain (the mingw-w64 cross build), the tool's program and
 the consumer program build; under Wine (the environment of the calling test)
 the consumer program exits with 0 and `body_surface.exe --selftest` exits with
-0 and writes a report of tool 907 without errors; the program imports no DLL
-beyond Windows' own; and the project's ctest lists the tool's tests.
+0 and writes a report of tool 907 without errors; neither program imports a
+DLL beyond Windows' own; and the project's ctest lists the tool's tests.
 Exit code 0 when every check holds; each failed check is printed."""
 
 import argparse
@@ -89,10 +89,11 @@ def main(argv):
         lines = open(path, encoding="utf-8", newline="").read().split("\n") if os.path.isfile(path) else []
         expect(lines[:1] and lines[0].startswith("TOOL|907|") and "ERRORS|0\r" in lines,
                "%s --selftest writes no report of tool 907 without errors (got %r)" % (program, lines[:1]))
-    dlls = imported_dlls(program)
-    if expect(dlls is not None, "no objdump to read %s's imports" % program):
-        extra = [d for d in dlls if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
-        expect(not extra, "%s needs DLLs beyond Windows' own: %s" % (program, extra))
+    for linked in (program, os.path.join(work, "consumer.exe")):
+        dlls = imported_dlls(linked)
+        if expect(dlls is not None, "no objdump to read %s's imports" % linked):
+            extra = [d for d in dlls if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
+            expect(not extra, "%s needs DLLs beyond Windows' own: %s" % (linked, extra))
     return report(faults)
 
 

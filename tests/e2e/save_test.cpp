@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -609,6 +610,168 @@ TEST_F(SaveRecord, CloseDuringASaveWaitsForItsBoxThenTheProgramEnds) {
         EXPECT_EQ(app.wait_exit(), 0u);
         EXPECT_EQ(read_file_bytes(record_file()), kept);
     }
+}
+
+namespace {
+
+// Asks the window, as Windows does at log-off, whether the session may end;
+// returns its answer and how long it took in milliseconds.
+struct SessionAnswer {
+    bool answered;
+    LRESULT may_end;
+    DWORD took_ms;
+};
+SessionAnswer query_end_session(HWND window) {
+    const DWORD asked = GetTickCount();
+    DWORD_PTR result = 0;
+    bool answered = SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                        &result) != 0;
+    return {answered, static_cast<LRESULT>(result), GetTickCount() - asked};
+}
+
+}  // namespace
+
+TEST_F(SaveRecord, SessionEndWaitsForASaveThenTheRowIsWritten) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    // Without a save the session may end at once.
+    SessionAnswer idle = query_end_session(app.window());
+    ASSERT_TRUE(idle.answered);
+    EXPECT_NE(idle.may_end, FALSE);
+
+    std::string before = local_time_text();
+    DWORD released = 0;
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        // Asked during the wait for the lock, the window says no, and says so
+        // at once; Windows then shows the save's reason.
+        SessionAnswer asked = query_end_session(app.window());
+        ASSERT_TRUE(asked.answered);
+        EXPECT_EQ(asked.may_end, FALSE);
+        EXPECT_LT(asked.took_ms, 1000u);
+        std::printf("[ measured ] WM_QUERYENDSESSION answered FALSE in %lu ms during the lock wait\n",
+                    static_cast<unsigned long>(asked.took_ms));
+        // Windows gives the save's reason; Wine has no way to ask for it.
+        using QueryReason = BOOL(WINAPI*)(HWND, LPWSTR, DWORD*);
+        auto query = reinterpret_cast<QueryReason>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonQuery")));
+        wchar_t reason[MAX_STR_BLOCKREASON] = {};
+        DWORD reason_size = MAX_STR_BLOCKREASON;
+        if (query != nullptr && query(app.window(), reason, &reason_size)) {
+            EXPECT_STREQ(reason, L"正在保存记录，请稍候");
+        }
+        EXPECT_FALSE(file_exists(record_file())) << "written while the lock was taken";
+        EXPECT_FALSE(app.has_message_box());
+        released = GetTickCount();
+        lock.release();
+    }
+    // Once the lock is free the row is written whole and the box says so.
+    ShownBox box = app.wait_message_box(10000, false);
+    std::printf("[ measured ] the save ended %lu ms after the lock came free\n",
+                static_cast<unsigned long>(GetTickCount() - released));
+    EXPECT_EQ(box.title, L"已保存");
+    EXPECT_EQ(box.text, SAVED_TEXT);
+    // Its box shown, the save no longer holds the session.
+    SessionAnswer after = query_end_session(app.window());
+    ASSERT_TRUE(after.answered);
+    EXPECT_NE(after.may_end, FALSE);
+    app.dismiss(box);
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, 3 + sizeof HEADER - 1), std::string(BOM) + HEADER);
+    std::vector<std::string> rows = lines_of(bytes.substr(3 + sizeof HEADER - 1));
+    ASSERT_EQ(rows.size(), 1u);
+    expect_row(rows[0], DEFAULT_ROW_REST, before, local_time_text());
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, SessionEndingAllTheSameDuringASaveLeavesTheFileAsItWas) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    const std::string kept = read_file_bytes(record_file());
+    const std::wstring ended = L"系统正在注销或关机，保存已取消，记录文件未被改动。请重新登录后再计算并保存。";
+
+    // During the wait for another copy: the save gives up at once, and even
+    // after the lock comes free nothing is written.
+    {
+        OtherCopysLock lock;
+        ASSERT_TRUE(lock.held());
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        ShownBox box = app.wait_message_box(2000, false);
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + ended);
+        lock.release();
+        Sleep(200);
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
+        app.dismiss(box);
+    }
+
+    // During the retries for a file another program holds: the same.
+    {
+        HANDLE held = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        post_save_into_the_wait(app);
+        send_as_another_program(app.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        ShownBox box = app.wait_message_box(2000, false);
+        CloseHandle(held);
+        EXPECT_EQ(box.text, L"本次结果未能写入记录文件：\r\n" + record_file() + L"\r\n" + ended);
+        Sleep(200);
+        EXPECT_EQ(read_file_bytes(record_file()), kept);
+        app.dismiss(box);
+    }
+
+    // A session end that was cancelled leaves the next save as it was.
+    send_as_another_program(app.window(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    expect_saved_box(save(app));
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    EXPECT_EQ(lines_of(bytes.substr(kept.size())).size(), 1u);
+    EXPECT_EQ(app.close(), 0u);
+}
+
+TEST_F(SaveRecord, AnotherProgramWritingTheFileKeepsTheSaveOutUntilItLetsGo) {
+    KaldrinApp app;
+    ASSERT_TRUE(app.start());
+    app.click(ID_COMPUTE);
+    expect_saved_box(save(app));
+    const std::string kept = read_file_bytes(record_file());
+
+    // Another process has the file open for writing and shares it with
+    // readers and writers alike (as another session's save through a share,
+    // or a program appending its own lines, would): the save does not write
+    // beside it, it waits.
+    HANDLE other = CreateFileW(record_file().c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const DWORD start = GetTickCount();
+    PostMessageW(app.window(), WM_COMMAND, ID_SAVE, 0);
+    Sleep(400);
+    EXPECT_FALSE(app.has_message_box()) << "the save did not wait for the other writer";
+    EXPECT_EQ(read_file_bytes(record_file()), kept) << "written while another program had the file open";
+    // Retrying, the save keeps the session open too.
+    SessionAnswer asked = query_end_session(app.window());
+    ASSERT_TRUE(asked.answered);
+    EXPECT_EQ(asked.may_end, FALSE);
+    CloseHandle(other);
+    const DWORD let_go = GetTickCount();
+    ShownBox box = app.wait_message_box(10000, false);
+    std::printf("[ measured ] the save waited %lu ms in all, %lu ms after the other writer let go\n",
+                static_cast<unsigned long>(GetTickCount() - start), static_cast<unsigned long>(GetTickCount() - let_go));
+    EXPECT_EQ(box.title, L"已保存");
+    app.dismiss(box);
+    std::string bytes = read_file_bytes(record_file());
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].substr(19), DEFAULT_ROW_REST);
+
+    EXPECT_EQ(app.close(), 0u);
 }
 
 TEST_F(SaveRecord, TwoHundredSavesGiveTwoHundredRowsAndOneHeader) {

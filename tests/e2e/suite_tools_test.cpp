@@ -1,10 +1,10 @@
 // The suite's report tools (tools/) in their own windows, at the inputs where
 // the window could fail a report that is right in itself: the longest reports
-// shown and copied whole and scrolled to their last line, a tool without
-// inputs that computes by F5 from the start, and each numbered choice at its
-// last number, then typed outside its numbers and refused. The report texts
-// come from the generators at a capacity no report reaches, so the window
-// must show them as they are.
+// shown, copied and saved into the record file whole and scrolled to their
+// last line, a tool without inputs that computes by F5 from the start, and
+// each numbered choice at its last number, then typed outside its numbers
+// and refused. The report texts come from the generators at a capacity no
+// report reaches, so the window must show them as they are.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ namespace {
 struct ToolRow {
     const wchar_t* program;          // in the folder KALDRIN_TOOLS_DIR names
     const wchar_t* name;             // the window's title
+    const wchar_t* record;           // its record file's name
     int kind;                        // its report kind
     std::vector<const char*> keys;   // its inputs' keys, in order
     std::vector<std::wstring> typed; // what is typed into them
@@ -33,23 +34,25 @@ struct ToolRow {
 
 const ToolRow ROWS[] = {
     // The longest report of all: 40 nurses over 31 days.
-    {L"roster.exe", L"轮转排班表", REPORT_ROTATION_ROSTER, {"nurses", "days"}, {L"40", L"31"}, {40, 31}, 6390},
-    {L"handover.exe", L"交接班模板", REPORT_HANDOVER_TEMPLATE, {"beds"}, {L"30"}, {30}, 2509},
-    {L"dosetime.exe", L"给药时间表", REPORT_DOSING_TIMETABLE, {"start", "interval", "times"},
+    {L"roster.exe", L"轮转排班表", L"T061.csv", REPORT_ROTATION_ROSTER, {"nurses", "days"}, {L"40", L"31"}, {40, 31}, 6390},
+    {L"handover.exe", L"交接班模板", L"T069.csv", REPORT_HANDOVER_TEMPLATE, {"beds"}, {L"30"}, {30}, 2509},
+    {L"dosetime.exe", L"给药时间表", L"T062.csv", REPORT_DOSING_TIMETABLE, {"start", "interval", "times"},
      {L"8", L"8", L"30"}, {8, 8, 30}, 478},
+    {L"followup.exe", L"随访计划", L"T067.csv", REPORT_FOLLOW_UP_PLAN, {"start", "gap", "times"},
+     {L"7", L"7", L"20"}, {7, 7, 20}, 445},
     // No inputs: the compute button has the focus, so F5 works at once.
-    {L"surgcheck.exe", L"手术安全核查", REPORT_SURGICAL_CHECKLIST, {}, {}, {}, 215},
+    {L"surgcheck.exe", L"手术安全核查", L"T068.csv", REPORT_SURGICAL_CHECKLIST, {}, {}, {}, 215},
     // The numbered choices: the last number, the default line's own where the
     // sheet has one; above, below and a letter are refused.
-    {L"blooddraw.exe", L"采血顺序", REPORT_COLLECTION_ORDER, {"kind"}, {L"7"}, {7}, 165,
+    {L"blooddraw.exe", L"采血顺序", L"T063.csv", REPORT_COLLECTION_ORDER, {"kind"}, {L"7"}, {7}, 165,
      0, L"8", L"第 1 项“本次采血项目编号（1-7）”请输入 1 到 7 的整数。"},
-    {L"critical.exe", L"危急值", REPORT_CRITICAL_VALUES, {"kind"}, {L"7"}, {7}, 90,
+    {L"critical.exe", L"危急值", L"T064.csv", REPORT_CRITICAL_VALUES, {"kind"}, {L"7"}, {7}, 90,
      0, L"0", L"第 1 项“项目组编号（1-7）”请输入 1 到 7 的整数。"},
-    {L"highalert.exe", L"高警示药品", REPORT_HIGH_ALERT_DRUGS, {"kind"}, {L"4"}, {4}, 76,
+    {L"highalert.exe", L"高警示药品", L"T065.csv", REPORT_HIGH_ALERT_DRUGS, {"kind"}, {L"4"}, {4}, 76,
      0, L"abc", L"第 1 项“药品类别编号（1-4）”请输入 1 到 4 的整数。"},
-    {L"ivcompat.exe", L"输液配伍核查", REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, {L"10", L"2.7"}, {10, 2}, 142,
-     1, L"11", L"第 2 项“药物 B 编号（1-10）”请输入 1 到 10 的整数。"},
-    {L"labpanel.exe", L"检验套餐", REPORT_LAB_PANELS, {"panel"}, {L"6"}, {6}, 67,
+    {L"ivcompat.exe", L"输液配伍核查", L"T066.csv", REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, {L"10", L"2.7"},
+     {10, 2}, 142, 1, L"11", L"第 2 项“药物 B 编号（1-10）”请输入 1 到 10 的整数。"},
+    {L"labpanel.exe", L"检验套餐", L"T071.csv", REPORT_LAB_PANELS, {"panel"}, {L"6"}, {6}, 67,
      0, L"-1", L"第 1 项“检验套餐编号（1-6）”请输入 1 到 6 的整数。"},
 };
 
@@ -66,6 +69,21 @@ std::wstring report_of(const ToolRow& row) {
     wchar_t verdict[512];
     dispatch_report(row.kind, &tool, values, report, 16384, verdict, 512);
     return report;
+}
+
+// The result field of a row: the report on one line, CR dropped, LF a blank,
+// in UTF-8 (the reports hold no comma or quote, so it stands unquoted).
+std::string record_field_of(const std::wstring& report) {
+    std::wstring flat;
+    for (wchar_t c : report) {
+        if (c != L'\r') flat += c == L'\n' ? L' ' : c;
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, flat.c_str(), static_cast<int>(flat.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, flat.c_str(), static_cast<int>(flat.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
 }
 
 }  // namespace
@@ -97,6 +115,25 @@ TEST(SuiteTools, LongestReportsShownCopiedAndScrolledWhole) {
         EXPECT_EQ(copied.size(), expected_copy.size());
         EXPECT_TRUE(copied == expected_copy);
 
+        // Saved, the record's row holds the same report whole.
+        const std::wstring record = records_folder() + L"\\" + row.record;
+        delete_file(record);
+        app.click(ID_SAVE);
+        ShownBox box = app.wait_message_box(10000, false);
+        EXPECT_EQ(box.title, L"已保存");
+        app.dismiss(box);
+        ASSERT_EQ(report.find_first_of(L",\""), std::wstring::npos);
+        const std::string bytes = read_file_bytes(record);
+        std::string row_end = ",";
+        row_end += record_field_of(report);
+        row_end += "\r\n";
+        ASSERT_GT(bytes.size(), row_end.size());
+        EXPECT_EQ(bytes.compare(bytes.size() - row_end.size(), row_end.size(), row_end), 0)
+            << "the record's row does not end with the whole report";
+        EXPECT_EQ(bytes.find("\r\n"), bytes.rfind("\r\n", bytes.size() - 3)) << "header and one row";
+        // The save tests expect a record folder they can empty.
+        delete_file(record);
+
         // Scrolled to the bottom, the report's last character stands inside
         // the field.
         HWND field = app.control(ID_RESULT);
@@ -119,14 +156,14 @@ TEST(SuiteTools, LongestReportsShownCopiedAndScrolledWhole) {
         if (row.refused >= 0) {
             app.set_field(row.refused, row.refused_text);
             app.click(ID_COMPUTE);
-            ShownBox box = app.wait_message_box();
-            EXPECT_EQ(box.title, L"输入有误");
-            EXPECT_EQ(box.text, row.refusal);
-            EXPECT_TRUE(box.warning_icon);
-            app.dismiss(box);
+            ShownBox refusal = app.wait_message_box();
+            EXPECT_EQ(refusal.title, L"输入有误");
+            EXPECT_EQ(refusal.text, row.refusal);
+            EXPECT_TRUE(refusal.warning_icon);
+            app.dismiss(refusal);
             EXPECT_EQ(app.focus(), app.field(row.refused));
             EXPECT_TRUE(app.result() == report);
-            EXPECT_TRUE(app.status_shows(L"结果已复制到剪贴板"));  // the copy's, untouched
+            EXPECT_TRUE(app.status_shows(L"记录已保存：" + record));  // the save's, untouched
         }
         EXPECT_EQ(app.close(), 0u);
     }

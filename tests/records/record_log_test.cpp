@@ -4,7 +4,10 @@
 #include <memory>
 #include <string>
 
+#include <vector>
+
 #include "core/evaluate.h"
+#include "core/format.h"
 #include "core/tool.h"
 #include "records/record_log.h"
 
@@ -36,7 +39,7 @@ Saved save_bytes(const ToolDef* tool, const double* values, const wchar_t* detai
 }
 
 std::wstring row_of(const ToolDef* tool, const double* values, const wchar_t* detail) {
-    wchar_t row[RECORD_ROW_CAPACITY];
+    static wchar_t row[RECORD_ROW_CAPACITY];
     int length = make_record_row(tool, SAVE_TIME, values, detail, row, RECORD_ROW_CAPACITY);
     EXPECT_EQ(length, static_cast<int>(std::wstring(row).size()));
     return row;
@@ -303,35 +306,99 @@ TEST(RecordRow, OverlongLabelLosesItsEndNeverADigitOfTheValue) {
     EXPECT_EQ(std::wstring(header), L"时间,工具," + std::wstring(126, L'长') + L",结果\r\n");
 }
 
-TEST(RecordRow, OverlongResultKeepsWholeLinesAndMarksTheCut) {
+// The longest reports of the suite's report tools, as their generators write
+// them: each row holds its report whole, on one line.
+TEST(RecordRow, LongestReportsGoIntoTheRowWhole) {
+    struct Case {
+        const char* name;
+        int kind;
+        std::vector<const char*> keys;
+        std::vector<double> values;
+        std::size_t least;  // the report's length at the least
+    };
+    const Case cases[] = {
+        {"roster, 40 nurses over 31 days", REPORT_ROTATION_ROSTER, {"nurses", "days"}, {40, 31}, 6390},
+        {"handover, 30 beds", REPORT_HANDOVER_TEMPLATE, {"beds"}, {30}, 2509},
+        {"dosing timetable, 30 doses", REPORT_DOSING_TIMETABLE, {"start", "interval", "times"}, {8, 8, 30}, 478},
+        {"follow-up plan, 20 visits", REPORT_FOLLOW_UP_PLAN, {"start", "gap", "times"}, {7, 7, 20}, 445},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ToolInput> inputs;
+        for (const char* key : c.keys) inputs.push_back({key, L"项", nullptr, 0.0});
+        ToolDef tool = {61, L"报表", nullptr, L"c", L"b", nullptr, static_cast<int>(inputs.size()), inputs.data(),
+                        0, nullptr, 0, nullptr, c.kind};
+        double values[MAX_TOOL_VALUES] = {};
+        for (std::size_t i = 0; i < c.values.size(); ++i) values[i] = c.values[i];
+        // The window's buffers (result 8192, verdict 512, detail 8192).
+        static wchar_t result[8192];
+        static wchar_t detail[8192];
+        wchar_t verdict[512];
+        int level = 0;
+        evaluate_tool(&tool, values, result, 8192, verdict, 512, &level, detail, 8192);
+        std::wstring report = detail;
+        ASSERT_GE(report.size(), c.least);
+        ASSERT_EQ(report.find_first_of(L",\""), std::wstring::npos) << "the expected row below has no quotes";
+
+        std::wstring flat;
+        for (wchar_t ch : report) {
+            if (ch != L'\r') flat += ch == L'\n' ? L' ' : ch;
+        }
+        std::wstring fields;
+        for (std::size_t i = 0; i < c.values.size(); ++i) {
+            wchar_t value[32];
+            format_input_value(c.values[i], value, 32);
+            fields += L",项=" + std::wstring(value);
+        }
+        std::wstring row = row_of(&tool, values, detail);
+        EXPECT_EQ(row.size(), 25 + fields.size() + flat.size());
+        EXPECT_TRUE(row == L"2027-01-02 09:05:03,报表" + fields + L"," + flat + L"\r\n");
+    }
+}
+
+TEST(RecordRow, LongResultIsWrittenWholeNeverCut) {
     double values[MAX_TOOL_VALUES] = {70, 70, 65};
+    const std::wstring start = L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65,";
     std::wstring line = std::wstring(90, L'x') + L"=123.456\r\n";  // 100 characters
-    std::wstring detail = line + line + line;
-    std::wstring row = row_of(get_tool(), values, detail.c_str());
-    std::wstring kept = std::wstring(90, L'x') + L"=123.456 ";
-    EXPECT_EQ(row, L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + kept + kept + L"…\r\n");
+    std::wstring detail;
+    for (int i = 0; i < 81; ++i) detail += line;  // the window's longest: 8100 characters
+    std::wstring kept;
+    for (int i = 0; i < 81; ++i) kept += std::wstring(90, L'x') + L"=123.456 ";
+    EXPECT_TRUE(row_of(get_tool(), values, detail.c_str()) == start + kept + L"\r\n");
 
-    // A result of exactly the field's room is kept whole.
-    std::wstring fits(254, L'y');
-    EXPECT_EQ(row_of(get_tool(), values, fits.c_str()),
-              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + fits + L"\r\n");
+    // A single line as long as the window holds, every character a quote:
+    // quoted and doubled, still whole.
+    std::wstring quotes(RECORD_RESULT_CAPACITY - 1, L'"');
+    std::wstring doubled = L"\"" + std::wstring(2 * quotes.size(), L'"') + L"\"";
+    EXPECT_TRUE(row_of(get_tool(), values, quotes.c_str()) == start + doubled + L"\r\n");
 
-    // A single line longer than the field can only be cut; the mark says so.
-    std::wstring single(300, L'z');
-    EXPECT_EQ(row_of(get_tool(), values, single.c_str()),
-              L"2027-01-02 09:05:03,Kaldrin,肌酐清除率=70,年龄=70,体重=65," + std::wstring(253, L'z') + L"…\r\n");
+    // The longest result of three-byte characters goes into the bytes of a
+    // save into a new file whole.
+    std::wstring chinese(RECORD_RESULT_CAPACITY - 1, L'时');
+    Saved saved = save_bytes(get_tool(), values, chinese.c_str(), RECORD_LEAD_BOM_AND_HEADER);
+    ASSERT_EQ(saved.status, RECORD_BUILD_OK);
+    std::string tail = ",";
+    for (std::size_t i = 0; i < chinese.size(); ++i) tail += "时";
+    tail += "\r\n";
+    ASSERT_GT(saved.bytes.size(), tail.size());
+    EXPECT_EQ(saved.bytes.compare(saved.bytes.size() - tail.size(), tail.size(), tail), 0);
+
+    // A row that does not fit its buffer is refused, not cut.
+    wchar_t small[300];
+    EXPECT_EQ(make_record_row(get_tool(), SAVE_TIME, values, kept.c_str(), small, 300), -1);
+    EXPECT_STREQ(small, L"");
 }
 
 TEST(RecordBytes, LinesThatDoNotFitAreRefusedWholeNeverCut) {
     // A name too long for the row: no bytes at all.
-    std::wstring name(5000, L'名');
+    std::wstring name(RECORD_ROW_CAPACITY, L'名');
     const ToolInput one[] = {{"a", L"a", nullptr, 0}};
     const ToolDef long_name = {1, name.c_str(), nullptr, L"c", L"b", nullptr, 1, one, 0, nullptr, 0, nullptr, 0};
     double values[MAX_TOOL_VALUES] = {};
     Saved saved = save_bytes(&long_name, values, L"r", RECORD_LEAD_NONE);
     EXPECT_EQ(saved.status, RECORD_BUILD_ROW_TOO_LONG);
     EXPECT_TRUE(saved.bytes.empty());
-    wchar_t row[RECORD_ROW_CAPACITY];
+    static wchar_t row[RECORD_ROW_CAPACITY];
     EXPECT_EQ(make_record_row(&long_name, SAVE_TIME, values, L"r", row, RECORD_ROW_CAPACITY), -1);
     EXPECT_STREQ(row, L"");
 

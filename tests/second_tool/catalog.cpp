@@ -19,7 +19,7 @@ static_assert(tool906_input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES i
 
 // A report tool: no formulas and no rules, the report gives the verdict.
 const ToolDef tool906 = {
-    906,
+    KALDRIN_TOOL_ID,
     L"IV 配伍核查",
     L"两种静脉药物同瓶输注的配伍禁忌速查",
     L"输液安全",

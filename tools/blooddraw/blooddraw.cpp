@@ -15,7 +15,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool63 = {
-    63,
+    KALDRIN_TOOL_ID,
     L"采血顺序",
     L"多管采血的标准顺序与本次项目的采血要点",
     L"检验标本",

@@ -15,7 +15,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool64 = {
-    64,
+    KALDRIN_TOOL_ID,
     L"危急值",
     L"常见检验危急值速查与报告处置流程",
     L"检验标本",

@@ -17,7 +17,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool62 = {
-    62,
+    KALDRIN_TOOL_ID,
     L"给药时间表",
     L"按首剂时间、间隔和次数排出每次给药的日期与时刻",
     L"用药安全",

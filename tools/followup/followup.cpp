@@ -17,7 +17,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool67 = {
-    67,
+    KALDRIN_TOOL_ID,
     L"随访计划",
     L"以今天为基准排出每次随访的日期",
     L"随访管理",

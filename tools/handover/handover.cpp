@@ -15,7 +15,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool69 = {
-    69,
+    KALDRIN_TOOL_ID,
     L"交接班模板",
     L"按床位数生成交班报告的填写模板",
     L"护理管理",

@@ -15,7 +15,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool65 = {
-    65,
+    KALDRIN_TOOL_ID,
     L"高警示药品",
     L"高警示药品类别与存放、核对、使用要点",
     L"用药安全",

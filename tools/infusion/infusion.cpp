@@ -18,7 +18,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool70 = {
-    70,
+    KALDRIN_TOOL_ID,
     L"输液卡",
     L"床旁静脉输液卡：药液、滴速与每小时输液量",
     L"输液安全",

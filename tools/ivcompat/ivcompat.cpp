@@ -16,7 +16,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool66 = {
-    66,
+    KALDRIN_TOOL_ID,
     L"输液配伍核查",
     L"两种静脉药物能否同瓶输注的配伍禁忌速查",
     L"输液安全",

@@ -15,7 +15,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool71 = {
-    71,
+    KALDRIN_TOOL_ID,
     L"检验套餐",
     L"常用检验套餐的项目、采血管与留取注意事项",
     L"检验标本",

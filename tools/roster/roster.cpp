@@ -16,7 +16,7 @@ constexpr int input_count = static_cast<int>(std::size(inputs));
 static_assert(input_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES inputs");
 
 const ToolDef tool61 = {
-    61,
+    KALDRIN_TOOL_ID,
     L"轮转排班表",
     L"按护士人数与天数生成三班轮转排班草表",
     L"护理管理",

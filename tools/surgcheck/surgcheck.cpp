@@ -6,7 +6,7 @@
 namespace {
 
 const ToolDef tool68 = {
-    68,
+    KALDRIN_TOOL_ID,
     L"手术安全核查",
     L"麻醉实施前、手术开始前、患者离室前三步核查要点",
     L"手术安全",
