@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "app/selftest.h"
 #include "expr/expr.h"
@@ -305,7 +306,7 @@ int check_definition(const ToolDef* tool, const DefinitionExpectation& expected,
         check_formulas(tool, faults);
     } else if (entry == nullptr) {
         faults.add("report kind %d is not one of the compiled-in kinds (0 for formulas, 1 to %d)", tool->report_kind,
-                   REPORT_LAB_PANELS);
+                   static_cast<int>(std::size(REPORT_KINDS)));
     } else {
         check_report(tool, *entry, faults);
     }

@@ -5,6 +5,7 @@
 #include "core/convert.h"
 #include "core/text.h"
 #include "reports/generators.h"
+#include "reports/report_kinds.h"
 
 double input_by_key(const ToolDef* tool, const double* values, const char* key) {
     if (tool == nullptr || values == nullptr || key == nullptr || tool->inputs == nullptr) return 0.0;
@@ -27,36 +28,13 @@ void append_line(wchar_t* report, int report_capacity, const wchar_t* text) {
     text_append(report, report_capacity, L"\r\n");
 }
 
-namespace {
-
-using ReportGenerator = int (*)(const ToolDef*, const double*, wchar_t*, int, wchar_t*, int);
-
-// Indexed by report kind; kind 0 (formulas) has no report.
-const ReportGenerator generators[] = {
-    nullptr,
-    report_rotation_roster,     // 1
-    report_dosing_timetable,    // 2
-    report_collection_order,    // 3
-    report_critical_values,     // 4
-    report_high_alert_drugs,    // 5
-    report_iv_compatibility,    // 6
-    report_follow_up_plan,      // 7
-    report_surgical_checklist,  // 8
-    report_handover_template,   // 9
-    report_infusion_card,       // 10
-    report_lab_panels,          // 11
-};
-constexpr int KIND_COUNT = static_cast<int>(sizeof generators / sizeof generators[0]);
-
-}  // namespace
-
 int dispatch_report(int kind, const ToolDef* tool, const double* values,
                     wchar_t* report, int report_capacity, wchar_t* verdict, int verdict_capacity) {
     text_copy(report, report_capacity, L"");
     text_copy(verdict, verdict_capacity, L"");
-    if (kind > 0 && kind < KIND_COUNT) {
-        return generators[kind](tool, values, report, report_capacity, verdict, verdict_capacity);
-    }
+    // The generator of the kind's row; kind 0 (formulas) has no report.
+    const ReportKindEntry* entry = find_report_kind(kind);
+    if (entry != nullptr) return entry->generate(tool, values, report, report_capacity, verdict, verdict_capacity);
     text_copy(report, report_capacity, L"（该工具暂无自定义报告）");
     text_copy(verdict, verdict_capacity, L"暂无报告内容");
     return 0;

@@ -1,10 +1,14 @@
 #pragma once
-// The report kinds compiled in, each with the parameters its report reads from
-// the tool's inputs: key, meaning, unit, the value a tool without that key
-// gets, and the rule that limits a value. The generators read their parameters
-// through this table, and the definition check holds every tool to it.
+// The report kinds compiled in, one row each: the kind's number, its name,
+// the generator that writes its report and the parameters that report reads
+// from the tool's inputs (key, meaning, unit, the value a tool without that
+// key gets, and the rule that limits a value). dispatch_report runs the
+// generator of the row, the generators read their parameters through it, and
+// the definition check holds every tool to it: adding a kind is a row here
+// (and its name in ReportKind, core/tool.h, for the definitions to write).
 
 #include "core/tool.h"
+#include "reports/generators.h"
 
 // How a parameter's value is limited before the report uses it. low, high and
 // fallback are the numbers of the parameter's row.
@@ -35,57 +39,73 @@ struct ReportParameter {
 // The most parameters one report kind reads.
 constexpr int MAX_REPORT_PARAMETERS = 4;
 
+// Writes the report and verdict of one kind and returns the level; entered
+// with both texts empty (reports/generators.h).
+using ReportGenerator = int (*)(const ToolDef* tool, const double* values, wchar_t* report, int report_capacity,
+                                wchar_t* verdict, int verdict_capacity);
+
 struct ReportKindEntry {
     int kind;
     const char* name;
+    ReportGenerator generate;
     int parameter_count;
     ReportParameter parameters[MAX_REPORT_PARAMETERS];
 };
 
 inline constexpr ReportKindEntry REPORT_KINDS[] = {
-    {REPORT_ROTATION_ROSTER, "rotation roster", 2, {
+    {REPORT_ROTATION_ROSTER, "rotation roster", report_rotation_roster, 2, {
         {"nurses", "number of nurses", "nurses", true, 1, ParameterLimit::RANGE, 1, 40, 0},
         {"days", "length of the period", "days", true, 1, ParameterLimit::RANGE, 1, 31, 0},
     }},
-    {REPORT_DOSING_TIMETABLE, "dosing timetable", 3, {
+    {REPORT_DOSING_TIMETABLE, "dosing timetable", report_dosing_timetable, 3, {
         {"start", "hour of the first dose from midnight of day 1", "hours", false, 0,
          ParameterLimit::LOW_OR, 0, 0, 0},
         {"interval", "hours between doses", "hours", false, 8, ParameterLimit::ABOVE_OR, 0, 0, 8},
         {"times", "number of doses", "doses", true, 1, ParameterLimit::RANGE, 1, 30, 0},
     }},
-    {REPORT_COLLECTION_ORDER, "blood-collection order", 1, {
+    {REPORT_COLLECTION_ORDER, "blood-collection order", report_collection_order, 1, {
         {"kind", "this collection's item, 1 to 6; 7 other items", "", true, 0, ParameterLimit::CHOICE, 1, 6, 7},
     }},
-    {REPORT_CRITICAL_VALUES, "critical values", 1, {
+    {REPORT_CRITICAL_VALUES, "critical values", report_critical_values, 1, {
         {"kind", "group of critical values, 1 to 6; 7 the hospital's own list", "", true, 0,
          ParameterLimit::CHOICE, 1, 6, 7},
     }},
-    {REPORT_HIGH_ALERT_DRUGS, "high-alert drugs", 1, {
+    {REPORT_HIGH_ALERT_DRUGS, "high-alert drugs", report_high_alert_drugs, 1, {
         {"kind", "drug category, 1 to 3; 4 the default category", "", true, 0, ParameterLimit::CHOICE, 1, 3, 4},
     }},
-    {REPORT_IV_COMPATIBILITY, "IV compatibility", 2, {
+    {REPORT_IV_COMPATIBILITY, "IV compatibility", report_iv_compatibility, 2, {
         {"drugA", "first drug's number in the list of 10", "", true, 0, ParameterLimit::NUMBERED, 1, 10, 0},
         {"drugB", "second drug's number in the list of 10", "", true, 0, ParameterLimit::NUMBERED, 1, 10, 0},
     }},
-    {REPORT_FOLLOW_UP_PLAN, "follow-up plan", 3, {
+    {REPORT_FOLLOW_UP_PLAN, "follow-up plan", report_follow_up_plan, 3, {
         {"start", "days from today to the first visit", "days", true, 0, ParameterLimit::NONE, 0, 0, 0},
         {"gap", "days between visits", "days", true, 7, ParameterLimit::LOW_OR, 1, 0, 7},
         {"times", "number of visits", "visits", true, 1, ParameterLimit::RANGE, 1, 20, 0},
     }},
-    {REPORT_SURGICAL_CHECKLIST, "surgical safety checklist", 0, {}},
-    {REPORT_HANDOVER_TEMPLATE, "handover template", 1, {
+    {REPORT_SURGICAL_CHECKLIST, "surgical safety checklist", report_surgical_checklist, 0, {}},
+    {REPORT_HANDOVER_TEMPLATE, "handover template", report_handover_template, 1, {
         {"beds", "number of beds", "beds", true, 1, ParameterLimit::RANGE, 1, 30, 0},
     }},
-    {REPORT_INFUSION_CARD, "infusion card", 4, {
+    {REPORT_INFUSION_CARD, "infusion card", report_infusion_card, 4, {
         {"bed", "bed number", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
         {"dose", "prescribed drug amount", "", false, 0, ParameterLimit::NONE, 0, 0, 0},
         {"volume", "diluent volume", "ml", false, 0, ParameterLimit::NONE, 0, 0, 0},
         {"gtt", "drip rate", "drops/min", false, 0, ParameterLimit::NONE, 0, 0, 0},
     }},
-    {REPORT_LAB_PANELS, "lab panels", 1, {
+    {REPORT_LAB_PANELS, "lab panels", report_lab_panels, 1, {
         {"panel", "laboratory panel, 1 to 5; 6 the default panel", "", true, 0, ParameterLimit::CHOICE, 1, 5, 6},
     }},
 };
+
+// The rows are the kinds 1, 2, 3, ... in order, each with a generator.
+consteval bool report_kinds_run_on() {
+    int kind = 0;
+    for (const ReportKindEntry& entry : REPORT_KINDS) {
+        if (entry.kind != ++kind || entry.generate == nullptr) return false;
+    }
+    return true;
+}
+static_assert(report_kinds_run_on(), "the report kinds' rows are 1, 2, 3, ... in order, each with its generator");
 
 // The entry of kind, or null for 0 (formulas) and every kind not compiled in.
 const ReportKindEntry* find_report_kind(int kind);
