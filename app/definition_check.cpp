@@ -225,8 +225,7 @@ void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& fau
     // never be computed as it stands, and the self-test would show a line no
     // one can reach.
     double defaults[MAX_TOOL_VALUES] = {};
-    int count = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
-    for (int i = 0; i < count; ++i) defaults[i] = tool->inputs[i].default_value;
+    for (int i = 0; i < tool->input_count; ++i) defaults[i] = tool->inputs[i].default_value;
     int first = 0;
     int last = 0;
     int refused = report_choice_refused(tool, defaults, &first, &last);

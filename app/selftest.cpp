@@ -1,5 +1,6 @@
 #include "app/selftest.h"
 
+#include <cassert>
 #include <cstddef>
 #include <cstdio>
 #include <type_traits>
@@ -13,9 +14,6 @@
 
 namespace {
 
-constexpr int RESULT_CAPACITY = 8192;
-constexpr int VERDICT_CAPACITY = 512;
-constexpr int DETAIL_CAPACITY = 8192;
 constexpr int VALUE_TEXT_CAPACITY = 128;
 constexpr int OUT_LINE_CAPACITY = 512;
 constexpr int DETAIL_LINE_LIMIT = 8000;
@@ -93,16 +91,19 @@ bool build_selftest_report(const ToolDef* tool, wchar_t* report_text, int capaci
     Report report{report_text, capacity, 0, false};
     report_text[0] = L'\0';
 
+    // A definition passes its check before it is built into a program: it
+    // lists at most MAX_TOOL_VALUES inputs.
+    assert(tool->input_count >= 0 && tool->input_count <= MAX_TOOL_VALUES);
     double inputs[MAX_TOOL_VALUES] = {};
-    for (int i = 0; i < tool->input_count && i < MAX_TOOL_VALUES; ++i) {
+    for (int i = 0; i < tool->input_count; ++i) {
         inputs[i] = tool->inputs[i].default_value;
     }
-    wchar_t result[RESULT_CAPACITY];
-    wchar_t verdict[VERDICT_CAPACITY];
-    wchar_t detail[DETAIL_CAPACITY];
+    wchar_t result[RESULT_TEXT_CAPACITY];
+    wchar_t verdict[VERDICT_TEXT_CAPACITY];
+    wchar_t detail[DETAIL_TEXT_CAPACITY];
     int level = 0;
-    evaluate_tool(tool, inputs, result, RESULT_CAPACITY, verdict, VERDICT_CAPACITY, &level, detail,
-                  DETAIL_CAPACITY);
+    evaluate_tool(tool, inputs, result, RESULT_TEXT_CAPACITY, verdict, VERDICT_TEXT_CAPACITY, &level, detail,
+                  DETAIL_TEXT_CAPACITY);
 
     report.append_format(L"TOOL|%d|%ls|%ls\r\n", tool->id, tool->name, tool->category);
     report.append_format(L"LEVEL|%d\r\n", level);

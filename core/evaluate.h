@@ -3,6 +3,14 @@
 
 #include "core/tool.h"
 
+// The capacities of an evaluation's texts, in wide characters with the
+// terminator, as the window, the self-test and the record log hold them. The
+// result holds the longest report whole (40 nurses over 31 days, 6390
+// characters); the detail text is a copy of the result.
+constexpr int RESULT_TEXT_CAPACITY = 8192;
+constexpr int VERDICT_TEXT_CAPACITY = 512;
+constexpr int DETAIL_TEXT_CAPACITY = 8192;
+
 // Evaluates the tool at the given input values (input_count doubles, in input
 // order). Writes the result lines, the verdict of the first rule that holds
 // (or the default verdict), and a copy of the result text as detail text; each

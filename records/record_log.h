@@ -14,6 +14,7 @@
 
 #include <cstddef>
 
+#include "core/evaluate.h"
 #include "core/suite_names.h"
 #include "core/tool.h"
 
@@ -26,9 +27,8 @@ constexpr int RECORD_FOLDER_CAPACITY = 260;   // "%ls\NoltMedSuite\records"
 constexpr int RECORD_PATH_CAPACITY = 520;     // "%ls\T%03d.csv"
 constexpr int RECORD_HEADER_CAPACITY = 512;   // the whole header line
 constexpr int RECORD_FIELD_CAPACITY = 128;    // one input or header field with its leading comma
-// The longest result a row holds whole: the window's result and the copy
-// hold as much, the longest report (40 nurses over 31 days) 6390 characters.
-constexpr int RECORD_RESULT_CAPACITY = 8192;
+// The longest result a row holds whole: as much as an evaluation's result.
+constexpr int RECORD_RESULT_CAPACITY = RESULT_TEXT_CAPACITY;
 // The longest tool name a row is sure to hold.
 constexpr int RECORD_NAME_CAPACITY = 128;
 

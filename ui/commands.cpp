@@ -18,8 +18,7 @@ constexpr int REFUSAL_CAPACITY = 256;
 constexpr int ABOUT_TEXT_CAPACITY = 1400;
 
 int input_count() {
-    int count = tool_window.tool->input_count;
-    return count < MAX_TOOL_VALUES ? count : MAX_TOOL_VALUES;
+    return tool_window.tool->input_count;
 }
 
 // Puts text on the clipboard as Unicode text. The new text is made ready in

@@ -1,5 +1,6 @@
 #include "ui/input_number.h"
 
+#include <cassert>
 #include <charconv>
 #include <limits>
 #include <system_error>
@@ -261,7 +262,7 @@ double read_number(const wchar_t* text) {
 }
 
 int read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, double* values) {
-    if (count > MAX_TOOL_VALUES) count = MAX_TOOL_VALUES;
+    assert(count <= MAX_TOOL_VALUES);
     double read[MAX_TOOL_VALUES];
     for (int i = 0; i < count; ++i) {
         // A field longer than what is read would be computed from a cut

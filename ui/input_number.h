@@ -36,7 +36,7 @@ constexpr int INPUT_FIELD_CAPACITY = INPUT_TEXT_CAPACITY + 1;
 // ones among them).
 double read_number(const wchar_t* text);
 
-// Reads the texts of count input fields (count at most 16). When every value
+// Reads the texts of count input fields (at most MAX_TOOL_VALUES). When every value
 // is finite, stores all of them in values (slot i for field i) and returns -1.
 // Otherwise returns the index of the first field that is refused, because its
 // text is longer than INPUT_TEXT_CAPACITY - 1 characters or its value is

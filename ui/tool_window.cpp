@@ -3,6 +3,8 @@
 
 #include "ui/tool_window.h"
 
+#include <cassert>
+
 #include "core/format.h"
 #include "core/text.h"
 #include "records/append_record.h"
@@ -56,9 +58,7 @@ HWND make_control(const wchar_t* class_name, DWORD ex_style, DWORD style, const 
 void create_controls() {
     ToolWindow& w = tool_window;
     const ToolDef* tool = w.tool;
-    // The window has room for MAX_TOOL_VALUES rows and no more.
-    int rows = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
-    for (int i = 0; i < rows; ++i) {
+    for (int i = 0; i < tool->input_count; ++i) {
         const ToolInput& input = tool->inputs[i];
         int y = INPUT_FIRST_ROW_Y + INPUT_ROW_PITCH * i;
         make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE | SS_RIGHT, INPUT_LABEL, y, 0, w.label_font, input.label);
@@ -70,7 +70,7 @@ void create_controls() {
             make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, INPUT_UNIT, y, 0, w.small_font, input.unit);
         }
     }
-    if (rows == 0) {
+    if (tool->input_count == 0) {
         make_control(L"STATIC", 0, WS_CHILD | WS_VISIBLE, NO_INPUTS_LABEL, INPUT_FIRST_ROW_Y, 0, w.label_font,
                      NO_INPUTS_HINT);
     }
@@ -212,6 +212,9 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 
 int run_tool_window(HINSTANCE instance, const ToolDef* tool) {
     ToolWindow& w = tool_window;
+    // The window has room for MAX_TOOL_VALUES input rows; a definition passes
+    // its check, which holds it to that, before it is built into a program.
+    assert(tool->input_count >= 0 && tool->input_count <= MAX_TOOL_VALUES);
     w.instance = instance;
     w.tool = tool;
     w.level = 0;

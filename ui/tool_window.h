@@ -5,16 +5,11 @@
 
 #include <type_traits>
 
+#include "core/evaluate.h"
 #include "core/text.h"
 #include "core/tool.h"
 #include "ui/texts.h"
 
-constexpr int DETAIL_TEXT_CAPACITY = 8192;
-// The result and verdict of one computation as the window shows them. The
-// result holds the longest report whole (40 nurses over 31 days, 6390
-// characters).
-constexpr int RESULT_TEXT_CAPACITY = 8192;
-constexpr int VERDICT_TEXT_CAPACITY = 512;
 // What the copy command puts after the tool's name: the whole result, for a
 // formula tool followed by the separator of SUMMARY_FORMAT (the format less
 // its two "%ls") and the verdict.
