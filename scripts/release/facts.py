@@ -16,7 +16,7 @@ from .common import ROOT, SUITE
 
 # Each field of the facts file and the types its value may have.
 FIELDS = {
-    "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,),
+    "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,), "definition_check_path": (str,),
     "product_name": (str,), "description": (str,), "install_name": (str,), "version": (str,),
     "publisher": (str,), "upgrade_code": (str,), "icon": (str,),
     "selftest_report": (str, type(None)), "user_readme": (str, type(None)),
@@ -95,6 +95,7 @@ class Product(Package):
     tool_id: int
     program: str
     program_path: str
+    definition_check_path: str
     product_name: str
     description: str
     install_name: str
@@ -143,8 +144,13 @@ class Suite(Package):
 
 def released(products):
     """The tools the suite releases, by number; exits when two share a number,
-    a target, a program or an install name."""
+    a target, a program or an install name, or when one declares no self-test
+    report, against which the release checks its program."""
     tools = sorted((p for p in products if p.tool_id not in UNRELEASED), key=lambda p: p.tool_id)
+    undeclared = [tool.target for tool in tools if not tool.selftest_report]
+    if undeclared:
+        raise SystemExit("dist: %s declare no self-test report (kaldrin_add_tool's SELFTEST_REPORT)"
+                         % ", ".join(undeclared))
     for field in ("tool_id", "target", "program", "install_name"):
         values = [getattr(tool, field) for tool in tools]
         twice = sorted({str(v) for v in values if values.count(v) > 1})
