@@ -122,7 +122,10 @@ function(kaldrin_add_tool target)
     set(arg_INSTALL_NAME "${target}")
   endif()
   # A folder, shortcut and registry key name that the installer tables carry
-  # (ASCII only there) and the manifest's assembly name is made of.
+  # (ASCII only there) and the manifest's assembly name is made of. This is
+  # the home of the rule for install names: the release scripts apply it as
+  # it stands (INSTALL_NAME in scripts/release/facts.py) to the facts they
+  # read and to the suite's name.
   if(NOT arg_INSTALL_NAME MATCHES "^[A-Za-z0-9][A-Za-z0-9 ._-]*$")
     message(FATAL_ERROR "${call}: INSTALL_NAME must be ASCII letters, digits, blanks, '.', '_' or '-', "
                         "not '${arg_INSTALL_NAME}'")

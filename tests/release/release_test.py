@@ -80,8 +80,8 @@ class FactsTest(unittest.TestCase):
             ({"upgrade_code": "{b22b4fab-16a6-4e8f-992a-f5a1b749cd44}"}, "upgrade_code"),
             ({"upgrade_code": "B22B4FAB-16A6-4E8F-992A-F5A1B749CD44"}, "upgrade_code"),
             ({"install_name": "抗凝"}, "install_name"), ({"install_name": "Kal\\drin"}, "install_name"),
-            ({"install_name": ""}, "install_name"), ({"publisher": "Nolt:Med"}, "publisher"),
-            ({"definition_check_path": None}, "definition_check_path"),
+            ({"install_name": ""}, "install_name"), ({"install_name": "Kaldrin+"}, "install_name"),
+            ({"publisher": "Nolt:Med"}, "publisher"), ({"definition_check_path": None}, "definition_check_path"),
             ({"program": "kaldrin"}, "program"), ({"program": "bin/kaldrin.exe"}, "program"),
             ({"selftest_report": 1}, "selftest_report"), ({"user_readme": False}, "user_readme"),
         ]
@@ -142,6 +142,7 @@ class SuiteTest(unittest.TestCase):
             ((KALDRIN,), {"UPGRADE_CODE": KALDRIN["upgrade_code"]}, "is a tool's"),
             ((KALDRIN,), {"UPGRADE_CODE": "0D3DBB54-35CF-4548-96CF-F3A1F0BA080A"}, "upgrade code"),
             ((KALDRIN,), {"INSTALL_NAME": "诺特工具"}, "install name"),
+            ((KALDRIN,), {"INSTALL_NAME": "NoltMed+Suite"}, "install name"),
         ]
         for tools, names, message in faults:
             with self.subTest(message):
