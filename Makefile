@@ -82,15 +82,16 @@ coverage:
 # kaldrin), whose product facts the windows build writes into
 # build/windows/products/$(TOOL).json. Into build/dist (kaldrin) or
 # build/dist/$(TOOL) (any other tool): the zip of the program, its user README
-# and the licence, the per-user MSI of the same files, and SHA256SUMS; refused
+# and the licence, the per-user and the per-machine MSI of the same files, and
+# SHA256SUMS; refused
 # when a published release in releases/ has the version or the ProductCode
-# with other bytes. The program and the MSI are signed when KALDRIN_SIGN_CERT
+# with other bytes. The program and the MSIs are signed when KALDRIN_SIGN_CERT
 # and KALDRIN_SIGN_KEY (make variables or environment) name a certificate and
 # its key (a PEM file, or a pkcs11: URI with KALDRIN_SIGN_PKCS11_MODULE), and
 # time-stamped when KALDRIN_SIGN_TIMESTAMP_URL names an RFC 3161 service. Then
 # the checks: the contents; the MSI installed over the tool's last published
 # release, upgraded and uninstalled under Wine beside every other released
-# tool's package; and a signing with a throwaway certificate, time-stamped by a local
+# tool's package, and the per-machine MSI over an earlier per-machine one; and a signing with a throwaway certificate, time-stamped by a local
 # service, and with its key in a software token. Every time stamp in the
 # release is the last commit's time.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
@@ -138,7 +139,7 @@ dist-files:
 	$(if $(SIGN_CHECK),$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX))
 
 # The suite's release: every released tool's program, the user README and the
-# licence in one zip and one per-user MSI (scripts/release/suite.wxs; names,
+# licence in one zip, one per-user and one per-machine MSI (scripts/release/suite.wxs; names,
 # version and upgrade code in core/suite_names.h), into build/dist/suite; then
 # its checks: the contents and every program's self-test; the MSI installed
 # beside each released tool's own package, upgraded to a next version, one

@@ -13,7 +13,10 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
         <target>-<version>-win64.zip   the program, README.txt (when the tool
                                        has a user README) and LICENSE.txt
         <target>-<version>-win64.msi   the per-user Windows Installer package
-        SHA256SUMS                     the SHA-256 of the zip and the MSI
+        <target>-<version>-win64-machine.msi
+                                       the per-machine one (administrators,
+                                       %ProgramFiles%, every user)
+        SHA256SUMS                     the SHA-256 of the zip and the MSIs
       and refuse them (exit 1, files removed) when a published release of
       the tool has this version, or any has this ProductCode, with other bytes
   dist.py released PRODUCTS_FOLDER
@@ -23,8 +26,9 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
   dist.py check FACTS OUT_DIR [--wineprefix DIR]
       check those files against the build (exit 1 on any fault)
   dist.py install-check FACTS OUT_DIR [--beside FACTS ...]
-      install, upgrade and uninstall the MSI under Wine, in a prefix of its
-      own where the other tools' packages are installed too
+      install, upgrade and uninstall the MSIs under Wine (per user, then per
+      machine), in a prefix of its own where the other tools' packages are
+      installed too
   dist.py sign-check FACTS WORK_DIR [--wineprefix DIR]
       sign a release with a throwaway certificate and verify the signatures
   dist.py reproduce FACTS WORK_DIR [--suite]
@@ -36,7 +40,8 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
 README.txt is the user section (the first level-2 heading in Chinese) of the
 tool's user README, UTF-8 with a byte-order mark and CR LF line ends; "<版本>"
 in it becomes the version. The MSI installs the same files into
-%LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs). The
+%LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs), the
+per-machine MSI into %ProgramFiles%\\<publisher>\\<install name>. The
 suite's zip holds every released tool's program, README.txt (the user section of
 docs/user/suite.md) and LICENSE.txt; its MSI installs them into one folder with a Start-menu
 folder of one shortcut per tool (scripts/release/suite.wxs).
@@ -120,8 +125,7 @@ def main(argv):
                 parser.error("--version %s is not major.minor.patch" % args.version)
             product = product.at_version(args.version)
         os.makedirs(args.out_dir, exist_ok=True)
-        zip_path, msi_path = build.build(product, args.out_dir)
-        return published.refuse_reused(product, args.out_dir, zip_path, msi_path)
+        return published.refuse_reused(product, args.out_dir, build.build(product, args.out_dir))
     if args.command == "check":
         return checks.check(product, args.out_dir, args.wineprefix)
     if args.command == "install-check":

@@ -1,6 +1,6 @@
 """The release files of one tool, or of the suite: a zip of the program (the
 suite's: every released tool's), the user README and the licence; the
-per-user MSI of the same files; SHA256SUMS of both."""
+per-user and the per-machine MSI of the same files; SHA256SUMS of the three."""
 
 import dataclasses
 import os
@@ -25,6 +25,12 @@ def entries(package):
     """The zip's entries, in order: the programs, README.txt when the package
     has a user README, LICENSE.txt."""
     return package.entries()
+
+
+def release_files(product):
+    """The names of the files a user downloads, in SHA256SUMS's order: the
+    zip, the per-user MSI and the per-machine MSI."""
+    return [product.release_name("zip"), product.release_name("msi"), product.per_machine().release_name("msi")]
 
 
 def user_section(path):
@@ -174,8 +180,8 @@ def write_zip(path, folder, names):
 
 def build(product, out_dir):
     """Writes the release of product (a tool or the suite) into out_dir;
-    returns the zip's and the MSI's paths. Each program is signed in the name
-    of its tool, the MSI in the product's."""
+    returns the paths of its release_files(). Each program is signed in the
+    name of its tool, the MSIs in the product's."""
     key = signing_key()
     folder = os.path.join(out_dir, "stage")
     stage(product, folder)
@@ -184,24 +190,25 @@ def build(product, out_dir):
             sign(os.path.join(folder, tool.program), key, tool)
             os.utime(os.path.join(folder, tool.program), (epoch(), epoch()))
 
-    zip_path = os.path.join(out_dir, product.release_name("zip"))
+    paths = [os.path.join(out_dir, name) for name in release_files(product)]
+    zip_path, msi_path, machine_path = paths
     write_zip(zip_path, folder, entries(product))
-    msi_path = os.path.join(out_dir, product.release_name("msi"))
-    msi.write_msi(product, folder, msi_path)
-    if key:
-        sign(msi_path, key, product)
-    sums = "".join("%s  %s\n" % (sha256(p), os.path.basename(p)) for p in (zip_path, msi_path))
+    for package, path in ((product, msi_path), (product.per_machine(), machine_path)):
+        msi.write_msi(package, folder, path)
+        if key:
+            sign(path, key, product)
+    sums = "".join("%s  %s\n" % (sha256(p), os.path.basename(p)) for p in paths)
     write(os.path.join(out_dir, SUMS), sums.encode())
 
-    for path in (zip_path, msi_path, os.path.join(out_dir, SUMS)):
+    for path in paths + [os.path.join(out_dir, SUMS)]:
         print("dist: %s (%d bytes)" % (path, os.path.getsize(path)))
     for name in entries(product):
         print("  %-12s %9d bytes" % (name, os.path.getsize(os.path.join(folder, name))))
     programs = ", ".join(tool.program for tool in product.programs())
     if key:
         stamp = ", time-stamped by %s" % key.timestamp_url if key.timestamp_url else ""
-        print("dist: %s and the MSI are signed with %s%s" % (programs, key.cert, stamp))
+        print("dist: %s and the MSIs are signed with %s%s" % (programs, key.cert, stamp))
     else:
-        print("dist: %s and the MSI are NOT signed (set KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY to sign)"
+        print("dist: %s and the MSIs are NOT signed (set KALDRIN_SIGN_CERT and KALDRIN_SIGN_KEY to sign)"
               % programs)
-    return zip_path, msi_path
+    return paths

@@ -14,8 +14,8 @@ import time
 import zipfile
 
 from . import msi, pe, wine
-from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, sign, signing_key,
-                    stage)
+from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, release_files, sign,
+                    signing_key, stage)
 from .common import ROOT, Expectations, epoch, need, read, sha256, write, zip_stamp
 from .facts import build_folder, load, load_suite, release_version
 from .tsa import TimeStampService, make_certificate
@@ -107,7 +107,7 @@ def check_texts(package, contents, expect):
         expect(readme.startswith(b"\xef\xbb\xbf"), "README.txt begins with the UTF-8 byte-order mark")
         expect(re.search(r"[\u4e00-\u9fff]", text) is not None, "README.txt is the Chinese user text")
         expect("\n" not in text.replace("\r\n", ""), "README.txt ends every line with CR LF")
-        named = re.findall(r"%s-([^-\s]+)-win64\.(?:zip|msi)" % re.escape(product.target), text)
+        named = re.findall(r"%s-([^-\s]+)-win64(?:-machine)?\.(?:zip|msi)" % re.escape(product.target), text)
         expect(VERSION_PLACEHOLDER not in text and set(named) <= {release_version(product.version)},
                "README.txt names this version's release files (got versions %s)" % sorted(set(named)))
     licence = contents.get("LICENSE.txt", b"")
@@ -140,29 +140,52 @@ def check_shortcuts(package, path, expect):
            "a RemoveFile row removes the Start-menu folder on uninstall (got %s)" % removed)
 
 
+# The Registry table's roots: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE.
+REGISTRY_ROOTS = {"HKCU": "1", "HKLM": "2"}
+
+
 def check_msi(product, path, contents, expect):
+    """One MSI of the release: product is the package it holds, per user or
+    per machine (product.machine)."""
+    scope = msi.scope(product)
     properties = {row["Property"]: row["Value"] for row in msi.table(path, "Property")}
     names = properties.get("ProductName"), properties.get("Manufacturer")
     expect(names == (product.install_name, product.publisher), "the MSI names the product %s and the publisher %s "
            "(got %s, %s)" % (product.install_name, product.publisher, *names))
     expect(properties.get("ProductVersion") == product.version,
            "the MSI's ProductVersion is %s (got %s)" % (product.version, properties.get("ProductVersion")))
-    expect(properties.get("UpgradeCode") == product.upgrade_code, "the MSI's UpgradeCode is the tool's")
+    expect(properties.get("UpgradeCode") == product.upgrade_code, "the MSI's UpgradeCode is the %s package's"
+           % scope["Scope"])
     expect(properties.get("ProductCode") == product.product_code(), "the MSI's ProductCode is this version's")
-    expect("ALLUSERS" not in properties, "the MSI installs per user (no ALLUSERS)")
     expect(properties.get("ARPPRODUCTICON") == msi.ICON, "Apps & features shows the program's icon")
-
     summary = msi.summary(path)
-    expect(int(summary.get("15", "0")) & 8, "the MSI's summary says it needs no elevation (word count bit 8)")
+    conditions = {row["Condition"]: row["Description"] for row in msi.table(path, "LaunchCondition")}
+    if product.machine:
+        expect(properties.get("ALLUSERS") == "1", "the MSI installs per machine (ALLUSERS 1, got %s)"
+               % properties.get("ALLUSERS"))
+        expect(not int(summary.get("15", "0")) & 8, "the MSI's summary says it needs administrator rights "
+               "(word count without bit 8)")
+    else:
+        expect("ALLUSERS" not in properties, "the MSI installs per user (no ALLUSERS)")
+        expect(int(summary.get("15", "0")) & 8, "the MSI's summary says it needs no elevation (word count bit 8)")
+        machine = product.per_machine().release_name("msi")
+        expect(machine in conditions.get("Installed OR NOT ALLUSERS", ""), "the MSI refuses ALLUSERS and names "
+               "the per-machine package %s (got %s)" % (machine, conditions))
     expect(summary.get("7") == msi.PLATFORM, "the MSI is for %s (got %s)" % (msi.PLATFORM, summary.get("7")))
     release_code = check_package_code(product, path, expect, "the MSI")
 
     directories = {row["Directory"]: row for row in msi.table(path, "Directory")}
-    folder, parent = directories.get("INSTALLDIR", {}), directories.get(msi.PROGRAMS_FOLDER, {})
-    expect(long_name(folder.get("DefaultDir", "")) == product.install_name
-           and folder.get("Directory_Parent") == msi.PROGRAMS_FOLDER
-           and parent.get("DefaultDir") == "Programs" and parent.get("Directory_Parent") == "LocalAppDataFolder",
-           "the MSI installs into %%LOCALAPPDATA%%\\Programs\\%s" % product.install_name)
+    folder, parent = directories.get("INSTALLDIR", {}), directories.get(scope["ParentFolder"], {})
+    installs_into = (long_name(folder.get("DefaultDir", "")) == product.install_name
+                     and folder.get("Directory_Parent") == scope["ParentFolder"]
+                     and parent.get("DefaultDir") == scope["ParentName"]
+                     and parent.get("Directory_Parent") == scope["BaseFolder"])
+    expect(installs_into,
+           "the MSI installs into [%s]%s\\%s (got %s, %s)" % (scope["BaseFolder"], scope["ParentName"],
+                                                                product.install_name, folder, parent))
+    roots = sorted({row["Root"] for row in msi.table(path, "Registry")})
+    expect(roots == [REGISTRY_ROOTS[scope["RegistryRoot"]]], "the components' key paths are under %s (roots %s)"
+           % (scope["RegistryRoot"], roots))
 
     # Windows Installer's file rules: each program is a versioned file.
     files = {row["File"]: row for row in msi.table(path, "File")}
@@ -177,10 +200,11 @@ def check_msi(product, path, contents, expect):
                    "the File table gives %s the program's version %s and language %s (got %s, %s)"
                    % (tool.program, info.file_version, info.languages[0], row.get("Version"), row.get("Language")))
         expect(key not in hashed, "the MsiFileHash table has no row for the versioned %s" % tool.program)
-    # ICE64: a folder of the user's profile that the package creates is removed on uninstall.
-    removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == msi.PROGRAMS_FOLDER]
+    # ICE64: a folder of the user's profile that the package creates is
+    # removed on uninstall; so is %ProgramFiles%\<publisher>, when left empty.
+    removed = [r for r in msi.table(path, "RemoveFile") if r["DirProperty"] == scope["ParentFolder"]]
     expect(len(removed) == 1 and not removed[0]["FileName"] and int(removed[0]["InstallMode"]) & 2,
-           "a RemoveFile row removes the Programs folder on uninstall (got %s)" % removed)
+           "a RemoveFile row removes the %s folder on uninstall (got %s)" % (scope["ParentName"], removed))
     components = {r["Component"]: r for r in msi.table(path, "Component")}
     expect(sorted(components) == sorted(msi.components(product)), "the MSI's components are %s (got %s)"
            % (msi.components(product), sorted(components)))
@@ -204,7 +228,7 @@ def check_msi(product, path, contents, expect):
             expect(found.get(name) == contents.get(name), "the MSI's %s is the zip's" % name)
 
         # The same payload under another publisher: a package of its own.
-        if set(entries(product)) <= set(contents):
+        if set(entries(product)) <= set(contents) and not product.machine:
             other = dataclasses.replace(product, publisher=product.publisher + " Test")
             files_folder, variant = os.path.join(folder, "variant"), os.path.join(folder, "variant.msi")
             stage(other, files_folder, contents)
@@ -217,9 +241,9 @@ def check(product, out_dir, prefix=None):
     """Reads the release back and checks it against the build. The zipped
     program's self-test runs in the Wine prefix given (default: one in out_dir)."""
     expect = Expectations("check")
-    zip_path = os.path.join(out_dir, product.release_name("zip"))
-    msi_path = os.path.join(out_dir, product.release_name("msi"))
-    missing = [p for p in (zip_path, msi_path, os.path.join(out_dir, SUMS)) if not os.path.isfile(p)]
+    paths = [os.path.join(out_dir, name) for name in release_files(product)]
+    zip_path, msi_path, machine_path = paths
+    missing = [p for p in paths + [os.path.join(out_dir, SUMS)] if not os.path.isfile(p)]
     if not expect(not missing, "%s missing (dist.py build writes them)" % ", ".join(missing)):
         return expect.report("")
     names = entries(product)
@@ -236,13 +260,14 @@ def check(product, out_dir, prefix=None):
         check_program(tool, contents.get(tool.program, b""), expect)
     check_texts(product, contents, expect)
     check_msi(product, msi_path, contents, expect)
+    check_msi(product.per_machine(), machine_path, contents, expect)
 
     with open(os.path.join(out_dir, SUMS), encoding="ascii") as f:
         sums = [line.split("  ", 1) for line in f.read().splitlines()]
     listed = {name: digest for digest, name in sums}
-    expect([name for _, name in sums] == [os.path.basename(zip_path), os.path.basename(msi_path)],
-           "%s lists the zip and the MSI (got %s)" % (SUMS, [name for _, name in sums]))
-    for path in (zip_path, msi_path):
+    expect([name for _, name in sums] == release_files(product),
+           "%s lists the zip and the MSIs (got %s)" % (SUMS, [name for _, name in sums]))
+    for path in paths:
         expect(listed.get(os.path.basename(path)) == sha256(path), "%s holds the SHA-256 of %s" % (SUMS, path))
 
     if shutil.which("wine"):
@@ -260,7 +285,7 @@ def check(product, out_dir, prefix=None):
                 finally:
                     wine.stop(env)
             wine.expect_selftest(tool, expect, run, "the zipped %s" % tool.program, env)
-    return expect.report("%s, %s and %s are sound" % (os.path.basename(zip_path), os.path.basename(msi_path), SUMS))
+    return expect.report("%s and %s are sound" % (", ".join(release_files(product)), SUMS))
 
 
 # A time-stamping service's clock, set off from the machine's; and a moment
@@ -354,9 +379,9 @@ def sign_check(product, work, prefix=None):
                           TSA_OFFSET) as service:
         os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key, KALDRIN_SIGN_TIMESTAMP_URL=service.url)
         started = int(time.time())
-        zip_path, msi_path = build(product, os.path.join(work, "dist"))
+        zip_path, msi_path, machine_path = build(product, os.path.join(work, "dist"))
         finished = int(time.time())
-    expect(service.answered == 2, "the time-stamping service stamped the program and the MSI (got %d stamps)"
+    expect(service.answered == 3, "the time-stamping service stamped the program and the two MSIs (got %d stamps)"
            % service.answered)
     with zipfile.ZipFile(zip_path) as z:
         program = z.read(name)
@@ -365,7 +390,8 @@ def sign_check(product, work, prefix=None):
 
     expect(pe.pe_facts(program)[4] > 0, "the zipped %s carries a certificate table" % name)
     expect(is_build(program, read(product.program_path)), "without its signature the signed %s is the build's" % name)
-    for path, what in ((signed_exe, "the zipped %s" % name), (msi_path, "the MSI")):
+    for path, what in ((signed_exe, "the zipped %s" % name), (msi_path, "the MSI"),
+                       (machine_path, "the per-machine MSI")):
         report = verify_signature(path, certificate, service.certificate)
         expect(report, "%s's signature and time stamp verify" % what)
         stamped = reported_time(report, "Timestamp time")
@@ -402,7 +428,7 @@ def sign_check(product, work, prefix=None):
     expect(not verify_signature(copies[0], certificate, at=int(time.time()) + AFTER_EXPIRY),
            "without a time stamp the signature ends with its certificate")
     expect(read(copies[0]) == read(copies[1]), "%s signed twice with the token's key gives the same bytes" % name)
-    return expect.report("the signed %s and MSI verify with their time stamps, a changed byte does not, the program "
+    return expect.report("the signed %s and MSIs verify with their time stamps, a changed byte does not, the program "
                          "runs, and the key in a token signs" % name)
 
 
@@ -450,7 +476,7 @@ def reproduce(facts_path, work, suite=False):
     os.environ.pop("KALDRIN_SIGN_CERT", None)
     os.environ.pop("KALDRIN_SIGN_KEY", None)
     files = [os.path.relpath(os.path.abspath(tool.program_path), original) for tool, _ in tools]
-    files += [os.path.join("dist", name) for name in (product.release_name("zip"), product.release_name("msi"), SUMS)]
+    files += [os.path.join("dist", name) for name in release_files(product) + [SUMS]]
     outputs = []
     for source, label in ((ROOT, "first"), (elsewhere, "second-build")):
         folder = os.path.join(work, label)
@@ -473,8 +499,7 @@ def reproduce(facts_path, work, suite=False):
             package = load_suite(products)
             subprocess.run(dist + [products, os.path.join(folder, "dist-suite")], check=True, stdout=subprocess.DEVNULL)
             if label == "first":
-                files += [os.path.join("dist-suite", name)
-                          for name in (package.release_name("zip"), package.release_name("msi"), SUMS)]
+                files += [os.path.join("dist-suite", name) for name in release_files(package) + [SUMS]]
         outputs.append(folder)
 
     expect = Expectations("reproduce")

@@ -24,7 +24,8 @@ FIELDS = {
 VERSION = re.compile(r"^\d+\.\d+\.\d+$")
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
 # Plain ASCII without the characters a Windows file name or a registry key
-# cannot hold: the install name is both, and wixl's tables take ASCII only.
+# cannot hold (the publisher names a registry key, the target a file), as
+# wixl's tables take ASCII only.
 PLAIN_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9 ._+-]*$")
 # An install name is also a folder, a shortcut and the manifest's assembly
 # name: the rule of kaldrin_add_tool's INSTALL_NAME (cmake/KaldrinAddTool.cmake),
@@ -69,7 +70,16 @@ class Package:
     a readme_source() gives one, LICENSE.txt."""
 
     def release_name(self, extension):
-        return "%s-%s-win64.%s" % (self.target, release_version(self.version), extension)
+        scope = "-machine" if self.machine else ""
+        return "%s-%s-win64%s.%s" % (self.target, release_version(self.version), scope, extension)
+
+    def per_machine(self):
+        """The package of the same files for every user of a computer: a
+        product of its own beside the per-user one, its upgrade code (and so
+        its ProductCode and component codes) derived from the per-user one's."""
+        if self.machine:
+            return self
+        return dataclasses.replace(self, machine=True, upgrade_code=self.derived_code("per-machine package"))
 
     def derived_code(self, name):
         """A code of this product's packages, derived from its upgrade code, so
@@ -110,6 +120,7 @@ class Product(Package):
     icon: str
     selftest_report: object
     user_readme: object
+    machine: bool = False
 
     def programs(self):
         return (self,)
@@ -135,6 +146,7 @@ class Suite(Package):
     icon: str
     tools: tuple
     user_readme: object
+    machine: bool = False
 
     def programs(self):
         return self.tools

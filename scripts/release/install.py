@@ -1,8 +1,9 @@
-"""install-check: a tool's MSI, or the suite's, installed, upgraded and
-uninstalled under Wine, beside the tools' own packages, as a user without
-administrator rights would with "msiexec /i ... /qn". A package with a
-published release is installed over the last one, as on the machines that
-have it."""
+"""install-check: a tool's MSIs, or the suite's, installed, upgraded and
+uninstalled under Wine, beside the tools' own packages: the per-user one as
+a user without administrator rights would with "msiexec /i ... /qn", the
+per-machine one as an administrator or a deployment tool would with
+"msiexec /i ... ALLUSERS=1 /qn". A package with a published release is
+installed over the last one, as on the machines that have it."""
 
 import itertools
 import os
@@ -19,7 +20,12 @@ from .common import RECORDS_FOLDER, Expectations, read, sha256, write
 from .facts import record_file
 
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-PRODUCTS = "Software\\Microsoft\\Installer\\Products\\"
+# Where Windows Installer registers a product: per user under HKCU, per
+# machine under HKLM. {machine: (registry file, key)}
+PRODUCTS = {False: ("user.reg", "Software\\Microsoft\\Installer\\Products\\"),
+            True: ("system.reg", "Software\\Classes\\Installer\\Products\\")}
+# The hive of the program's own registry values (the components' key paths).
+VALUES_HIVE = {False: "user.reg", True: "system.reg"}
 
 
 def registry(prefix, hive):
@@ -75,22 +81,51 @@ def folder_contents(folder):
 
 
 class Installation:
-    """One package (a tool's or the suite's) and where it goes in the prefix."""
+    """One package (a tool's or the suite's, per user or per machine) and
+    where it goes in the prefix."""
 
     def __init__(self, product, package, files, prefix, user):
         self.product, self.package, self.files, self.prefix = product, package, files, prefix
         # Every ProductCode of the package installed here: none may stay registered.
         self.codes = {product.product_code()}
         home = os.path.join(prefix, "drive_c", "users", user)
-        self.folder = os.path.join(home, "AppData", "Local", "Programs", product.install_name)
-        menu = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs")
-        self.menu = os.path.join(menu, product.menu_folder()) if product.menu_folder() else None
-        # Each program's shortcut, and the path it starts.
-        self.shortcuts = [(os.path.join(self.menu or menu, tool.install_name + ".lnk"),
-                           "C:\\users\\%s\\AppData\\Local\\Programs\\%s\\%s" % (user, product.install_name, tool.program))
-                          for tool in product.programs()]
-        self.shortcut = self.shortcuts[0][0]
-        self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
+        user_menu = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs")
+        if product.machine:
+            parts = ("Program Files", product.publisher, product.install_name)
+            self.folder = os.path.join(prefix, "drive_c", *parts)
+            self.where = "%%ProgramFiles%%\\%s\\%s" % parts[1:]
+            # ProgramMenuFolder: Windows gives the menu of all users in the
+            # per-machine context, Wine's msiexec the installing user's.
+            self.menus = [os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu",
+                                       "Programs"), user_menu]
+            target = "C:\\" + "\\".join(parts)
+        else:
+            self.folder = os.path.join(home, "AppData", "Local", "Programs", product.install_name)
+            self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
+            self.menus = [user_menu]
+            target = "C:\\users\\%s\\AppData\\Local\\Programs\\%s" % (user, product.install_name)
+        # Each program's shortcut (its path in the Start menu), and the path it starts.
+        self.shortcut_names = [(os.path.join(*filter(None, (product.menu_folder(), tool.install_name + ".lnk"))),
+                                "%s\\%s" % (target, tool.program)) for tool in product.programs()]
+
+    @property
+    def shortcuts(self):
+        """Each shortcut where it is, in the first menu that has it (the first
+        menu when none has it), and the path it starts."""
+        found = []
+        for name, target in self.shortcut_names:
+            places = [os.path.join(menu, name) for menu in self.menus]
+            found.append((next((place for place in places if os.path.isfile(place)), places[0]), target))
+        return found
+
+    @property
+    def shortcut(self):
+        return self.shortcuts[0][0]
+
+    def menu_folders(self):
+        """The suite's Start-menu folder in each menu it may be in."""
+        return [os.path.join(menu, self.product.menu_folder()) for menu in self.menus] if self.product.menu_folder() \
+            else []
 
     def entries(self):
         """The "Apps & features" entries of the tool: Wine's msiexec writes them
@@ -117,18 +152,19 @@ class Installation:
             if os.path.isfile(program):
                 run = wine.selftest(program, env)
                 wine.expect_selftest(tool, expect, run, "%s: the installed %s" % (when, tool.program), env)
-        for shortcut, target in self.shortcuts:
+        for (shortcut, target), (name, _) in zip(self.shortcuts, self.shortcut_names):
             link = read(shortcut) if os.path.isfile(shortcut) else b""
             expect(target.encode() in link or target.encode("utf-16-le") in link,
-                   "%s: the Start-menu shortcut %s starts %s"
-                   % (when, os.path.relpath(shortcut, os.path.dirname(self.menu or shortcut)), target))
+                   "%s: the Start-menu shortcut %s starts %s" % (when, name, target))
         expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
                % (when, self.product.install_name, list(self.entries())))
 
-    def registered(self):
-        """The products Windows Installer has registered for the tool: {key: values}."""
-        return {key[len(PRODUCTS):]: values for key, values in registry(self.prefix, "user.reg").items()
-                if key.startswith(PRODUCTS) and "\\" not in key[len(PRODUCTS):]
+    def registered(self, machine=None):
+        """The products Windows Installer has registered for the tool, in the
+        package's context (or the one given): {key: values}."""
+        hive, products = PRODUCTS[self.product.machine if machine is None else machine]
+        return {key[len(products):]: values for key, values in registry(self.prefix, hive).items()
+                if key.startswith(products) and "\\" not in key[len(products):]
                 and values.get("ProductName") == self.product.install_name}
 
     def cached_packages(self):
@@ -145,11 +181,12 @@ class Installation:
         expect(not os.path.exists(self.folder), "%s removes %s" % (what, self.where))
         expect(not any(os.path.exists(shortcut) for shortcut, _ in self.shortcuts),
                "%s removes the Start-menu shortcuts" % what)
-        if self.menu:
-            expect(not os.path.exists(self.menu), "%s removes the Start-menu folder %s" % (what, self.product.menu_folder()))
+        expect(not any(os.path.exists(menu) for menu in self.menu_folders()),
+               "%s removes the Start-menu folder %s" % (what, self.product.menu_folder()))
         expect(not self.entries(), "%s removes the uninstall entry" % what)
         key = "Software\\%s\\%s" % (self.product.publisher, self.product.install_name)
-        expect(not registry(self.prefix, "user.reg").get(key), "%s removes the program's registry values" % what)
+        expect(not registry(self.prefix, VALUES_HIVE[self.product.machine]).get(key),
+               "%s removes the program's registry values" % what)
         codes = sorted(self.codes) + [self.product.upgrade_code]
         left = mentions(self.prefix, codes + [packed(code) for code in codes])
         expect(not left, "%s leaves no registration of %s (got %s)" % (what, ", ".join(codes), left))
@@ -160,6 +197,19 @@ class Installation:
 def next_patch(product):
     major, minor, patch = (int(p) for p in product.version.split("."))
     return product.at_version("%d.%d.%d" % (major, minor, patch + 1))
+
+
+def earlier(product):
+    """The same package at an earlier version, to upgrade from: one patch
+    lower, else one minor version lower, else one major version lower."""
+    major, minor, patch = (int(p) for p in product.version.split("."))
+    if patch:
+        return product.at_version("%d.%d.%d" % (major, minor, patch - 1))
+    if minor:
+        return product.at_version("%d.%d.0" % (major, minor - 1))
+    if major:
+        return product.at_version("%d.0.0" % (major - 1))
+    raise SystemExit("dist: %s %s has no earlier version to upgrade from" % (product.target, product.version))
 
 
 def install_published(expect, env, tool, release, package):
@@ -201,6 +251,45 @@ def expect_upgraded(expect, tool, release, kept, records):
           % (product.version, seen, registered, product.program, digest))
 
 
+def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, records, kept):
+    """The per-machine package, as an administrator or a deployment tool
+    installs it ("msiexec /i ... ALLUSERS=1 /qn"), over a per-machine
+    installation of an earlier version; then that one refused over it, and
+    the uninstall. tool is the per-user package's Installation: nothing may
+    go into the user's profile. Prints where the files and the shortcut went."""
+    product, name = for_all.product, os.path.basename(for_all.package)
+    expect(wine.run(env, "msiexec", "/i", earlier_package, "ALLUSERS=1", "/qn") == 0,
+           "msiexec /i of the per-machine %s ALLUSERS=1 /qn exits with 0" % earlier_product.version)
+    seen = {code: values.get("DisplayVersion") for code, values in for_all.entries().items()}
+    expect(seen == {earlier_product.product_code(): earlier_product.version},
+           "the per-machine %s is installed (got %s)" % (earlier_product.version, seen))
+    expect(wine.run(env, "msiexec", "/i", for_all.package, "ALLUSERS=1", "/qn") == 0,
+           "msiexec /i %s ALLUSERS=1 /qn exits with 0" % name)
+    when = "per machine, after the upgrade from %s" % earlier_product.version
+    for_all.expect_installed(expect, env, when)
+    entry = for_all.entries().get(product.product_code(), {})
+    expect(entry.get("DisplayVersion") == product.version, "%s: the uninstall entry shows version %s (got %s)"
+           % (when, product.version, entry.get("DisplayVersion")))
+    registered = sorted(for_all.registered())
+    expect(registered == [packed(product.product_code())], "%s: Windows Installer has the product registered "
+           "for the machine (HKLM), %s (got %s)" % (when, product.product_code(), registered))
+    expect(not for_all.registered(machine=False), "%s: nothing registered for the installing user (HKCU, got %s)"
+           % (when, list(for_all.registered(machine=False))))
+    expect(not os.path.exists(tool.folder), "%s: no program in the installing user's %s" % (when, tool.where))
+    expect(folder_contents(records) == kept, "%s: every record file is as it was" % when)
+    menus = sorted({os.path.dirname(shortcut) for shortcut, _ in for_all.shortcuts if os.path.isfile(shortcut)})
+    print("dist install-check: %s installed per machine into %s; ProgramMenuFolder gave %s"
+          % (name, for_all.where, menus))
+
+    expect(wine.run(env, "msiexec", "/i", earlier_package, "ALLUSERS=1", "/qn") not in (0, None),
+           "msiexec /i of the per-machine %s over %s fails" % (earlier_product.version, product.version))
+    expect(list(for_all.entries()) == [product.product_code()],
+           "the per-machine %s does not replace version %s" % (earlier_product.version, product.version))
+    expect(wine.run(env, "msiexec", "/x", for_all.package, "/qn") == 0, "msiexec /x %s /qn exits with 0" % name)
+    for_all.expect_removed(expect, "uninstalling %s" % name)
+    expect(folder_contents(records) == kept, "uninstalling %s leaves every record file as it was" % name)
+
+
 def install_check(product, out_dir, beside, releases=None):
     """Installs the release MSI in a fresh prefix where the other tools'
     packages (beside, built here from their builds) are installed first, and,
@@ -208,13 +297,21 @@ def install_check(product, out_dir, beside, releases=None):
     of them (from releases/); checks the installation, sees the published
     package refused over it, installs a package of the next patch version over
     it, sees an older one refused and uninstalls: nothing of the tool is left.
-    The other tools stay installed and working; uninstalling them too leaves
-    nothing in the Programs folder. A record file of every tool written before
-    stays, byte for byte. The suite's package also sees the first package
-    beside it uninstalled and installed again meanwhile, leaving its files."""
+    The per-user package refuses ALLUSERS=1. Then the per-machine package,
+    as an administrator installs it (ALLUSERS=1), over a per-machine package
+    of an earlier version: the program in %ProgramFiles%, registered for the
+    machine, nothing in the user's profile; the earlier one refused over it;
+    uninstalled, nothing of it left. The other tools stay installed and
+    working; uninstalling them too leaves nothing in the Programs folders. A
+    record file of every tool written before stays, byte for byte. The
+    suite's package also sees the first package beside it uninstalled and
+    installed again meanwhile, leaving its files."""
     expect = Expectations("install-check")
+    machine = product.per_machine()
     package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
-    if not expect(os.path.isfile(package), "%s is missing (dist.py build writes it)" % package):
+    machine_package = os.path.abspath(os.path.join(out_dir, machine.release_name("msi")))
+    missing = [path for path in (package, machine_package) if not os.path.isfile(path)]
+    if not expect(not missing, "%s missing (dist.py build writes them)" % ", ".join(missing)):
         return expect.report("")
     previous = published.last_before(product, published.load_all() if releases is None else releases)
     previous_package = published.package_of(previous) if previous else None
@@ -236,6 +333,9 @@ def install_check(product, out_dir, beside, releases=None):
         upgrade = next_patch(product)
         upgrade_package = os.path.join(work, upgrade.release_name("msi"))
         msi.write_msi(upgrade, files, upgrade_package)
+        machine_earlier = earlier(machine)
+        machine_earlier_package = os.path.join(work, machine_earlier.release_name("msi"))
+        msi.write_msi(machine_earlier, files, machine_earlier_package)
         other_packages = []
         for other in others:
             other_files = os.path.join(work, "beside", other.target)
@@ -253,6 +353,8 @@ def install_check(product, out_dir, beside, releases=None):
             programs = os.path.join(local, "Programs")
             tool = Installation(product, package, files, prefix, user)
             tool.codes.add(upgrade.product_code())
+            for_all = Installation(machine, machine_package, files, prefix, user)
+            for_all.codes.add(machine_earlier.product_code())
             installed = [Installation(o, p, f, prefix, user) for o, p, f in other_packages]
 
             # A record of each tool here and of one that is not.
@@ -268,6 +370,13 @@ def install_check(product, out_dir, beside, releases=None):
             for other in installed:
                 expect(wine.run(env, "msiexec", "/i", other.package, "/qn") == 0,
                        "msiexec /i %s /qn exits with 0" % os.path.basename(other.package))
+            # The per-user package asked to install for the machine: refused,
+            # rather than registered for every user with its files in the
+            # installing account's profile.
+            expect(wine.run(env, "msiexec", "/i", package, "ALLUSERS=1", "/qn") not in (0, None),
+                   "msiexec /i %s ALLUSERS=1 /qn fails" % os.path.basename(package))
+            expect(not tool.entries() and not os.path.exists(tool.folder),
+                   "the per-user package refused with ALLUSERS=1 installs nothing")
             if previous:
                 install_published(expect, env, tool, previous, previous_package)
             expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
@@ -344,6 +453,8 @@ def install_check(product, out_dir, beside, releases=None):
             expect(folder_contents(records) == kept, "uninstalling leaves every record file in %s as it was"
                    % "\\".join(("%LOCALAPPDATA%",) + RECORDS_FOLDER))
 
+            machine_rows(expect, env, for_all, tool, machine_earlier, machine_earlier_package, records, kept)
+
             for other in installed:
                 other.expect_installed(expect, env, "after %s came and went" % product.install_name)
             for other in installed:
@@ -357,13 +468,18 @@ def install_check(product, out_dir, beside, releases=None):
             left = os.listdir(programs) if os.path.isdir(programs) else []
             expect(not left, "uninstalling every tool leaves nothing in %%LOCALAPPDATA%%\\Programs (got %s)"
                    % left)
+            publisher = os.path.dirname(for_all.folder)
+            left = os.listdir(publisher) if os.path.isdir(publisher) else []
+            expect(not left, "uninstalling leaves nothing in %%ProgramFiles%%\\%s (got %s)" % (machine.publisher, left))
         finally:
             wine.stop(env)
 
     besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
     over = " over the published %s" % previous.version if previous else ""
-    result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; the records stay"
-                           % (os.path.basename(package), over, besides, upgrade.version))
+    result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; %s installs per machine "
+                           "over %s and uninstalls; the records stay"
+                           % (os.path.basename(package), over, besides, upgrade.version,
+                              os.path.basename(machine_package), machine_earlier.version))
     # A prefix takes about 700 MB: a passed check leaves none behind (make
     # dist-all checks a dozen packages in a row); a failed one keeps its
     # prefix to be looked into.

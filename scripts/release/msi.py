@@ -1,5 +1,6 @@
-"""The per-user Windows Installer package of a tool, or of the suite. wixl
-builds it from package.wxs (a tool) or suite.wxs (the suite); msibuild then
+"""The Windows Installer packages of a tool, or of the suite, per user and
+per machine. wixl builds them from package.wxs (a tool) or suite.wxs (the
+suite); msibuild then
 writes what wixl cannot, and sets the package code, derived from the whole
 database, and the summary information."""
 
@@ -19,11 +20,12 @@ TEMPLATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "package.wxs
 SUITE_TEMPLATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "suite.wxs")
 PLATFORM = "x64;2052"
 ICON = "product.ico"
-# The key of the program in the File table and of the row that removes the
-# per-user Programs folder when uninstalling leaves it empty.
+# The key of the program in the File table, and the folder the install
+# folder is made in: %LOCALAPPDATA%\Programs per user, %ProgramFiles%\<publisher>
+# per machine, removed when uninstalling leaves it empty.
 PROGRAM_FILE = "Program"
 PROGRAMS_FOLDER = "UserProgramsFolder"
-REMOVE_PROGRAMS_FOLDER = "RemoveUserProgramsFolder"
+PUBLISHER_FOLDER = "PublisherFolder"
 COMPONENTS = ("Program", "StartMenuShortcut")
 # The suite's component of the Start-menu shortcuts and their folder.
 SHORTCUTS_COMPONENT = "StartMenuShortcuts"
@@ -128,8 +130,28 @@ def components(package):
     return [identifier(name) for name in package.entries()] + [SHORTCUTS_COMPONENT]
 
 
+def scope(package):
+    """Where the package installs and what it asks for: the WiX variables of
+    its scope. A per-machine package installs into %ProgramFiles%\<publisher>
+    with its key paths under HKLM; a per-user one into %LOCALAPPDATA%\Programs
+    with its key paths under HKCU, and refuses ALLUSERS, naming the
+    per-machine package."""
+    if package.machine:
+        return {"Scope": "machine", "InstallScope": "perMachine", "BaseFolder": "ProgramFiles64Folder",
+                "ParentFolder": PUBLISHER_FOLDER, "ParentName": package.publisher, "RegistryRoot": "HKLM",
+                "MachinePackage": package.release_name("msi")}
+    return {"Scope": "user", "InstallScope": "perUser", "BaseFolder": "LocalAppDataFolder",
+            "ParentFolder": PROGRAMS_FOLDER, "ParentName": "Programs", "RegistryRoot": "HKCU",
+            "MachinePackage": package.per_machine().release_name("msi")}
+
+
+def parent_folder(package):
+    """The key in the Directory table of the folder the install folder is in."""
+    return scope(package)["ParentFolder"]
+
+
 def folder_component(package):
-    """The component that removes the Programs folder when it is left empty."""
+    """The component that removes the parent folder when it is left empty."""
     return COMPONENTS[0] if package.menu_folder() is None else identifier("LICENSE.txt")
 
 
@@ -139,6 +161,7 @@ def source(package, stage):
         "InstallName": package.install_name, "Version": package.version, "Manufacturer": package.publisher,
         "UpgradeCode": package.upgrade_code, "ProductCode": package.product_code(), "SuiteUrl": SUITE_URL,
     }
+    defines.update(scope(package))
     if package.menu_folder() is None:
         defines.update(Program=package.program, ProgramComponent=package.component_code(COMPONENTS[0]),
                        ShortcutComponent=package.component_code(COMPONENTS[1]),
@@ -146,7 +169,8 @@ def source(package, stage):
         with open(TEMPLATE, encoding="utf-8") as f:
             return f.read(), defines
     defines["ShortcutComponent"] = package.component_code(SHORTCUTS_COMPONENT)
-    key_path = 'Root="HKCU" Key=%s' % quoteattr("Software\\%s\\%s" % (package.publisher, package.install_name))
+    key = quoteattr("Software\\%s\\%s" % (package.publisher, package.install_name))
+    key_path = 'Root="%s" Key=%s' % (defines["RegistryRoot"], key)
     files = []
     for name in package.entries():
         key = identifier(name)
@@ -188,7 +212,7 @@ def write_msi(product, stage, path):
         subprocess.run(command + [wxs], check=True, env=env, cwd=stage)
 
     # A versioned program: Windows Installer then replaces an older program
-    # file by its version, and keeps no hash of it. The Programs folder goes
+    # file by its version, and keeps no hash of it. The parent folder goes
     # when the last program in it is uninstalled.
     queries = []
     for key, tool in program_files(product):
@@ -196,7 +220,7 @@ def write_msi(product, stage, path):
         queries += ["UPDATE File SET Version='%s', Language='%s' WHERE File='%s'" % (version, language, key),
                     "DELETE FROM MsiFileHash WHERE File_='%s'" % key]
     queries.append("INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('%s', '%s', '%s', 2)"
-                   % (REMOVE_PROGRAMS_FOLDER, folder_component(product), PROGRAMS_FOLDER))
+                   % ("Remove" + parent_folder(product), folder_component(product), parent_folder(product)))
     fix = clock + [need("msibuild"), temporary]
     for query in queries:
         fix += ["-q", query]

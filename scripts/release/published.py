@@ -181,20 +181,23 @@ def package_of(release, folder=FOLDER):
     return None
 
 
-def refuse_reused(product, out_dir, zip_path, msi_path, folder=FOLDER):
-    """The rule on a release just built into out_dir: its files are removed
-    and the reasons printed when it may not be released. Returns the exit code."""
+def refuse_reused(product, out_dir, paths, folder=FOLDER):
+    """The rule on a release just built into out_dir (paths: the zip, the
+    per-user MSI, the per-machine MSI): its files are removed and the reasons
+    printed when it may not be released. Returns the exit code. The
+    per-machine package is a product of its own, with no published release yet."""
+    msi_path = paths[1]
     programs = product.programs()
     program_digest = sha256(os.path.join(out_dir, "stage", programs[0].program)) if programs == (product,) else None
     reasons = refusals(product, program_digest, sha256(msi_path), load_all(folder))
     if not reasons:
         return 0
-    for path in (zip_path, msi_path, os.path.join(out_dir, "SHA256SUMS")):
+    for path in list(paths) + [os.path.join(out_dir, "SHA256SUMS")]:
         if os.path.exists(path):
             os.remove(path)
     for reason in reasons:
         print("dist build: REFUSED: %s" % reason)
-    print("dist build: %s and %s removed; the published releases are in %s"
-          % (os.path.basename(zip_path), os.path.basename(msi_path), folder))
+    print("dist build: %s removed; the published releases are in %s"
+          % (", ".join(os.path.basename(path) for path in paths), folder))
     return 1
 

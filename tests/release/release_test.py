@@ -55,6 +55,24 @@ class FactsTest(unittest.TestCase):
         self.assertNotEqual(upgrade.product_code(), kaldrin.product_code())
         self.assertEqual(upgrade.component_code("Program"), kaldrin.component_code("Program"))
         self.assertEqual(facts.parse(IV_CHECK).release_name("zip"), "iv_check-0.9-win64.zip")
+        # The per-machine package: a product of its own, as stable as the
+        # per-user one, whose codes are none of the per-user one's.
+        machine = upgrade.per_machine()
+        self.assertEqual(build.release_files(upgrade), ["kaldrin-1.0.1-win64.zip", "kaldrin-1.0.1-win64.msi",
+                                                        "kaldrin-1.0.1-win64-machine.msi"])
+        self.assertEqual(machine.per_machine(), machine)
+        self.assertEqual(machine.upgrade_code, kaldrin.per_machine().upgrade_code)
+        self.assertEqual(machine.at_version("1.0.2").release_name("msi"), "kaldrin-1.0.2-win64-machine.msi")
+        per_user = {upgrade.upgrade_code, upgrade.product_code(), kaldrin.product_code()}
+        per_user |= {upgrade.component_code(name) for name in msi.components(upgrade)}
+        own = {machine.upgrade_code, machine.product_code()}
+        own |= {machine.component_code(name) for name in msi.components(machine)}
+        self.assertEqual(len(own), 4)
+        self.assertFalse(own & per_user)
+        self.assertEqual([install.earlier(kaldrin.at_version(v)).version for v in ("1.0.1", "1.2.0", "2.0.0")],
+                         ["1.0.0", "1.1.0", "1.0.0"])
+        with self.assertRaisesRegex(SystemExit, "no earlier version"):
+            install.earlier(kaldrin.at_version("0.0.0"))
         self.assertEqual([facts.record_file(n) for n in (51, 906, 1, 1234)],
                          ["T051.csv", "T906.csv", "T001.csv", "T1234.csv"])
 
@@ -165,7 +183,14 @@ class SuiteTest(unittest.TestCase):
         # the names a tool's file could give that installing does not meet.
         with tempfile.TemporaryDirectory() as folder:
             text, _ = msi.source(suite_of(KALDRIN, ROTA), folder)
+            machine, defines = msi.source(suite_of(KALDRIN, ROTA).per_machine(), folder)
         self.assertEqual(text.count("<Shortcut "), 2)
+        # Per machine, every key path is under HKLM: none in the profile of
+        # the account that installs it.
+        self.assertEqual((text.count('Root="HKCU"'), machine.count('Root="HKCU"')), (4, 0))
+        self.assertEqual(machine.count('Root="HKLM"'), 4)
+        self.assertEqual([defines[name] for name in ("InstallScope", "BaseFolder", "ParentName", "RegistryRoot")],
+                         ["perMachine", "ProgramFiles64Folder", "NoltMed", "HKLM"])
         self.assertEqual([msi.identifier(n) for n in ("kaldrin.exe", "iv-check+.exe", "9a.exe", ".x")],
                          ["kaldrin.exe", "iv_check_.exe", "_9a.exe", "_.x"])
 
@@ -194,6 +219,20 @@ class ReleaseFilesTest(unittest.TestCase):
             with self.assertRaisesRegex(SystemExit, "no user section"):
                 build.readme_bytes(product)
         self.assertEqual(build.entries(facts.parse(IV_CHECK)), ["iv_check.exe", "LICENSE.txt"])
+
+    def test_the_it_guides_name_both_packages_and_their_upgrade_codes(self):
+        # A deployment tool detects the product by these codes: a guide that
+        # names another (a code derived differently) sends IT to the wrong one.
+        kaldrin = facts.parse(dict(KALDRIN, version="1.0.1",
+                                   user_readme=os.path.join(ROOT, "docs", "user", "kaldrin.md")))
+        for package in (kaldrin, suite_of(KALDRIN, ROTA)):
+            with self.subTest(package.target):
+                readme = build.readme_bytes(package.readme_source()).decode("utf-8")
+                machine = package.per_machine()
+                for text in (machine.upgrade_code, package.upgrade_code, machine.release_name("msi"),
+                             "msiexec /i %s ALLUSERS=1 /qn /l*v" % machine.release_name("msi"),
+                             "msiexec /x %s /qn" % machine.release_name("msi")):
+                    self.assertIn(text, readme)
 
     def test_facts_move_into_a_clean_build(self):
         built = os.path.join(ROOT, "build", "windows")
@@ -367,20 +406,20 @@ class PublishedTest(unittest.TestCase):
             with open(os.path.join(releases, release.facts_name()), "w", encoding="utf-8") as f:
                 f.write(published.to_json(release))
             names = [os.path.join(out, n) for n in ("stage/kaldrin.exe", "kaldrin-1.0-win64.zip",
-                                                    "kaldrin-1.0-win64.msi", "SHA256SUMS")]
+                                                    "kaldrin-1.0-win64.msi", "kaldrin-1.0-win64-machine.msi",
+                                                    "SHA256SUMS")]
             for name in names:
                 with open(name, "wb") as f:
                     f.write(b"a build of other bytes")
             said = io.StringIO()
             with contextlib.redirect_stdout(said):
-                self.assertEqual(published.refuse_reused(kaldrin, out, names[1], names[2], releases), 1)
+                self.assertEqual(published.refuse_reused(kaldrin, out, names[1:4], releases), 1)
             self.assertIn("REFUSED: kaldrin 1.0.0 is published", said.getvalue())
-            self.assertEqual([os.path.exists(n) for n in names], [True, False, False, False])
+            self.assertEqual([os.path.exists(n) for n in names], [True, False, False, False, False])
             for name in names[1:]:
                 with open(name, "wb") as f:
                     f.write(b"a build of other bytes")
-            self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1], names[2],
-                                                     releases), 0)
+            self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1:4], releases), 0)
             self.assertTrue(all(os.path.exists(n) for n in names))
 
     def test_installer_registry_keys_name_codes_packed(self):

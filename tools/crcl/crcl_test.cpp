@@ -1,0 +1,63 @@
+// Tool 72 as its program uses it: worked examples through evaluate_tool, the
+// clearance line and the verdict's level. The expected clearances are worked
+// out by hand; the band edges use inputs whose clearance is exactly 15, 30
+// or 50 ml/min, and the next creatinine up, just below. A refused field shows
+// no clearance and a verdict that names the field.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/evaluate.h"
+#include "core/tool.h"
+
+TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
+    const struct {
+        double scr, age, w, sex;
+        const wchar_t* clearance;
+        int level;
+        const wchar_t* field;  // the field a refusal names
+    } cases[] = {
+        {110, 70, 75, 1, L"58.7", 0, nullptr},
+        {110, 70, 75, 2, L"49.6", 1, nullptr},  // the same woman: below 50
+        {123, 90, 100, 1, L"50.0", 0, nullptr},
+        {124, 90, 100, 1, L"49.6", 1, nullptr},
+        {123, 90, 60, 1, L"30.0", 1, nullptr},
+        {124, 90, 60, 1, L"29.8", 2, nullptr},
+        {246, 90, 60, 1, L"15.0", 2, nullptr},
+        {247, 90, 60, 1, L"14.9", 3, nullptr},
+        {260, 65, 50, 2, L"15.0", 2, nullptr},
+        {261, 65, 50, 2, L"14.9", 3, nullptr},
+        {20, 70, 65, 1, L"279.8", 0, nullptr},  // the lowest creatinine taken
+        {110, 70, 75, 3, L"--", 3, L"性别"},
+        {110, 70, 75, 0, L"--", 3, L"性别"},
+        {0, 70, 75, 1, L"--", 3, L"血清肌酐"},
+        {1.2, 70, 75, 1, L"--", 3, L"血清肌酐"},  // mg/dL typed into the µmol/L field
+        {19.9, 70, 75, 1, L"--", 3, L"血清肌酐"},
+        {110, 70, 0, 1, L"--", 3, L"体重"},
+        {110, 0, 75, 1, L"--", 3, L"年龄"},
+        {110, 140, 75, 1, L"--", 3, L"年龄"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scr " << c.scr << ", age " << c.age << ", w " << c.w << ", sex " << c.sex);
+        const double inputs[MAX_TOOL_VALUES] = {c.scr, c.age, c.w, c.sex};
+        static wchar_t result[4096], verdict[512], detail[8192];
+        int level = -1;
+        evaluate_tool(get_tool(), inputs, result, 4096, verdict, 512, &level, detail, 8192);
+        const std::wstring text = result;
+        EXPECT_EQ(text.substr(0, text.find(L"\r\n")), std::wstring(L"肌酐清除率：") + c.clearance + L" ml/min");
+        EXPECT_EQ(level, c.level);
+        if (c.field) {
+            EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
+        }
+    }
+}
+
+// The creatinine in mg/dL, for checking against sources in that unit.
+TEST(Crcl, CreatinineInMgPerDlFollows) {
+    const double inputs[MAX_TOOL_VALUES] = {110, 70, 75, 1};
+    wchar_t result[4096], verdict[512], detail[8192];
+    int level = -1;
+    evaluate_tool(get_tool(), inputs, result, 4096, verdict, 512, &level, detail, 8192);
+    EXPECT_EQ(std::wstring(result), L"肌酐清除率：58.7 ml/min\r\n血清肌酐：1.24 mg/dL\r\n");
+}
