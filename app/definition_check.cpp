@@ -226,6 +226,19 @@ void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& fau
                        keys);
         }
     }
+    // The window refuses a choice outside its list, so a default there could
+    // never be computed as it stands, and the self-test would show a line no
+    // one can reach.
+    double defaults[MAX_TOOL_VALUES] = {};
+    int count = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
+    for (int i = 0; i < count; ++i) defaults[i] = tool->inputs[i].default_value;
+    int first = 0;
+    int last = 0;
+    int refused = report_choice_refused(tool, defaults, &first, &last);
+    if (refused >= 0) {
+        faults.add("input \"%s\": the default %g is none of the numbers %d to %d its choice offers",
+                   tool->inputs[refused].key, tool->inputs[refused].default_value, first, last);
+    }
     if (tool->output_count > 0) {
         faults.add("output \"%.80s\": a report tool's outputs are never evaluated",
                    tool->outputs[0].key != nullptr ? tool->outputs[0].key : "");

@@ -65,8 +65,11 @@ const PairRule& rule_for(int lo, int hi) {
 
 int report_iv_compatibility(const ToolDef* tool, const double* values, wchar_t* report,
                             int report_capacity, wchar_t* verdict, int verdict_capacity) {
-    int a = report_int(tool, values, report_parameter(REPORT_IV_COMPATIBILITY, "drugA"));
-    int b = report_int(tool, values, report_parameter(REPORT_IV_COMPATIBILITY, "drugB"));
+    constexpr const ReportParameter& DRUG_A = report_parameter(REPORT_IV_COMPATIBILITY, "drugA");
+    constexpr const ReportParameter& DRUG_B = report_parameter(REPORT_IV_COMPATIBILITY, "drugB");
+    static_assert(DRUG_A.low == 1 && DRUG_A.high == IV_DRUG_COUNT && DRUG_B.low == 1 && DRUG_B.high == IV_DRUG_COUNT);
+    int a = report_int(tool, values, DRUG_A);
+    int b = report_int(tool, values, DRUG_B);
     const PairRule& rule = a < b ? rule_for(a, b) : rule_for(b, a);
 
     append_line(report, report_capacity, L"待查：%d 号 %ls  +  %d 号 %ls", a, drug_name(a), b, drug_name(b));

@@ -13,7 +13,11 @@ enum class ParameterLimit {
     RANGE,        // below low gives low, above high gives high
     LOW_OR,       // below low, or not a finite number, gives fallback
     ABOVE_OR,     // not above low, or not a finite number, gives fallback
-    CHOICE,       // low to high pick a line; any other value the default line, 0
+    CHOICE,       // low to high pick a line; any other value the default line, 0.
+                  // A fallback other than 0 is the default line's own number in
+                  // the list a person chooses from, high + 1
+    NUMBERED,     // a number of the report's list, low to high, used as it is;
+                  // the report says what it shows for any other
 };
 
 struct ReportParameter {
@@ -50,17 +54,18 @@ inline constexpr ReportKindEntry REPORT_KINDS[] = {
         {"times", "number of doses", "doses", true, 1, ParameterLimit::RANGE, 1, 30, 0},
     }},
     {REPORT_COLLECTION_ORDER, "blood-collection order", 1, {
-        {"kind", "this collection's tube, 1 to 6", "", true, 0, ParameterLimit::CHOICE, 1, 6, 0},
+        {"kind", "this collection's item, 1 to 6; 7 other items", "", true, 0, ParameterLimit::CHOICE, 1, 6, 7},
     }},
     {REPORT_CRITICAL_VALUES, "critical values", 1, {
-        {"kind", "group of critical values, 1 to 6", "", true, 0, ParameterLimit::CHOICE, 1, 6, 0},
+        {"kind", "group of critical values, 1 to 6; 7 the hospital's own list", "", true, 0,
+         ParameterLimit::CHOICE, 1, 6, 7},
     }},
     {REPORT_HIGH_ALERT_DRUGS, "high-alert drugs", 1, {
-        {"kind", "drug category, 1 to 3", "", true, 0, ParameterLimit::CHOICE, 1, 3, 0},
+        {"kind", "drug category, 1 to 3; 4 the default category", "", true, 0, ParameterLimit::CHOICE, 1, 3, 4},
     }},
     {REPORT_IV_COMPATIBILITY, "IV compatibility", 2, {
-        {"drugA", "first drug's number in the list of 10", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
-        {"drugB", "second drug's number in the list of 10", "", true, 0, ParameterLimit::NONE, 0, 0, 0},
+        {"drugA", "first drug's number in the list of 10", "", true, 0, ParameterLimit::NUMBERED, 1, 10, 0},
+        {"drugB", "second drug's number in the list of 10", "", true, 0, ParameterLimit::NUMBERED, 1, 10, 0},
     }},
     {REPORT_FOLLOW_UP_PLAN, "follow-up plan", 3, {
         {"start", "days from today to the first visit", "days", true, 0, ParameterLimit::NONE, 0, 0, 0},
@@ -78,12 +83,42 @@ inline constexpr ReportKindEntry REPORT_KINDS[] = {
         {"gtt", "drip rate", "drops/min", false, 0, ParameterLimit::NONE, 0, 0, 0},
     }},
     {REPORT_LAB_PANELS, "lab panels", 1, {
-        {"panel", "laboratory panel, 1 to 5", "", true, 0, ParameterLimit::CHOICE, 1, 5, 0},
+        {"panel", "laboratory panel, 1 to 5; 6 the default panel", "", true, 0, ParameterLimit::CHOICE, 1, 5, 6},
     }},
 };
 
 // The entry of kind, or null for 0 (formulas) and every kind not compiled in.
 const ReportKindEntry* find_report_kind(int kind);
+
+// A choice's default line has no number, or the one after the last of its
+// list, so the numbers a person chooses from run without a gap.
+consteval bool choice_numbers_run_on() {
+    for (const ReportKindEntry& entry : REPORT_KINDS) {
+        for (int i = 0; i < entry.parameter_count; ++i) {
+            const ReportParameter& p = entry.parameters[i];
+            bool choice = p.limit == ParameterLimit::CHOICE || p.limit == ParameterLimit::NUMBERED;
+            if (choice && (p.low > p.high || !p.whole)) return false;
+            if (p.limit == ParameterLimit::CHOICE && p.fallback != 0 && p.fallback != p.high + 1) return false;
+            if (p.limit == ParameterLimit::NUMBERED && p.fallback != 0) return false;
+        }
+    }
+    return true;
+}
+static_assert(choice_numbers_run_on(), "a choice's numbers run from low to high, then its default line's number");
+
+// The numbers a person may choose from for p, first to last: low to high and,
+// for a default line with a number of its own, that number. False, leaving
+// first and last alone, for a parameter that is no choice.
+bool report_choice_numbers(const ReportParameter& p, int* first, int* last);
+
+// The first input of tool (by position, among its first MAX_TOOL_VALUES) that
+// its report reads as a choice and whose value, truncated toward zero as the
+// report reads it, is none of the choice's numbers: its index, with the
+// choice's numbers in first and last (each may be null). -1 when every
+// choice is one of its numbers, and for a tool whose kind reads no choice.
+// An input whose key an earlier input has already is not read, so it is not
+// looked at.
+int report_choice_refused(const ToolDef* tool, const double* values, int* first, int* last);
 
 // Never defined: reached only while compiling a report_parameter() that the
 // table does not hold, which makes that call no constant and the build fail.

@@ -8,6 +8,7 @@
 #include "core/evaluate.h"
 #include "core/format.h"
 #include "core/text.h"
+#include "reports/report_kinds.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
 
@@ -61,16 +62,30 @@ void compute_result() {
         GetWindowTextW(w.input_edits[i], texts[i], INPUT_FIELD_CAPACITY);
     }
     // The values are committed only when every field holds a finite number
-    // that was read whole, so a refused computation leaves those of the last
-    // result for the record log, beside the result they belong to.
-    int refused = read_input_values(texts, count, w.input_values);
+    // that was read whole and every numbered choice is one its list offers,
+    // so a refused computation leaves those of the last result for the record
+    // log, beside the result they belong to.
+    double values[MAX_TOOL_VALUES];
+    wchar_t message[REFUSAL_CAPACITY];
+    int refused = read_input_values(texts, count, values);
     if (refused >= 0) {
-        wchar_t message[REFUSAL_CAPACITY];
         text_format(message, REFUSAL_CAPACITY, INPUT_ERROR_FORMAT, refused + 1, tool->inputs[refused].label);
+    } else {
+        // A number outside the list would show another entry's line.
+        int first = 0;
+        int last = 0;
+        refused = report_choice_refused(tool, values, &first, &last);
+        if (refused >= 0) {
+            text_format(message, REFUSAL_CAPACITY, CHOICE_ERROR_FORMAT, refused + 1, tool->inputs[refused].label,
+                        first, last);
+        }
+    }
+    if (refused >= 0) {
         MessageBoxW(w.main_window, message, TITLE_INPUT_ERROR, MB_OK | MB_ICONWARNING);
         SetFocus(w.input_edits[refused]);
         return;
     }
+    for (int i = 0; i < count; ++i) w.input_values[i] = values[i];
 
     wchar_t result[RESULT_TEXT_CAPACITY];
     wchar_t verdict[VERDICT_TEXT_CAPACITY];

@@ -47,6 +47,8 @@ inline constexpr wchar_t NO_INPUTS_HINT[] = L"本工具无需填写参数，按 
 
 // Command messages and texts.
 inline constexpr wchar_t INPUT_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入数字。";
+// A numbered choice outside the numbers its list offers: position, label, first, last.
+inline constexpr wchar_t CHOICE_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入 %d 到 %d 的整数。";
 inline constexpr wchar_t NEED_RESULT_TO_COPY[] = L"请先点击“计算”生成结果。";
 inline constexpr wchar_t NEED_RESULT_TO_SAVE[] = L"请先点击“计算”生成结果，再保存记录。";
 inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";

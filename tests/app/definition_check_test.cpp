@@ -132,6 +132,24 @@ const Row rows[] = {
          t.def.output_count = 1;
          t.def.rule_count = 1;
      }, {"output \"bmi\": a report tool's outputs are never evaluated", "rule 1: a report tool's rules are never tried"}},
+    // The window refuses a choice outside its list; a default is one of its numbers.
+    {"a choice defaulting to its default line's own number", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_HIGH_ALERT_DRUGS, {"kind"});
+         t.inputs[0].default_value = 4.9;
+     }, {}},
+    {"a choice defaulting beyond its default line", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_HIGH_ALERT_DRUGS, {"kind"});
+         t.inputs[0].default_value = 5;
+     }, {"input \"kind\": the default 5 is none of the numbers 1 to 4 its choice offers"}},
+    {"a choice defaulting below its list", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_LAB_PANELS, {"panel"});
+         t.inputs[0].default_value = 0.5;
+     }, {"input \"panel\": the default 0.5 is none of the numbers 1 to 6 its choice offers"}},
+    {"a second drug beyond the list", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_IV_COMPATIBILITY, {"drugA", "drugB"});
+         t.inputs[0].default_value = 10.5;
+         t.inputs[1].default_value = 11;
+     }, {"input \"drugB\": the default 11 is none of the numbers 1 to 10 its choice offers"}},
 };
 
 TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {

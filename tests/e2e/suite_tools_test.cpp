@@ -1,9 +1,10 @@
 // The suite's report tools (tools/) in their own windows, at the inputs where
 // the window could fail a report that is right in itself: the longest reports
 // shown, copied and saved into the record file whole and scrolled to their
-// last line, and a tool without inputs that computes by F5 from the start. The report texts come from the
-// generators at a capacity no report reaches, so the window must show them
-// as they are.
+// last line, a tool without inputs that computes by F5 from the start, and
+// each numbered choice at its last number, then typed outside its numbers
+// and refused. The report texts come from the generators at a capacity no
+// report reaches, so the window must show them as they are.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,10 @@ struct ToolRow {
     std::vector<std::wstring> typed; // what is typed into them
     std::vector<double> values;      // the same as numbers
     int length;                      // of the whole report, in characters
+    // Typed into field refused after the report is shown, and the refusal box's text.
+    int refused = -1;
+    const wchar_t* refused_text = nullptr;
+    const wchar_t* refusal = nullptr;
 };
 
 const ToolRow ROWS[] = {
@@ -37,6 +42,18 @@ const ToolRow ROWS[] = {
      {L"7", L"7", L"20"}, {7, 7, 20}, 445},
     // No inputs: the compute button has the focus, so F5 works at once.
     {L"surgcheck.exe", L"手术安全核查", L"T068.csv", REPORT_SURGICAL_CHECKLIST, {}, {}, {}, 215},
+    // The numbered choices: the last number, the default line's own where the
+    // sheet has one; above, below and a letter are refused.
+    {L"blooddraw.exe", L"采血顺序", L"T063.csv", REPORT_COLLECTION_ORDER, {"kind"}, {L"7"}, {7}, 165,
+     0, L"8", L"第 1 项“本次采血项目编号（1-7）”请输入 1 到 7 的整数。"},
+    {L"critical.exe", L"危急值", L"T064.csv", REPORT_CRITICAL_VALUES, {"kind"}, {L"7"}, {7}, 90,
+     0, L"0", L"第 1 项“项目组编号（1-7）”请输入 1 到 7 的整数。"},
+    {L"highalert.exe", L"高警示药品", L"T065.csv", REPORT_HIGH_ALERT_DRUGS, {"kind"}, {L"4"}, {4}, 76,
+     0, L"abc", L"第 1 项“药品类别编号（1-4）”请输入 1 到 4 的整数。"},
+    {L"ivcompat.exe", L"输液配伍核查", L"T066.csv", REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, {L"10", L"2.7"},
+     {10, 2}, 142, 1, L"11", L"第 2 项“药物 B 编号（1-10）”请输入 1 到 10 的整数。"},
+    {L"labpanel.exe", L"检验套餐", L"T071.csv", REPORT_LAB_PANELS, {"panel"}, {L"6"}, {6}, 67,
+     0, L"-1", L"第 1 项“检验套餐编号（1-6）”请输入 1 到 6 的整数。"},
 };
 
 std::wstring report_of(const ToolRow& row) {
@@ -132,6 +149,22 @@ TEST(SuiteTools, LongestReportsShownCopiedAndScrolledWhole) {
         EXPECT_GT(line_height, 0);
         EXPECT_GE(top, 0);
         EXPECT_LE(top + line_height, client.bottom) << "the last line lies below the field";
+
+        // A number no line answers to is refused like a non-number: the box
+        // names the field and its numbers, the focus goes there, and the
+        // report and the status line stay.
+        if (row.refused >= 0) {
+            app.set_field(row.refused, row.refused_text);
+            app.click(ID_COMPUTE);
+            ShownBox refusal = app.wait_message_box();
+            EXPECT_EQ(refusal.title, L"输入有误");
+            EXPECT_EQ(refusal.text, row.refusal);
+            EXPECT_TRUE(refusal.warning_icon);
+            app.dismiss(refusal);
+            EXPECT_EQ(app.focus(), app.field(row.refused));
+            EXPECT_TRUE(app.result() == report);
+            EXPECT_TRUE(app.status_shows(L"记录已保存：" + record));  // the save's, untouched
+        }
         EXPECT_EQ(app.close(), 0u);
     }
 }

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/evaluate.h"
 #include "reports/generators.h"
 #include "reports/report_kinds.h"
 #include "reports/reports.h"
 #include "tests/reports/report_test_support.h"
+#include "ui/input_number.h"
 
 namespace {
 
@@ -269,6 +272,75 @@ TEST(ReportKinds, TheTableIsWhatEachReportReads) {
         if (entry.kind == REPORT_FOLLOW_UP_PLAN && local_day_number() != today) continue;
         EXPECT_EQ(run_report(entry.kind, {{"intervall", 2}}).report, run_report(entry.kind).report) << entry.name;
     }
+}
+
+// A numbered choice as the window reads what is typed: a number no line
+// answers to is refused, naming the choice's numbers; one of them, truncated
+// toward zero, shows its own line, and no two numbers show the same one.
+TEST(ReportKinds, ChoicesOutsideTheirNumbersAreRefused) {
+    const struct {
+        int kind;
+        std::vector<const char*> keys;  // the tool's inputs, in order
+        int choice;                     // the input typed into
+        int last;                       // the numbers run from 1 to last
+        const wchar_t* last_line;       // what the last number shows
+    } rows[] = {
+        {REPORT_COLLECTION_ORDER, {"kind"}, 0, 7, L"本次：其他项目，请按检验科项目手册执行。"},
+        {REPORT_CRITICAL_VALUES, {"kind"}, 0, 7, L"请查阅本院《危急值报告目录》"},
+        {REPORT_HIGH_ALERT_DRUGS, {"kind"}, 0, 4, L"麻醉与肌松药：丙泊酚、维库溴铵、琥珀胆碱、阿片类"},
+        {REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, 0, 10, L"待查：10 号 多巴胺  +  1 号 头孢曲松"},
+        {REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, 1, 10, L"待查：1 号 头孢曲松  +  10 号 多巴胺"},
+        {REPORT_LAB_PANELS, {"panel"}, 0, 6, L"尿常规（清洁中段尿）"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "kind " << row.kind << " input " << row.choice);
+        // The other inputs hold 1, one of their numbers.
+        auto typed = [&](const std::wstring& text) {
+            std::vector<Param> params;
+            for (const char* key : row.keys) params.push_back({key, 1.0});
+            params[static_cast<std::size_t>(row.choice)].value = read_number(text.c_str());
+            return params;
+        };
+        const std::wstring above = std::to_wstring(row.last + 1);
+        for (const std::wstring& text : {std::wstring(L"0"), std::wstring(L"-1"), std::wstring(L"0.9"),
+                                         std::wstring(L"-0.7"), above, std::wstring(L"99"), std::wstring(L"abc"),
+                                         std::wstring(L"1e12"), std::wstring(L"-4294967297")}) {
+            ReportTool tool(row.kind, typed(text));
+            int first = -9;
+            int last = -9;
+            EXPECT_EQ(report_choice_refused(&tool.def, tool.values, &first, &last), row.choice)
+                << testing::PrintToString(text);
+            EXPECT_EQ(first, 1);
+            EXPECT_EQ(last, row.last);
+        }
+        std::set<std::wstring> shown;
+        for (int n = 1; n <= row.last; ++n) {
+            ReportTool tool(row.kind, typed(std::to_wstring(n)));
+            int first = -9;
+            int last = -9;
+            EXPECT_EQ(report_choice_refused(&tool.def, tool.values, &first, &last), -1) << n;
+            EXPECT_EQ(first, -9);
+            EXPECT_EQ(last, -9);
+            shown.insert(run_report(tool).report);
+        }
+        EXPECT_EQ(static_cast<int>(shown.size()), row.last) << "two numbers show the same line";
+        const std::wstring last_report = run_report(ReportTool(row.kind, typed(std::to_wstring(row.last)))).report;
+        EXPECT_NE(last_report.find(row.last_line), std::wstring::npos);
+        // Truncated toward zero: 2.7 is 2, the last number and a bit is the last.
+        ReportTool two_point_seven(row.kind, typed(L"2.7"));
+        EXPECT_EQ(report_choice_refused(&two_point_seven.def, two_point_seven.values, nullptr, nullptr), -1);
+        EXPECT_EQ(run_report(two_point_seven).report, run_report(ReportTool(row.kind, typed(L"2"))).report);
+        ReportTool last_and_a_bit(row.kind, typed(std::to_wstring(row.last) + L".99"));
+        EXPECT_EQ(report_choice_refused(&last_and_a_bit.def, last_and_a_bit.values, nullptr, nullptr), -1);
+    }
+    // A tool whose kind reads no choice, and the second of two inputs with one
+    // key, which the report never reads, are not looked at.
+    ReportTool roster(REPORT_ROTATION_ROSTER, {{"nurses", 99}, {"days", -5}});
+    EXPECT_EQ(report_choice_refused(&roster.def, roster.values, nullptr, nullptr), -1);
+    ReportTool twice(REPORT_LAB_PANELS, {{"panel", 3}, {"panel", 99}});
+    EXPECT_EQ(report_choice_refused(&twice.def, twice.values, nullptr, nullptr), -1);
+    ReportTool formulas(0, {{"kind", 99}});
+    EXPECT_EQ(report_choice_refused(&formulas.def, formulas.values, nullptr, nullptr), -1);
 }
 
 }  // namespace

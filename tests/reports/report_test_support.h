@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/tool.h"
 #include "reports/reports.h"
@@ -17,7 +18,17 @@ struct Param {
 // order. values always holds MAX_TOOL_VALUES doubles, like the callers' arrays.
 class ReportTool {
 public:
-    explicit ReportTool(int kind, std::initializer_list<Param> params = {}) {
+    explicit ReportTool(int kind, std::initializer_list<Param> params = {}) { init(kind, params); }
+    ReportTool(int kind, const std::vector<Param>& params) { init(kind, params); }
+    ReportTool(const ReportTool&) = delete;
+    ReportTool& operator=(const ReportTool&) = delete;
+
+    ToolDef def;
+    double values[MAX_TOOL_VALUES] = {};
+
+private:
+    template <typename Params>
+    void init(int kind, const Params& params) {
         int n = 0;
         for (const Param& p : params) {
             inputs_[n] = ToolInput{p.key, L"参数", L"", p.value};
@@ -26,13 +37,7 @@ public:
         }
         def = ToolDef{9001, L"报告", nullptr, L"测试", L"", nullptr, n, inputs_, 0, nullptr, 0, nullptr, kind};
     }
-    ReportTool(const ReportTool&) = delete;
-    ReportTool& operator=(const ReportTool&) = delete;
 
-    ToolDef def;
-    double values[MAX_TOOL_VALUES] = {};
-
-private:
     ToolInput inputs_[MAX_TOOL_VALUES] = {};
 };
 

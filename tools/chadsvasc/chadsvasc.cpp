@@ -55,7 +55,7 @@ static_assert(output_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES outputs"
 static_assert(rule_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES rules");
 
 const ToolDef tool73 = {
-    73,
+    KALDRIN_TOOL_ID,
     L"CHA₂DS₂-VASc 卒中风险",
     L"房颤患者的卒中风险评分与口服抗凝建议",
     L"抗凝",

@@ -50,7 +50,7 @@ static_assert(output_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES outputs"
 static_assert(rule_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES rules");
 
 const ToolDef tool72 = {
-    72,
+    KALDRIN_TOOL_ID,
     L"肌酐清除率（Cockcroft-Gault）",
     L"按血清肌酐、年龄、体重和性别估算肌酐清除率",
     L"抗凝",

@@ -53,7 +53,7 @@ static_assert(output_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES outputs"
 static_assert(rule_count <= MAX_TOOL_VALUES, "at most MAX_TOOL_VALUES rules");
 
 const ToolDef tool74 = {
-    74,
+    KALDRIN_TOOL_ID,
     L"HAS-BLED 出血风险",
     L"房颤抗凝患者的出血风险评分",
     L"抗凝",
