@@ -114,10 +114,12 @@ SIGN_CHECK = yes
 
 # A release needs its own program and the programs of the other tools that
 # its install check installs beside it: the targets of the facts files the
-# configured windows build wrote, and nothing else of the preset (no test
-# programs, no end-to-end driver). BUILT=1: they are built already (dist-all
-# builds them once).
-RELEASE_TARGETS = $(sort $(basename $(notdir $(wildcard $(PRODUCTS)/*.json))))
+# configured windows build wrote, each with its definition check (which
+# compares the report a released program writes with the declared one), and
+# nothing else of the preset (no test programs, no end-to-end driver).
+# BUILT=1: they are built already (dist-all builds them once).
+RELEASE_TOOLS = $(sort $(basename $(notdir $(wildcard $(PRODUCTS)/*.json))))
+RELEASE_TARGETS = $(RELEASE_TOOLS) $(addsuffix _definition_check,$(RELEASE_TOOLS))
 BUILD_FIRST = $(if $(BUILT),,release-programs)
 
 release-programs: windows-configure
@@ -129,7 +131,7 @@ dist: $(BUILD_FIRST)
 
 # The release files of TOOL and their checks, from programs already built.
 dist-files:
-	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TARGETS))"; exit 1; }
+	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TOOLS))"; exit 1; }
 	$(DEPS) dist
 	$(DIST) build $(FACTS) $(DIST_DIR)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)

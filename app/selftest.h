@@ -2,6 +2,8 @@
 // The self-test: evaluate the tool at its default inputs and write a
 // line-oriented UTF-8 report (TOOL, LEVEL, OUT, VERDICT, DETAIL, ERRORS).
 
+#include <cstddef>
+
 #include "core/tool.h"
 
 // Exit codes of a self-test run.
@@ -27,3 +29,13 @@ bool build_selftest_report(const ToolDef* tool, wchar_t* report, int capacity, i
 // the file. Returns true only when the file was opened and every byte was
 // written and flushed; there is no length limit.
 bool write_utf8_file(const wchar_t* path, const wchar_t* text);
+
+// Compares a written self-test report with the report a tool declares, byte
+// for byte. The declared report may write a date counted from a day as
+// {today}, {today+N} or {today-N} (N from 1 to 6 digits): it stands for the
+// date of day + N as the program writes it (YYYY-MM-DD, civil_from_days); any
+// other text in braces is compared as it stands. Returns 0 when the two are
+// the same, else the number (from 1) of the first line of the written report
+// that differs.
+int selftest_report_mismatch(const char* expected, std::size_t expected_length, const char* written,
+                             std::size_t written_length, long long day);

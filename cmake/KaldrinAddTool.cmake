@@ -15,6 +15,7 @@
 #                                   braces, for a tool that has published one
 #                                   (default: derived from ID)
 #       [SELFTEST_REPORT <file>]    the exact bytes `<target>.exe --selftest` writes
+#                                   (a date counted from today as {today+N})
 #       [USER_README <file.md>]     markdown holding the tool's Chinese user section
 #       [TESTS <GoogleTest source>...])
 #
@@ -22,14 +23,14 @@
 # took Kaldrin in with add_subdirectory. On every build the call makes
 # <target>_definition, a static library of the definition linked PUBLIC with
 # kaldrin_framework, compiled with KALDRIN_TOOL_ID defined as the ID (the
-# number the definition writes for ToolDef::id). With KALDRIN_BUILD_TESTS on it adds the CTest tests
-# <target>_tests (a GoogleTest program of the TESTS sources linked with the
-# definition) and, given SELFTEST_REPORT, <target>_selftest_report (the
-# definition's self-test compared with those bytes), and for every tool
+# number the definition writes for ToolDef::id), and the console program
 # <target>_definition_check (cmake/KaldrinDefinitionCheck.cmake, which also
-# refuses a second tool with the same ID); with it off it says which tests it
-# leaves out. When the Win32 layer exists it makes
-# <target>.exe at the top of the build folder (CMAKE_BINARY_DIR, the top
+# refuses a second tool with the same ID): it checks the definition and
+# compares its self-test report with the SELFTEST_REPORT bytes. With
+# KALDRIN_BUILD_TESTS on it adds the CTest tests <target>_tests (a GoogleTest
+# program of the TESTS sources linked with the definition) and
+# <target>_definition_check; with it off it says which tests it leaves out.
+# When the Win32 layer exists it makes <target>.exe at the top of the build folder (CMAKE_BINARY_DIR, the top
 # project's), with its version resource, manifest and icon written from the
 # templates in ui/ to generated/<target>/, and the product facts
 # products/<target>.json that the release scripts read
@@ -121,7 +122,10 @@ function(kaldrin_add_tool target)
     set(arg_INSTALL_NAME "${target}")
   endif()
   # A folder, shortcut and registry key name that the installer tables carry
-  # (ASCII only there) and the manifest's assembly name is made of.
+  # (ASCII only there) and the manifest's assembly name is made of. This is
+  # the home of the rule for install names: the release scripts apply it as
+  # it stands (INSTALL_NAME in scripts/release/facts.py) to the facts they
+  # read and to the suite's name.
   if(NOT arg_INSTALL_NAME MATCHES "^[A-Za-z0-9][A-Za-z0-9 ._-]*$")
     message(FATAL_ERROR "${call}: INSTALL_NAME must be ASCII letters, digits, blanks, '.', '_' or '-', "
                         "not '${arg_INSTALL_NAME}'")
@@ -157,25 +161,11 @@ function(kaldrin_add_tool target)
   kaldrin_definition_check(${target} ${arg_ID} "${arg_SELFTEST_REPORT}")
 
   if(NOT KALDRIN_BUILD_TESTS)
-    message(STATUS "${call}: KALDRIN_BUILD_TESTS is OFF here, so none of its tests (TESTS, the self-test report) is built")
+    message(STATUS "${call}: KALDRIN_BUILD_TESTS is OFF here, so none of its tests (TESTS, the definition check) is built")
   endif()
   if(KALDRIN_BUILD_TESTS)
     if(arg_TESTS)
       kaldrin_unit_test(${target}_tests LIBRARIES ${target}_definition SOURCES ${arg_TESTS})
-    endif()
-    if(arg_SELFTEST_REPORT)
-      # A console program that writes the definition's self-test report, run
-      # in a folder of its own and compared byte for byte.
-      set(check ${CMAKE_CURRENT_BINARY_DIR}/${target}_selftest)
-      add_executable(${target}_selftest ${KALDRIN_SOURCE_ROOT}/app/selftest_main.cpp)
-      target_link_libraries(${target}_selftest PRIVATE ${target}_definition)
-      kaldrin_target_options(${target}_selftest)
-      set_target_properties(${target}_selftest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${check})
-      add_test(NAME ${target}_selftest_report
-        COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}_selftest>
-                "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DEXPECTED=${arg_SELFTEST_REPORT}
-                -DWORK=${check}/work -P ${KALDRIN_SOURCE_ROOT}/cmake/KaldrinCheckSelftest.cmake)
-      kaldrin_test_environment(${target}_selftest_report)
     endif()
   endif()
 
@@ -243,6 +233,7 @@ function(kaldrin_add_tool target)
   \"tool_id\": ${arg_ID},
   \"program\": \"$<TARGET_FILE_NAME:${target}>\",
   \"program_path\": \"$<TARGET_FILE:${target}>\",
+  \"definition_check_path\": \"$<TARGET_FILE:${target}_definition_check>\",
   \"product_name\": ${json_PRODUCT_NAME},
   \"description\": ${json_DESCRIPTION},
   \"install_name\": ${json_INSTALL_NAME},

@@ -8,11 +8,13 @@
 # write into the first one's records and replace it on install; the second
 # call fails, naming both folders.
 #
-# With KALDRIN_BUILD_TESTS on, the CTest test <target>_definition_check: a
-# console program of app/definition_check_main.cpp linked with
-# <target>_definition that checks the definition against the ID (and the
-# declared self-test report, when there is one) and names each fault; in a
-# cross build it runs under Wine like every unit test.
+# On every build, the console program <target>_definition_check
+# (app/definition_check_main.cpp linked with <target>_definition) that checks
+# the definition against the ID and the declared self-test report, when there
+# is one, and names each fault; the release checks run it on the report a
+# released program writes. It needs no GoogleTest, so a build without tests
+# makes it too. With KALDRIN_BUILD_TESTS on, the CTest test of that name runs
+# it; in a cross build under Wine like every unit test.
 
 function(kaldrin_definition_check target id)
   set(declared "${ARGV2}")
@@ -24,14 +26,15 @@ function(kaldrin_definition_check target id)
   endif()
   set_property(GLOBAL PROPERTY KALDRIN_TOOL_ID_${id} "${target} in ${CMAKE_CURRENT_SOURCE_DIR}")
 
-  if(NOT KALDRIN_BUILD_TESTS)
-    return()
-  endif()
   set(program ${target}_definition_check)
   add_executable(${program} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../app/definition_check_main.cpp)
   target_link_libraries(${program} PRIVATE ${target}_definition)
   kaldrin_target_options(${program})
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${program})
+
+  if(NOT KALDRIN_BUILD_TESTS)
+    return()
+  endif()
   if("${declared}" STREQUAL "")
     add_test(NAME ${program} COMMAND ${program} ${target} ${id})
   else()

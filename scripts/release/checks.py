@@ -25,7 +25,7 @@ from .tsa import TimeStampService, make_certificate
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll", "advapi32.dll",
                "comctl32.dll", "comdlg32.dll", "ole32.dll", "shlwapi.dll", "ucrtbase.dll"}
 # The facts that name files: a clean build has them at its own paths.
-PATH_FACTS = ("program_path", "icon", "selftest_report", "user_readme")
+PATH_FACTS = ("program_path", "definition_check_path", "icon", "selftest_report", "user_readme")
 
 
 def imported_dlls(exe):
@@ -284,7 +284,7 @@ def check(product, out_dir, prefix=None):
                     run = wine.selftest(exe, env)
                 finally:
                     wine.stop(env)
-            wine.expect_selftest(tool, expect, run, "the zipped %s" % tool.program)
+            wine.expect_selftest(tool, expect, run, "the zipped %s" % tool.program, env)
     return expect.report("%s and %s are sound" % (", ".join(release_files(product)), SUMS))
 
 

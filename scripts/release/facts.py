@@ -16,7 +16,7 @@ from .common import ROOT, SUITE
 
 # Each field of the facts file and the types its value may have.
 FIELDS = {
-    "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,),
+    "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,), "definition_check_path": (str,),
     "product_name": (str,), "description": (str,), "install_name": (str,), "version": (str,),
     "publisher": (str,), "upgrade_code": (str,), "icon": (str,),
     "selftest_report": (str, type(None)), "user_readme": (str, type(None)),
@@ -24,8 +24,14 @@ FIELDS = {
 VERSION = re.compile(r"^\d+\.\d+\.\d+$")
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
 # Plain ASCII without the characters a Windows file name or a registry key
-# cannot hold: the install name is both, and wixl's tables take ASCII only.
+# cannot hold (the publisher names a registry key, the target a file), as
+# wixl's tables take ASCII only.
 PLAIN_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9 ._+-]*$")
+# An install name is also a folder, a shortcut and the manifest's assembly
+# name: the rule of kaldrin_add_tool's INSTALL_NAME (cmake/KaldrinAddTool.cmake),
+# which is its home; applied here as it stands to facts written elsewhere and
+# to the suite's name, which no kaldrin_add_tool call checks.
+INSTALL_NAME = re.compile(r"^[A-Za-z0-9][A-Za-z0-9 ._-]*$")
 PROGRAM = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._+-]*\.exe$")
 
 
@@ -104,6 +110,7 @@ class Product(Package):
     tool_id: int
     program: str
     program_path: str
+    definition_check_path: str
     product_name: str
     description: str
     install_name: str
@@ -154,8 +161,13 @@ class Suite(Package):
 
 def released(products):
     """The tools the suite releases, by number; exits when two share a number,
-    a target, a program or an install name."""
+    a target, a program or an install name, or when one declares no self-test
+    report, against which the release checks its program."""
     tools = sorted((p for p in products if p.tool_id not in UNRELEASED), key=lambda p: p.tool_id)
+    undeclared = [tool.target for tool in tools if not tool.selftest_report]
+    if undeclared:
+        raise SystemExit("dist: %s declare no self-test report (kaldrin_add_tool's SELFTEST_REPORT)"
+                         % ", ".join(undeclared))
     for field in ("tool_id", "target", "program", "install_name"):
         values = [getattr(tool, field) for tool in tools]
         twice = sorted({str(v) for v in values if values.count(v) > 1})
@@ -173,7 +185,7 @@ def suite(products, names=None):
         raise SystemExit("dist: no released tool to make a suite of")
     package = Suite(names["TARGET"], names["INSTALL_NAME"], msi_version(names["VERSION"]), names["PUBLISHER"],
                     names["UPGRADE_CODE"], SUITE_ICON, tuple(tools), SUITE_README)
-    faults = [("install name", package.install_name, PLAIN_NAME), ("target", package.target, PLAIN_NAME),
+    faults = [("install name", package.install_name, INSTALL_NAME), ("target", package.target, PLAIN_NAME),
               ("upgrade code", package.upgrade_code, GUID), ("version", package.version, VERSION)]
     for what, value, pattern in faults:
         if not pattern.match(value):
@@ -203,8 +215,8 @@ def parse(data):
         raise FactsError("version: %r is not major.minor.patch" % data["version"])
     if not GUID.match(data["upgrade_code"]):
         raise FactsError("upgrade_code: %r is not an upper-case GUID in braces" % data["upgrade_code"])
-    if not PLAIN_NAME.match(data["install_name"]):
-        raise FactsError("install_name: %r is not a plain ASCII name" % data["install_name"])
+    if not INSTALL_NAME.match(data["install_name"]):
+        raise FactsError("install_name: %r is not an install name (%s)" % (data["install_name"], INSTALL_NAME.pattern))
     if not PLAIN_NAME.match(data["publisher"]):
         raise FactsError("publisher: %r is not a plain ASCII name" % data["publisher"])
     if not PROGRAM.match(data["program"]):

@@ -151,7 +151,7 @@ class Installation:
             program = os.path.join(self.folder, tool.program)
             if os.path.isfile(program):
                 run = wine.selftest(program, env)
-                wine.expect_selftest(tool, expect, run, "%s: the installed %s" % (when, tool.program))
+                wine.expect_selftest(tool, expect, run, "%s: the installed %s" % (when, tool.program), env)
         for (shortcut, target), (name, _) in zip(self.shortcuts, self.shortcut_names):
             link = read(shortcut) if os.path.isfile(shortcut) else b""
             expect(target.encode() in link or target.encode("utf-16-le") in link,

@@ -40,7 +40,14 @@ struct Tool {
     }
 };
 
-const char SOUND_REPORT[] = "TOOL|52|BMI|x\r\nLEVEL|0\r\nERRORS|0\r\n";
+// The self-test report of the sound tool, and the same with its last line
+// counting failures.
+const char SOUND_REPORT[] =
+    "TOOL|52|BMI|营养\r\nLEVEL|0\r\nOUT|体重指数|22.5|kg/m²\r\nVERDICT|体重指数正常\r\n"
+    "DETAIL|体重指数：22.5 kg/m² \r\nERRORS|0\r\n";
+const char FAILED_REPORT[] =
+    "TOOL|52|BMI|营养\r\nLEVEL|0\r\nOUT|体重指数|22.5|kg/m²\r\nVERDICT|体重指数正常\r\n"
+    "DETAIL|体重指数：22.5 kg/m² \r\nERRORS|2\r\n";
 
 struct Row {
     const char* fault;
@@ -96,15 +103,18 @@ const Row rows[] = {
     {"a declared report of another tool", [](Tool&, DefinitionExpectation& e) {
          e.declared_report = "TOOL|51|Kaldrin|x\r\nERRORS|0\r\n";
          e.declared_length = 29;
-     }, {"the declared self-test report begins \"TOOL|51|Kaldrin|x\", not \"TOOL|52|\""}},
+     }, {"the declared self-test report differs from the one the definition writes, from line 1: "
+         "\"TOOL|51|Kaldrin|x\" declared, \"TOOL|52|BMI|营养\" written"}},
     {"a declared report with failures", [](Tool&, DefinitionExpectation& e) {
-         e.declared_report = "TOOL|52|BMI|x\r\nERRORS|0\r\nERRORS|2\r\n";
-         e.declared_length = 35;
-     }, {"the declared self-test report counts ERRORS|2, not 0"}},
+         e.declared_report = FAILED_REPORT;
+         e.declared_length = sizeof FAILED_REPORT - 1;
+     }, {"the declared self-test report differs from the one the definition writes, from line 6: "
+         "\"ERRORS|2\" declared, \"ERRORS|0\" written"}},
     {"a declared report without ERRORS", [](Tool&, DefinitionExpectation& e) {
-         e.declared_report = "TOOL|52|BMI|x\r\n";
-         e.declared_length = 15;
-     }, {"the declared self-test report has no ERRORS line"}},
+         e.declared_report = SOUND_REPORT;
+         e.declared_length = sizeof SOUND_REPORT - 1 - 10;
+     }, {"the declared self-test report differs from the one the definition writes, from line 6: "
+         "\"\" declared, \"ERRORS|0\" written"}},
     {"a report kind not compiled in", [](Tool& t, DefinitionExpectation&) { t.report(12, {"kind"}); },
      {"report kind 12 is not one of the compiled-in kinds (0 for formulas, 1 to 11)"}},
     {"a sound report tool", [](Tool& t, DefinitionExpectation&) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
 #include "app/file_open.h"
 #include "app/selftest.h"
+#include "core/format.h"
 #include "core/tool.h"
 #include "core/utf8.h"
 
@@ -232,4 +234,40 @@ TEST(Selftest, WriteUtf8FileHasNoLimitAndNoByteOrderMark) {
 
     ASSERT_TRUE(write_utf8_file(file.path, L""));
     EXPECT_EQ(read_bytes(file.path), "");
+}
+
+TEST(Selftest, DeclaredReportComparedWithItsDatesPutIn) {
+    struct Row {
+        const char* what;
+        const char* declared;
+        const char* written;
+        long long day;
+        int line;  // the first line that differs, 0 when the reports match
+    };
+    const long long year_end = days_from_civil(2026, 12, 31);
+    const long long leap = days_from_civil(2028, 2, 28);
+    const Row rows[] = {
+        {"no token", "TOOL|51|x\r\nERRORS|0\r\n", "TOOL|51|x\r\nERRORS|0\r\n", year_end, 0},
+        {"today at the start", "{today}|x\r\n", "2026-12-31|x\r\n", year_end, 0},
+        {"into the next year in the middle", "a {today+1} b\r\n", "a 2027-01-01 b\r\n", year_end, 0},
+        {"back a day at the end", "a\r\n{today-1}", "a\r\n2026-12-30", year_end, 0},
+        {"the leap day and a year on", "{today+1} {today+366}", "2028-02-29 2029-02-28", leap, 0},
+        {"back over the month's end", "{today-28}", "2028-01-31", leap, 0},
+        {"the date of another day", "x\r\n{today}\r\n", "x\r\n2026-12-30\r\n", year_end, 2},
+        {"a token without its number, literally", "{today+}", "{today+}", year_end, 0},
+        {"a token without its number is no date", "{today+}", "2026-12-31", year_end, 1},
+        {"another word in braces, literally", "{tomorrow}", "{tomorrow}", year_end, 0},
+        {"a token left in the written report", "{today}", "{today}", year_end, 1},
+        {"one byte differs", "TOOL|51|x\r\nERRORS|0\r\n", "TOOL|51|x\r\nERRORS|1\r\n", year_end, 2},
+        {"lines ended by LF alone", "TOOL|51|x\r\nERRORS|0\r\n", "TOOL|51|x\nERRORS|0\n", year_end, 1},
+        {"a line more written", "a\r\n", "a\r\n\r\n", year_end, 2},
+        {"the written report cut short", "a\r\nb", "a\r\n", year_end, 2},
+        {"nothing written", "a", "", year_end, 1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(selftest_report_mismatch(row.declared, std::strlen(row.declared), row.written,
+                                           std::strlen(row.written), row.day),
+                  row.line)
+            << row.what;
+    }
 }

@@ -6,15 +6,18 @@ what another project gets from it:
 
 Natively: the project configures and builds, its program linked with
 kaldrin::core runs and exits with 0, and its own ctest lists and passes the
-tests kaldrin_add_tool made for its tool (the unit test and the self-test
-report). With --toolchain (the mingw-w64 cross build), the tool's program and
-the consumer program build; under Wine (the environment of the calling test)
-the consumer program exits with 0 and `body_surface.exe --selftest` exits with
-0 and writes a report of tool 907 without errors; neither program imports a
-DLL beyond Windows' own; and the project's ctest lists the tool's tests.
+tests kaldrin_add_tool made for its tool (the unit test and the definition
+check, which compares the declared self-test report). With --toolchain (the
+mingw-w64 cross build), the tool's program, its definition check and the
+consumer program build; under Wine (the environment of the calling test) the
+consumer program exits with 0 and `body_surface.exe --selftest` exits with 0
+and writes the report the tool declares, as its definition check compares
+it; neither program imports a DLL beyond Windows' own; and the project's
+ctest lists the tool's tests.
 Exit code 0 when every check holds; each failed check is printed."""
 
 import argparse
+import datetime
 import os
 import shutil
 import subprocess
@@ -23,7 +26,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOL = "body_surface"
-TOOL_TESTS = [TOOL + "_tests", TOOL + "_selftest_report"]
+TOOL_TESTS = [TOOL + "_tests", TOOL + "_definition_check"]
 
 
 def run(args, **kwargs):
@@ -62,7 +65,7 @@ def main(argv):
     # would build GoogleTest for Windows once more.
     build = ["cmake", "--build", work, "-j", os.environ.get("JOBS", "2")]
     if args.toolchain:
-        build += ["--target", "consumer", TOOL]
+        build += ["--target", "consumer", TOOL, TOOL + "_definition_check"]
     done = run(build)
     if not expect(done.returncode == 0, "the consumer project does not build", done.stdout):
         return report(faults)
@@ -81,14 +84,16 @@ def main(argv):
     done = run(["wine", os.path.join(work, "consumer.exe")])
     expect(done.returncode == 0, "consumer.exe exits with %d under Wine, not 0" % done.returncode, done.stdout)
     program = os.path.join(work, TOOL + ".exe")
+    check = os.path.join(work, TOOL + "_definition_check", TOOL + "_definition_check.exe")
     with tempfile.TemporaryDirectory() as folder:
+        run_day = datetime.date.today().isoformat()
         done = run(["wine", program, "--selftest", "st.txt"], cwd=folder, timeout=300)
         expect(done.returncode == 0, "%s --selftest exits with %d under Wine, not 0" % (program, done.returncode),
                done.stdout)
-        path = os.path.join(folder, "st.txt")
-        lines = open(path, encoding="utf-8", newline="").read().split("\n") if os.path.isfile(path) else []
-        expect(lines[:1] and lines[0].startswith("TOOL|907|") and "ERRORS|0\r" in lines,
-               "%s --selftest writes no report of tool 907 without errors (got %r)" % (program, lines[:1]))
+        shutil.copyfile(os.path.join(HERE, TOOL + "_selftest.txt"), os.path.join(folder, "declared.txt"))
+        done = run(["wine", check, TOOL, "907", "declared.txt", "--written", "st.txt", run_day], cwd=folder,
+                   timeout=300)
+        expect(done.returncode == 0, "%s --selftest does not write the declared report" % program, done.stdout)
     for linked in (program, os.path.join(work, "consumer.exe")):
         dlls = imported_dlls(linked)
         if expect(dlls is not None, "no objdump to read %s's imports" % linked):

@@ -62,6 +62,10 @@ def main():
             problems.append("%s: target %r" % (path, product.target))
         if os.path.basename(product.program_path) != product.program or not os.path.isfile(product.program_path):
             problems.append("%s: program_path %r is not the built %s" % (path, product.program_path, product.program))
+        check = target + "_definition_check.exe"
+        if os.path.basename(product.definition_check_path) != check or not os.path.isfile(product.definition_check_path):
+            problems.append("%s: definition_check_path %r is not the built %s" % (path, product.definition_check_path,
+                                                                                  check))
         for key in ("icon", "selftest_report", "user_readme"):
             if data[key] is not None and not os.path.isfile(data[key]):
                 problems.append("%s: %s %r does not exist" % (path, key, data[key]))

@@ -7,7 +7,6 @@ real programs by `make dist-all` (check and sign-check)."""
 
 import contextlib
 import dataclasses
-import datetime
 import io
 import json
 import os
@@ -20,11 +19,12 @@ from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, common, facts, install, msi, pe, published, wine  # noqa: E402
+from release import build, checks, common, facts, install, msi, pe, published  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
     "target": "kaldrin", "tool_id": 51, "program": "kaldrin.exe", "program_path": "/b/kaldrin.exe",
+    "definition_check_path": "/b/kaldrin_definition_check.exe",
     "product_name": "Kaldrin 抗凝剂量核查", "description": "Kaldrin 阿哌沙班剂量核查", "install_name": "Kaldrin",
     "version": "1.0.0", "publisher": "NoltMed", "upgrade_code": "{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}",
     "icon": "/s/ui/kaldrin.ico", "selftest_report": "/s/core/catalog_selftest.txt",
@@ -35,7 +35,7 @@ IV_CHECK = dict(KALDRIN, target="iv_check", tool_id=906, program="iv_check.exe",
                 user_readme=None)
 # A released tool without a user README, and the README's example tool.
 ROTA = dict(IV_CHECK, target="rota", tool_id=61, program="rota.exe", install_name="Rota", version="1.0.0",
-            upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C61}")
+            upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C61}", selftest_report="/s/tools/rota/rota_selftest.txt")
 EXAMPLE = dict(IV_CHECK, target="example", tool_id=52, program="example.exe", install_name="example",
                upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C52}")
 
@@ -98,7 +98,8 @@ class FactsTest(unittest.TestCase):
             ({"upgrade_code": "{b22b4fab-16a6-4e8f-992a-f5a1b749cd44}"}, "upgrade_code"),
             ({"upgrade_code": "B22B4FAB-16A6-4E8F-992A-F5A1B749CD44"}, "upgrade_code"),
             ({"install_name": "抗凝"}, "install_name"), ({"install_name": "Kal\\drin"}, "install_name"),
-            ({"install_name": ""}, "install_name"), ({"publisher": "Nolt:Med"}, "publisher"),
+            ({"install_name": ""}, "install_name"), ({"install_name": "Kaldrin+"}, "install_name"),
+            ({"publisher": "Nolt:Med"}, "publisher"), ({"definition_check_path": None}, "definition_check_path"),
             ({"program": "kaldrin"}, "program"), ({"program": "bin/kaldrin.exe"}, "program"),
             ({"selftest_report": 1}, "selftest_report"), ({"user_readme": False}, "user_readme"),
         ]
@@ -154,10 +155,12 @@ class SuiteTest(unittest.TestCase):
             ((KALDRIN, dict(ROTA, program="kaldrin.exe")), {}, "program kaldrin.exe"),
             ((KALDRIN, dict(ROTA, install_name="Kaldrin")), {}, "install_name Kaldrin"),
             ((IV_CHECK, EXAMPLE), {}, "no released tool"),
+            ((KALDRIN, dict(ROTA, selftest_report=None)), {}, "rota declare no self-test report"),
             ((KALDRIN, dict(ROTA, publisher="Other")), {}, "rota name another publisher"),
             ((KALDRIN,), {"UPGRADE_CODE": KALDRIN["upgrade_code"]}, "is a tool's"),
             ((KALDRIN,), {"UPGRADE_CODE": "0D3DBB54-35CF-4548-96CF-F3A1F0BA080A"}, "upgrade code"),
             ((KALDRIN,), {"INSTALL_NAME": "诺特工具"}, "install name"),
+            ((KALDRIN,), {"INSTALL_NAME": "NoltMed+Suite"}, "install name"),
         ]
         for tools, names, message in faults:
             with self.subTest(message):
@@ -231,39 +234,15 @@ class ReleaseFilesTest(unittest.TestCase):
                              "msiexec /x %s /qn" % machine.release_name("msi")):
                     self.assertIn(text, readme)
 
-    def test_selftest_dates_counted_from_today(self):
-        # The expected file writes dates as {today+N}; they are put in for the
-        # day the run started or the day of the comparison, and no other.
-        expected = "DETAIL|第 1 次：{today} 第 2 次：{today+1} 前 {today-1} 年后 {today+366} \r\nERRORS|0\r\n"
-        def report(*dates):
-            return ("DETAIL|第 1 次：%s 第 2 次：%s 前 %s 年后 %s \r\nERRORS|0\r\n" % dates).encode("utf-8")
-        leap = report("2028-02-28", "2028-02-29", "2028-02-27", "2029-02-28")
-        year_end = report("2026-12-31", "2027-01-01", "2026-12-30", "2028-01-01")
-        today = datetime.date.today()
-        now = report(*(str(today + datetime.timedelta(days=n)) for n in (0, 1, -1, 366)))
-        with tempfile.TemporaryDirectory() as folder:
-            path = os.path.join(folder, "expected.txt")
-            with open(path, "wb") as f:
-                f.write(expected.encode("utf-8"))
-            self.assertTrue(wine.matches_expected(leap, path, "2028-02-28"))
-            self.assertTrue(wine.matches_expected(year_end, path, "2026-12-31"))
-            self.assertTrue(wine.matches_expected(now, path, "2001-01-01"))  # today's, after midnight
-            self.assertFalse(wine.matches_expected(leap, path, "2028-02-27"))
-            self.assertFalse(wine.matches_expected(leap.replace(b"\r\n", b"\n"), path, "2028-02-28"))
-            self.assertFalse(wine.matches_expected(leap.replace(b"2029-02-28", b"2029-03-01"), path, "2028-02-28"))
-            # Without tokens the bytes are compared as they stand.
-            with open(path, "wb") as f:
-                f.write(leap)
-            self.assertTrue(wine.matches_expected(leap, path, "1999-01-01"))
-            self.assertFalse(wine.matches_expected(leap + b"\r\n", path, "2028-02-28"))
-
     def test_facts_move_into_a_clean_build(self):
         built = os.path.join(ROOT, "build", "windows")
         data = dict(KALDRIN, program_path=os.path.join(built, "tools", "x", "x.exe"),
+                    definition_check_path=os.path.join(built, "x_definition_check", "x_definition_check.exe"),
                     icon=os.path.join(ROOT, "ui", "kaldrin.ico"), selftest_report=None,
                     user_readme=os.path.join(ROOT, "README.md"))
         moved = checks.rerooted(data, built, "/copy", "/clean")
         self.assertEqual(moved["program_path"], "/clean/tools/x/x.exe")
+        self.assertEqual(moved["definition_check_path"], "/clean/x_definition_check/x_definition_check.exe")
         self.assertEqual(moved["icon"], "/copy/ui/kaldrin.ico")
         self.assertIsNone(moved["selftest_report"])
         self.assertEqual(moved["user_readme"], "/copy/README.md")
