@@ -194,6 +194,31 @@ class Installation:
                % (what, self.product.install_name, self.cached_packages()))
 
 
+def msiexec(expect, env, *args, refused=False):
+    """Runs "msiexec <args> /qn" with a verbose log in the prefix and expects
+    exit code 0 or, when refused, a refusal (an exit code, not 0). A run that
+    should pass and does not is printed with its exit code and the ends of
+    its actions and the errors in its log, then run once more: Wine has been seen to fail such a
+    run on a fast machine with nothing changed in the prefix. The check holds
+    only when that second run passes; what comes after checks the outcome.
+    Returns whether it held."""
+    log = os.path.join(env["WINEPREFIX"], "drive_c", "msiexec.log")
+    shown = "msiexec %s /qn" % " ".join(os.path.basename(a) if a.lower().endswith(".msi") else a for a in args)
+    for attempt in (1, 2):
+        if os.path.exists(log):
+            os.remove(log)
+        code = wine.run(env, "msiexec", *args, "/qn", "/l*v", "C:\\msiexec.log")
+        if refused:
+            return expect(code not in (0, None), "%s is refused (got %s)" % (shown, wine.describe(code)))
+        if code == 0 or attempt == 2:
+            return expect(code == 0, "%s exits with 0 (got %s)" % (shown, wine.describe(code)))
+        text = open(log, encoding="utf-8", errors="replace").read() if os.path.isfile(log) else ""
+        failing = [line.strip() for line in text.splitlines()
+                   if re.search(r"Action ended|error|fail|Note: 1:", line, re.IGNORECASE)][-20:]
+        print("dist install-check: %s gave %s; its log says:\n  %s\nrunning it once more"
+              % (shown, wine.describe(code), "\n  ".join(failing) or "(nothing)"), file=sys.stderr)
+
+
 def next_patch(product):
     major, minor, patch = (int(p) for p in product.version.split("."))
     return product.at_version("%d.%d.%d" % (major, minor, patch + 1))
@@ -215,8 +240,7 @@ def earlier(product):
 def install_published(expect, env, tool, release, package):
     """Installs a published release of the tool, as a machine that has it
     does, and checks it is the one installed. Prints what it saw."""
-    expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
-           "msiexec /i of the published %s exits with 0" % os.path.basename(package))
+    msiexec(expect, env, "/i", package)
     seen = {code: values.get("DisplayVersion") for code, values in tool.entries().items()}
     expect(seen == {release.product_code: release.version}, "the published %s is installed: one uninstall entry "
            "%s, version %s (got %s)" % (release.label(), release.product_code, release.version, seen))
@@ -258,13 +282,11 @@ def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, r
     the uninstall. tool is the per-user package's Installation: nothing may
     go into the user's profile. Prints where the files and the shortcut went."""
     product, name = for_all.product, os.path.basename(for_all.package)
-    expect(wine.run(env, "msiexec", "/i", earlier_package, "ALLUSERS=1", "/qn") == 0,
-           "msiexec /i of the per-machine %s ALLUSERS=1 /qn exits with 0" % earlier_product.version)
+    msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1")
     seen = {code: values.get("DisplayVersion") for code, values in for_all.entries().items()}
     expect(seen == {earlier_product.product_code(): earlier_product.version},
            "the per-machine %s is installed (got %s)" % (earlier_product.version, seen))
-    expect(wine.run(env, "msiexec", "/i", for_all.package, "ALLUSERS=1", "/qn") == 0,
-           "msiexec /i %s ALLUSERS=1 /qn exits with 0" % name)
+    msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1")
     when = "per machine, after the upgrade from %s" % earlier_product.version
     for_all.expect_installed(expect, env, when)
     entry = for_all.entries().get(product.product_code(), {})
@@ -281,11 +303,10 @@ def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, r
     print("dist install-check: %s installed per machine into %s; ProgramMenuFolder gave %s"
           % (name, for_all.where, menus))
 
-    expect(wine.run(env, "msiexec", "/i", earlier_package, "ALLUSERS=1", "/qn") not in (0, None),
-           "msiexec /i of the per-machine %s over %s fails" % (earlier_product.version, product.version))
+    msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1", refused=True)
     expect(list(for_all.entries()) == [product.product_code()],
            "the per-machine %s does not replace version %s" % (earlier_product.version, product.version))
-    expect(wine.run(env, "msiexec", "/x", for_all.package, "/qn") == 0, "msiexec /x %s /qn exits with 0" % name)
+    msiexec(expect, env, "/x", for_all.package)
     for_all.expect_removed(expect, "uninstalling %s" % name)
     expect(folder_contents(records) == kept, "uninstalling %s leaves every record file as it was" % name)
 
@@ -368,19 +389,16 @@ def install_check(product, out_dir, beside, releases=None):
             kept = folder_contents(records)
 
             for other in installed:
-                expect(wine.run(env, "msiexec", "/i", other.package, "/qn") == 0,
-                       "msiexec /i %s /qn exits with 0" % os.path.basename(other.package))
+                msiexec(expect, env, "/i", other.package)
             # The per-user package asked to install for the machine: refused,
             # rather than registered for every user with its files in the
             # installing account's profile.
-            expect(wine.run(env, "msiexec", "/i", package, "ALLUSERS=1", "/qn") not in (0, None),
-                   "msiexec /i %s ALLUSERS=1 /qn fails" % os.path.basename(package))
+            msiexec(expect, env, "/i", package, "ALLUSERS=1", refused=True)
             expect(not tool.entries() and not os.path.exists(tool.folder),
                    "the per-user package refused with ALLUSERS=1 installs nothing")
             if previous:
                 install_published(expect, env, tool, previous, previous_package)
-            expect(wine.run(env, "msiexec", "/i", package, "/qn") == 0,
-                   "msiexec /i %s /qn exits with 0" % os.path.basename(package))
+            msiexec(expect, env, "/i", package)
             if previous:
                 expect_upgraded(expect, tool, previous, kept, records)
             when = ("after the upgrade from the published %s" % previous.version if previous
@@ -403,16 +421,14 @@ def install_check(product, out_dir, beside, releases=None):
             expect(cached and os.path.isfile(cached) and read(cached) == read(product.icon),
                    "the product's icon (ARPPRODUCTICON) is registered and cached (got %r)" % icon)
             if previous:
-                expect(wine.run(env, "msiexec", "/i", previous_package, "/qn") not in (0, None),
-                       "msiexec /i of the published %s over %s fails" % (previous.version, product.version))
+                msiexec(expect, env, "/i", previous_package, refused=True)
                 program = os.path.join(tool.folder, product.program)
                 expect(list(tool.entries()) == [product.product_code()] and os.path.isfile(program)
                        and read(program) == read(os.path.join(files, product.program)),
                        "the published %s does not replace version %s or its %s"
                        % (previous.version, product.version, product.program))
 
-            expect(wine.run(env, "msiexec", "/i", upgrade_package, "/qn") == 0,
-                   "msiexec /i of version %s over %s exits with 0" % (upgrade.version, product.version))
+            msiexec(expect, env, "/i", upgrade_package)
             entries_now = tool.entries()
             expect(list(entries_now) == [upgrade.product_code()], "after the upgrade, one uninstall entry, version "
                    "%s's (got %s)" % (upgrade.version, list(entries_now)))
@@ -425,8 +441,7 @@ def install_check(product, out_dir, beside, releases=None):
             expect(all(os.path.isfile(shortcut) for shortcut, _ in tool.shortcuts),
                    "the upgrade leaves the Start-menu shortcuts in place")
 
-            expect(wine.run(env, "msiexec", "/i", package, "/qn") not in (0, None),
-                   "msiexec /i of an older version fails")
+            msiexec(expect, env, "/i", package, refused=True)
             expect(list(tool.entries()) == [upgrade.product_code()],
                    "an older version does not replace version %s" % upgrade.version)
 
@@ -434,9 +449,7 @@ def install_check(product, out_dir, beside, releases=None):
                 # The suite and a tool's own package hold the same program in
                 # two folders: removing the tool's leaves the suite's.
                 single = installed[0]
-                expect(wine.run(env, "msiexec", "/x", single.package, "/qn") == 0,
-                       "msiexec /x %s /qn beside %s exits with 0" % (os.path.basename(single.package),
-                                                                     product.install_name))
+                msiexec(expect, env, "/x", single.package)
                 single.expect_removed(expect, "uninstalling %s beside %s" % (single.product.install_name,
                                                                               product.install_name))
                 when = "after %s was uninstalled" % single.product.install_name
@@ -445,10 +458,9 @@ def install_check(product, out_dir, beside, releases=None):
                        "%s: the Start-menu shortcuts of %s stay" % (when, product.install_name))
                 expect(list(tool.entries()) == [upgrade.product_code()], "%s: %s stays installed"
                        % (when, product.install_name))
-                expect(wine.run(env, "msiexec", "/i", single.package, "/qn") == 0,
-                       "msiexec /i %s /qn again exits with 0" % os.path.basename(single.package))
+                msiexec(expect, env, "/i", single.package)
 
-            expect(wine.run(env, "msiexec", "/x", upgrade_package, "/qn") == 0, "msiexec /x /qn exits with 0")
+            msiexec(expect, env, "/x", upgrade_package)
             tool.expect_removed(expect, "uninstalling")
             expect(folder_contents(records) == kept, "uninstalling leaves every record file in %s as it was"
                    % "\\".join(("%LOCALAPPDATA%",) + RECORDS_FOLDER))
@@ -458,8 +470,7 @@ def install_check(product, out_dir, beside, releases=None):
             for other in installed:
                 other.expect_installed(expect, env, "after %s came and went" % product.install_name)
             for other in installed:
-                expect(wine.run(env, "msiexec", "/x", other.package, "/qn") == 0,
-                       "msiexec /x %s /qn exits with 0" % os.path.basename(other.package))
+                msiexec(expect, env, "/x", other.package)
                 other.expect_removed(expect, "uninstalling %s" % other.product.install_name)
             expect(folder_contents(records) == kept, "the records stay when every tool is uninstalled")
             # The package removes the Programs folder when it is left empty; Wine's

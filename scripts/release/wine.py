@@ -33,6 +33,13 @@ def run(env, *args):
     return code
 
 
+def describe(code):
+    """An exit code as run() gave it, for a message. Wine's launcher passes on
+    the low byte of a Windows exit code: 1603 (the installer's fatal error)
+    arrives as 67."""
+    return "no exit within %d s" % TIMEOUT if code is None else str(code)
+
+
 def stop(env):
     subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
 

@@ -428,6 +428,34 @@ class PublishedTest(unittest.TestCase):
         self.assertEqual(install.packed("{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"), "BAF4B22B6A61F8E499A25F1A7B94DC44")
 
 
+    def test_an_msiexec_run_that_should_pass_gets_one_more_try_and_a_refusal_none(self):
+        # (exit codes Wine gives, in turn), refused, whether the check holds, runs made
+        cases = [((0,), False, True, 1), ((67, 0), False, True, 2), ((67, 67), False, False, 2),
+                 ((None, None), False, False, 2), ((67,), True, True, 1), ((0,), True, False, 1),
+                 ((None,), True, False, 1)]
+        for codes, refused, holds, runs in cases:
+            with self.subTest(codes=codes, refused=refused), tempfile.TemporaryDirectory() as prefix:
+                os.makedirs(os.path.join(prefix, "drive_c"))
+                results = iter(codes)
+
+                def wine_run(env, *args):  # each run writes its own log, as msiexec /l*v does
+                    with open(os.path.join(prefix, "drive_c", "msiexec.log"), "w") as f:
+                        f.write("Action ended 9:38:25: LaunchConditions. Return value 0.\nProperty(S): A = 1\n")
+                    return next(results)
+                expect, stderr = common.Expectations("install-check"), io.StringIO()
+                with mock.patch.object(install.wine, "run", side_effect=wine_run) as run, \
+                        contextlib.redirect_stderr(stderr):
+                    held = install.msiexec(expect, {"WINEPREFIX": prefix}, "/x", "/d/a-1.0-win64.msi",
+                                           refused=refused)
+                self.assertEqual((held, run.call_count), (holds, runs))
+                self.assertEqual(expect.faults == [], holds)
+                if not holds:
+                    self.assertIn("msiexec /x a-1.0-win64.msi /qn", expect.faults[0])
+                    self.assertIn("got %s" % install.wine.describe(codes[-1]), expect.faults[0])
+                if runs == 2:
+                    self.assertIn("LaunchConditions. Return value 0.", stderr.getvalue())
+                    self.assertNotIn("Property(S)", stderr.getvalue())
+
 class SigningTest(unittest.TestCase):
     """The osslsigncode command a release is signed with, from KALDRIN_SIGN_*."""
 
