@@ -17,6 +17,9 @@
 #       [SELFTEST_REPORT <file>]    the exact bytes `<target>.exe --selftest` writes
 #                                   (a date counted from today as {today+N})
 #       [USER_README <file.md>]     markdown holding the tool's Chinese user section
+#       [CHOICES]                   the definition also defines get_tool_choices()
+#                                   (core/tool_choices.h); without it the tool
+#                                   has none (core/no_choices.cpp)
 #       [TESTS <GoogleTest source>...])
 #
 # Files are relative to the calling folder, which may be in a project that
@@ -65,7 +68,7 @@ function(_kaldrin_json_string out text)
 endfunction()
 
 function(kaldrin_add_tool target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg ""
+  cmake_parse_arguments(PARSE_ARGV 1 arg "CHOICES"
     "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT;USER_README"
     "TESTS")
   set(call "kaldrin_add_tool(${target})")
@@ -154,6 +157,9 @@ function(kaldrin_add_tool target)
 
   # The definition, on every build.
   add_library(${target}_definition STATIC ${arg_DEFINITION})
+  if(NOT arg_CHOICES)
+    target_sources(${target}_definition PRIVATE ${KALDRIN_SOURCE_ROOT}/core/no_choices.cpp)
+  endif()
   target_link_libraries(${target}_definition PUBLIC kaldrin_framework)
   # The tool's number, stated once: the definition writes KALDRIN_TOOL_ID.
   target_compile_definitions(${target}_definition PRIVATE KALDRIN_TOOL_ID=${arg_ID})
