@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/selftest.h"
+#include "core/convert.h"
 #include "core/text.h"
 #include "core/utf8.h"
 #include "expr/expr.h"
@@ -227,23 +228,51 @@ void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& fau
                        keys);
         }
     }
-    // The window refuses a choice outside its list, so a default there could
-    // never be computed as it stands, and the self-test would show a line no
-    // one can reach.
-    double defaults[MAX_TOOL_VALUES] = {};
-    for (int i = 0; i < tool->input_count; ++i) defaults[i] = tool->inputs[i].default_value;
-    int first = 0;
-    int last = 0;
-    int refused = report_choice_refused(tool, defaults, &first, &last);
-    if (refused >= 0) {
-        faults.add("input \"%s\": the default %g is none of the numbers %d to %d its choice offers",
-                   tool->inputs[refused].key, tool->inputs[refused].default_value, first, last);
-    }
     if (tool->output_count > 0) {
         faults.add("output \"%.80s\": a report tool's outputs are never evaluated",
                    tool->outputs[0].key != nullptr ? tool->outputs[0].key : "");
     }
     if (tool->rule_count > 0) faults.add("rule 1: a report tool's rules are never tried");
+}
+
+// The choices: a formula tool's name its inputs, each once, with numbers
+// that run from first to last; a report tool's are its kind's. The window
+// refuses any other number in a choice field, so a default that is none of
+// its numbers could never be computed as it stands, and the self-test would
+// show what no one can reach.
+void check_choices(const ToolDef* tool, const ToolChoices* choices, Faults& faults) {
+    int count = choices != nullptr && choices->choices != nullptr ? choices->count : 0;
+    if (count > 0 && tool->report_kind != REPORT_FORMULAS) {
+        faults.add("choice \"%.80s\": a report tool's choices are its report kind's, it declares none",
+                   choices->choices[0].key != nullptr ? choices->choices[0].key : "");
+        count = 0;
+    }
+    for (int k = 0; k < count; ++k) {
+        const ToolChoice& c = choices->choices[k];
+        const char* key = c.key != nullptr ? c.key : "";
+        bool input = false;
+        for (int i = 0; i < tool->input_count && !input; ++i) {
+            input = tool->inputs[i].key != nullptr && std::strcmp(tool->inputs[i].key, key) == 0;
+        }
+        if (!input) faults.add("choice \"%.80s\" names no input", key);
+        for (int j = 0; j < k; ++j) {
+            if (choices->choices[j].key != nullptr && std::strcmp(choices->choices[j].key, key) == 0) {
+                faults.add("choice \"%.80s\" is declared twice: only the first is ever read", key);
+                break;
+            }
+        }
+        if (c.first > c.last) faults.add("choice \"%.80s\": its numbers run from %d to %d", key, c.first, c.last);
+    }
+    for (int i = 0; i < tool->input_count; ++i) {
+        int first = 0;
+        int last = 0;
+        if (!input_choice(tool, choices, i, &first, &last)) continue;
+        double value = tool->inputs[i].default_value;
+        if (static_cast<double>(double_to_int(value)) != value || value < first || value > last) {
+            faults.add("input \"%s\": the default %g is none of the numbers %d to %d its choice offers",
+                       tool->inputs[i].key, value, first, last);
+        }
+    }
 }
 
 // The text of line number line (from 1) of bytes, without its line end, cut
@@ -307,8 +336,8 @@ void check_own_selftest(const ToolDef* tool, const DefinitionExpectation& expect
 
 }  // namespace
 
-int check_definition(const ToolDef* tool, const DefinitionExpectation& expected, DefinitionFaultSink sink,
-                     void* context) {
+int check_definition(const ToolDef* tool, const ToolChoices* choices, const DefinitionExpectation& expected,
+                     DefinitionFaultSink sink, void* context) {
     Faults faults{expected, sink, context};
     if (tool == nullptr) {
         faults.add("get_tool() returns null");
@@ -329,6 +358,7 @@ int check_definition(const ToolDef* tool, const DefinitionExpectation& expected,
     } else {
         check_report(tool, *entry, faults);
     }
+    check_choices(tool, choices, faults);
     // The self-test evaluates the definition; it runs only on one whose
     // records can be read.
     if (faults.count == 0) check_own_selftest(tool, expected, faults);

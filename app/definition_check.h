@@ -1,13 +1,15 @@
 #pragma once
 // The check every tool's definition passes in the build: its formulas read
 // and name only what stands before them, its report kind is compiled in and
-// gets every key it reads, it defines nothing that is never read, its number
-// is the one the build gives it, and its self-test is clean and writes the
-// report the tool declares.
+// gets every key it reads, its choices name its inputs and hold their
+// defaults, it defines nothing that is never read, its number is the one the
+// build gives it, and its self-test is clean and writes the report the tool
+// declares.
 
 #include <cstddef>
 
 #include "core/tool.h"
+#include "core/tool_choices.h"
 
 // What the build knows of the tool, against which the definition is checked.
 struct DefinitionExpectation {
@@ -21,7 +23,8 @@ struct DefinitionExpectation {
 // Receives one message per fault: "<target> (tool <id>): <what is wrong>".
 using DefinitionFaultSink = void (*)(void* context, const char* message);
 
-// Checks tool against what the build expects and hands each fault found to
+// Checks tool, whose choice fields are choices (its get_tool_choices(); null
+// for none), against what the build expects and hands each fault found to
 // sink. Returns the number of faults; 0 when the definition is sound.
-int check_definition(const ToolDef* tool, const DefinitionExpectation& expected, DefinitionFaultSink sink,
-                     void* context);
+int check_definition(const ToolDef* tool, const ToolChoices* choices, const DefinitionExpectation& expected,
+                     DefinitionFaultSink sink, void* context);

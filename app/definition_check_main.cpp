@@ -18,6 +18,7 @@
 #include "app/selftest.h"
 #include "core/format.h"
 #include "core/tool.h"
+#include "core/tool_choices.h"
 #include "reports/generators.h"
 
 namespace {
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
         expected.declared_report = declared.data();
         expected.declared_length = declared.size();
     }
-    int faults = check_definition(get_tool(), expected,
+    int faults = check_definition(get_tool(), get_tool_choices(), expected,
                                   [](void*, const char* message) { std::printf("%s\n", message); }, nullptr);
     if (written_given) {
         std::string written;

@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/selftest.h"
 #include "core/tool.h"
+#include "core/tool_choices.h"
 #include "ui/tool_window.h"
 
 #if defined(__MINGW32__) && defined(_WIN64)
@@ -97,5 +98,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         break;
     }
     SetProcessDPIAware();
-    return run_tool_window(instance, get_tool());
+    return run_tool_window(instance, get_tool(), get_tool_choices());
 }

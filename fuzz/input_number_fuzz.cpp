@@ -11,9 +11,10 @@
 //     without a number gives +0;
 //   - characters past the field's room change nothing;
 //   - read_input_values stores every value and returns -1 when all are
-//     finite and every text fits the field's room; otherwise it returns the
-//     first field that is too long or whose value is infinite or NaN, and
-//     leaves the values untouched.
+//     finite, read whole and every text fits the field's room; otherwise it
+//     returns the first field that is too long, whose value is infinite or
+//     NaN or whose rest continues its number, and leaves the values
+//     untouched.
 
 #include <cmath>
 #include <cstring>
@@ -53,6 +54,8 @@ double c_library(const std::wstring& text) {
         }
         if (c >= 0xFF01 && c <= 0xFF5E && std::wcschr(L"0123456789.+-eE", static_cast<wchar_t>(c - 0xFEE0))) {
             c = static_cast<wchar_t>(c - 0xFEE0);
+        } else if (c == 0x3007) {
+            c = L'0';
         } else if (c == 0x3002 || c == 0xFF61 || c == 0xFE52 || c == 0x2024) {
             c = L'.';
         } else if (c == 0x2212) {
@@ -72,7 +75,7 @@ double c_library(const std::wstring& text) {
 // look-alikes that are not part of a number.
 const wchar_t TYPED_FORMS[] =
     L"\uFF0E\uFF0B\uFF0D\uFF45\uFF25\u3000\uFF58\u3002\uFF61\u2212\u00A0\u2007\u202F\u200B\uFEFF\u200E\u202C"
-    L"\u2060\u00AD\u2065\uFE52\u2024\u2027\uFFFB";
+    L"\u2060\u00AD\u2065\uFE52\u2024\u2027\uFFFB\u3007,\uFF0C\u3001O:";
 
 // Texts from the fuzz input; a few bytes stand for the words and characters
 // that numbers are made of, so that they come up often.
@@ -128,14 +131,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double MARK = -12345.678;
     double values[MAX_VALUES_GUARD];
     for (double& v : values) v = MARK;
-    const int refused = read_input_values(fields, count, values);
+    const InputReading reading = read_input_values(fields, count, nullptr, nullptr, values);
+    const int refused = reading.refused;
 
     int first_bad = -1;
+    FieldRefusal why = FieldRefusal::NONE;
     for (int i = 0; i < count && first_bad < 0; ++i) {
         const bool too_long = std::wcslen(fields[i]) > static_cast<std::size_t>(INPUT_TEXT_CAPACITY - 1);
-        if (too_long || !std::isfinite(read_number(fields[i]))) first_bad = i;
+        if (too_long || !std::isfinite(read_number(fields[i]))) {
+            first_bad = i;
+            why = FieldRefusal::NOT_A_NUMBER;
+        } else if (read_field(fields[i]).continued) {
+            first_bad = i;
+            why = FieldRefusal::CONTINUED;
+        }
     }
     FUZZ_CHECK(refused == first_bad);
+    FUZZ_CHECK(reading.why == why);
     for (int i = 0; i < MAX_VALUES_GUARD; ++i) {
         if (refused < 0 && i < count) {
             FUZZ_CHECK(same(values[i], read_number(fields[i])));

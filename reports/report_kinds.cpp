@@ -60,29 +60,35 @@ bool report_choice_numbers(const ReportParameter& p, int* first, int* last) {
     return false;
 }
 
-int report_choice_refused(const ToolDef* tool, const double* values, int* first, int* last) {
-    const ReportKindEntry* entry = tool != nullptr ? find_report_kind(tool->report_kind) : nullptr;
-    if (entry == nullptr || tool->inputs == nullptr || values == nullptr) return -1;
-    int count = tool->input_count < MAX_TOOL_VALUES ? tool->input_count : MAX_TOOL_VALUES;
-    for (int i = 0; i < count; ++i) {
-        const char* key = tool->inputs[i].key;
-        if (key == nullptr) continue;
-        bool read_earlier = false;
-        for (int j = 0; j < i && !read_earlier; ++j) {
-            read_earlier = tool->inputs[j].key != nullptr && std::strcmp(tool->inputs[j].key, key) == 0;
-        }
-        if (read_earlier) continue;
-        for (int k = 0; k < entry->parameter_count; ++k) {
+bool input_choice(const ToolDef* tool, const ToolChoices* choices, int index, int* first, int* last) {
+    if (tool == nullptr || tool->inputs == nullptr || index < 0 || index >= tool->input_count ||
+        index >= MAX_TOOL_VALUES) {
+        return false;
+    }
+    const char* key = tool->inputs[index].key;
+    if (key == nullptr) return false;
+    for (int j = 0; j < index; ++j) {
+        if (tool->inputs[j].key != nullptr && std::strcmp(tool->inputs[j].key, key) == 0) return false;
+    }
+    int low = 0;
+    int high = 0;
+    bool found = false;
+    if (const ReportKindEntry* entry = find_report_kind(tool->report_kind)) {
+        for (int k = 0; k < entry->parameter_count && !found; ++k) {
             const ReportParameter& p = entry->parameters[k];
-            int low = 0;
-            int high = 0;
-            if (std::strcmp(p.key, key) != 0 || !report_choice_numbers(p, &low, &high)) continue;
-            int value = double_to_int(values[i]);
-            if (value >= low && value <= high) break;
-            if (first != nullptr) *first = low;
-            if (last != nullptr) *last = high;
-            return i;
+            found = std::strcmp(p.key, key) == 0 && report_choice_numbers(p, &low, &high);
+        }
+    } else if (choices != nullptr && choices->choices != nullptr) {
+        for (int k = 0; k < choices->count && !found; ++k) {
+            const ToolChoice& c = choices->choices[k];
+            if (c.key == nullptr || std::strcmp(c.key, key) != 0) continue;
+            low = c.first;
+            high = c.last;
+            found = true;
         }
     }
-    return -1;
+    if (!found) return false;
+    if (first != nullptr) *first = low;
+    if (last != nullptr) *last = high;
+    return true;
 }

@@ -8,6 +8,7 @@
 // (and its name in ReportKind, core/tool.h, for the definitions to write).
 
 #include "core/tool.h"
+#include "core/tool_choices.h"
 #include "reports/generators.h"
 
 // How a parameter's value is limited before the report uses it. low, high and
@@ -132,14 +133,14 @@ static_assert(choice_numbers_run_on(), "a choice's numbers run from low to high,
 // first and last alone, for a parameter that is no choice.
 bool report_choice_numbers(const ReportParameter& p, int* first, int* last);
 
-// The first input of tool (by position, among its first MAX_TOOL_VALUES) that
-// its report reads as a choice and whose value, truncated toward zero as the
-// report reads it, is none of the choice's numbers: its index, with the
-// choice's numbers in first and last (each may be null). -1 when every
-// choice is one of its numbers, and for a tool whose kind reads no choice.
-// An input whose key an earlier input has already is not read, so it is not
-// looked at.
-int report_choice_refused(const ToolDef* tool, const double* values, int* first, int* last);
+// Whether input index of tool is a choice, and its numbers first to last
+// (each may be null): a parameter its report kind reads as a choice, or, for
+// a formula tool, one of the choices its definition declares (choices may be
+// null for none). A report reads the first input of a key only, so a second
+// input with that key is no choice. False, leaving first and last alone, for
+// a plain number and for an index outside the tool's first MAX_TOOL_VALUES
+// inputs.
+bool input_choice(const ToolDef* tool, const ToolChoices* choices, int index, int* first, int* last);
 
 // Never defined: reached only while compiling a report_parameter() that the
 // table does not hold, which makes that call no constant and the build fail.

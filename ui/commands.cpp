@@ -8,7 +8,6 @@
 #include "core/evaluate.h"
 #include "core/format.h"
 #include "core/text.h"
-#include "reports/report_kinds.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
 
@@ -61,27 +60,28 @@ void compute_result() {
         GetWindowTextW(w.input_edits[i], texts[i], INPUT_FIELD_CAPACITY);
     }
     // The values are committed only when every field holds a finite number
-    // that was read whole and every numbered choice is one its list offers,
-    // so a refused computation leaves those of the last result for the record
+    // that was read whole and every choice is one of its numbers, so a
+    // refused computation leaves those of the last result for the record
     // log, beside the result they belong to.
     double values[MAX_TOOL_VALUES];
-    wchar_t message[REFUSAL_CAPACITY];
-    int refused = read_input_values(texts, count, values);
-    if (refused >= 0) {
-        text_format(message, REFUSAL_CAPACITY, INPUT_ERROR_FORMAT, refused + 1, tool->inputs[refused].label);
-    } else {
-        // A number outside the list would show another entry's line.
-        int first = 0;
-        int last = 0;
-        refused = report_choice_refused(tool, values, &first, &last);
-        if (refused >= 0) {
-            text_format(message, REFUSAL_CAPACITY, CHOICE_ERROR_FORMAT, refused + 1, tool->inputs[refused].label,
-                        first, last);
+    InputReading reading = read_input_values(texts, count, tool, w.choices, values);
+    if (reading.refused >= 0) {
+        int field = reading.refused;
+        const wchar_t* label = tool->inputs[field].label;
+        wchar_t message[REFUSAL_CAPACITY];
+        if (reading.why == FieldRefusal::CONTINUED) {
+            text_format(message, REFUSAL_CAPACITY, CONTINUED_NUMBER_FORMAT, field + 1, label);
+        } else if (reading.why == FieldRefusal::NOT_A_CHOICE && reading.first == 0 && reading.last == 1) {
+            text_format(message, REFUSAL_CAPACITY, YES_NO_ERROR_FORMAT, field + 1, label);
+        } else if (reading.why == FieldRefusal::NOT_A_CHOICE) {
+            // A number outside the list would show another entry's line.
+            text_format(message, REFUSAL_CAPACITY, CHOICE_ERROR_FORMAT, field + 1, label, reading.first,
+                        reading.last);
+        } else {
+            text_format(message, REFUSAL_CAPACITY, INPUT_ERROR_FORMAT, field + 1, label);
         }
-    }
-    if (refused >= 0) {
         MessageBoxW(w.main_window, message, TITLE_INPUT_ERROR, MB_OK | MB_ICONWARNING);
-        SetFocus(w.input_edits[refused]);
+        SetFocus(w.input_edits[field]);
         return;
     }
     for (int i = 0; i < count; ++i) w.input_values[i] = values[i];

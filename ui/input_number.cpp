@@ -8,6 +8,7 @@
 #include "core/convert.h"
 #include "core/text.h"
 #include "core/tool.h"
+#include "reports/report_kinds.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ bool is_space(wchar_t c) {
 
 // What a Chinese input method types or a pasted text carries in place of an
 // ASCII digit, sign, point, exponent letter or blank, in its ASCII form: the
-// full-width digits, point, signs and exponent letters; the ideographic full
+// full-width digits and the ideographic zero 〇, point, signs and exponent
+// letters; the ideographic full
 // stop "。" and its half-width form, typed for the point in Chinese
 // punctuation mode, and the small full stop and the one-dot leader that look
 // like a point; the minus sign U+2212; and every Unicode space separator
@@ -37,6 +39,7 @@ struct AsciiForm {
 };
 constexpr AsciiForm ASCII_FORMS[] = {
     {0xFF10, 0xFF19, L'0', true},    // ０ to ９
+    {0x3007, 0x3007, L'0', false},   // 〇, the zero an input method offers for 零
     {0xFF0E, 0xFF0E, L'.', false},   // ．
     {0x3002, 0x3002, L'.', false},   // 。
     {0xFF61, 0xFF61, L'.', false},   // ｡
@@ -187,17 +190,18 @@ const char* hex_number_end(const char* p, const char* end) {
 }
 
 // Converts the unsigned number at the start of text[0, length) into *value.
-// Returns false when no number begins there.
-bool read_magnitude(const char* text, int length, double* value) {
+// Returns how many characters the number takes, or -1 when no number begins
+// there.
+int read_magnitude(const char* text, int length, double* value) {
     const char* end = text + length;
     constexpr double infinity = std::numeric_limits<double>::infinity();
     if (starts_with_word(text, "inf")) {
         *value = infinity;
-        return true;
+        return 3;
     }
     if (starts_with_word(text, "nan")) {
         *value = std::numeric_limits<double>::quiet_NaN();
-        return true;
+        return 3;
     }
 
     bool hex = length >= 2 && text[0] == '0' && lower(text[1]) == 'x';
@@ -210,22 +214,78 @@ bool read_magnitude(const char* text, int length, double* value) {
     if (!starts) {
         // "0x" without hexadecimal digits is the number 0 followed by text.
         *value = 0.0;
-        return hex;
+        return hex ? 1 : -1;
     }
     std::from_chars_result result = std::from_chars(
         digits, hex ? hex_number_end(digits, end) : end, *value,
         hex ? std::chars_format::hex : std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         *value = magnitude_at_least_one(digits, result.ptr, hex) ? infinity : 0.0;
-        return true;
+    } else if (result.ec != std::errc()) {
+        return -1;
     }
-    return result.ec == std::errc();
+    return static_cast<int>(result.ptr - text);
+}
+
+// Letters and signs that look like a digit: the letter O and the circles for
+// 0, the letters l and I and the bar for 1, in the widths and scripts an
+// input method or a pasted text brings.
+bool looks_like_digit(wchar_t c) {
+    switch (c) {
+    case L'O': case L'o': case L'l': case L'I': case L'|':
+    case 0xFF2F: case 0xFF4F: case 0xFF4C: case 0xFF29: case 0xFF5C:  // Ｏ ｏ ｌ Ｉ ｜
+    case 0x039F: case 0x03BF: case 0x041E: case 0x043E:                // Greek and Cyrillic O and o
+    case 0x25CB: case 0x25EF:                                          // ○ ◯
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What people put between the parts of one number, or between two numbers:
+// the commas and enumeration commas of both widths, the colon of a time, the
+// slash of a fraction, a point after a whole number, apostrophes and middle
+// dots, dashes and tildes of a range.
+bool is_separator(wchar_t c) {
+    switch (c) {
+    case L',': case L';': case L':': case L'.': case L'/': case L'\'': case L'_': case L'-': case L'+': case L'~':
+    case 0xFF0C: case 0x3001: case 0xFF64: case 0xFE50: case 0xFE51:  // ， 、 ､ ﹐ ﹑
+    case 0xFF1B: case 0xFF1A: case 0xFF0F:                            // ； ： ／
+    case 0x2018: case 0x2019: case 0x00B7: case 0x30FB:               // ‘ ’ · ・
+    case 0x2013: case 0x2014: case 0xFE63: case 0xFF5E:               // – — ﹣ ～
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool is_ascii_digit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+// Whether the rest of a field after its number, [rest, limit), continues the
+// number: a letter that looks like a digit right after it ("8O"); or, after
+// blanks, a separator and then a digit ("60,5", "1,200", "60、5", "8:30");
+// or blanks and then a digit ("1 200"). A unit or a word after the number
+// ("65kg", "80 岁", "132 µmol/L") does not.
+bool continues_number(const wchar_t* rest, const wchar_t* limit) {
+    if (rest < limit && looks_like_digit(*rest)) return true;
+    const wchar_t* p = rest;
+    while (p < limit && is_space(*p)) ++p;
+    bool apart = p > rest;
+    if (p < limit && is_separator(*p)) {
+        apart = true;
+        ++p;
+        while (p < limit && is_space(*p)) ++p;
+    }
+    return apart && p < limit && is_ascii_digit(*p);
 }
 
 }  // namespace
 
-double read_number(const wchar_t* text) {
-    if (text == nullptr) return 0.0;
+FieldReading read_field(const wchar_t* text) {
+    FieldReading reading = {0.0, false, true, false};
+    if (text == nullptr) return reading;
     // The characters looked at, up to the terminator and never past it, in
     // their ASCII forms, without the dropped ones.
     wchar_t field[INPUT_TEXT_CAPACITY];
@@ -242,6 +302,7 @@ double read_number(const wchar_t* text) {
     const wchar_t* p = field;
     const wchar_t* limit = field + field_length;
     while (p < limit && is_space(*p)) ++p;
+    reading.blank = p == limit;
     bool negative = false;
     if (p < limit && (*p == L'+' || *p == L'-')) {
         negative = *p == L'-';
@@ -256,21 +317,51 @@ double read_number(const wchar_t* text) {
     }
     narrow[length] = '\0';
     double magnitude = 0.0;
-    // Like the C library, a sign without a number reads as plain 0, not -0.
-    if (!read_magnitude(narrow, length, &magnitude)) return 0.0;
-    return negative ? -magnitude : magnitude;
+    int used = read_magnitude(narrow, length, &magnitude);
+    if (used < 0) {
+        // Like the C library, a sign without a number reads as plain 0, not
+        // -0. A digit's look-alike before digits ("O8") is a number mistyped.
+        reading.continued = p + 1 < limit && looks_like_digit(p[0]) && is_ascii_digit(p[1]);
+        return reading;
+    }
+    reading.value = negative ? -magnitude : magnitude;
+    reading.number = true;
+    reading.continued = continues_number(p + used, limit);
+    return reading;
 }
 
-int read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, double* values) {
+double read_number(const wchar_t* text) {
+    return read_field(text).value;
+}
+
+InputReading read_input_values(const wchar_t (*texts)[INPUT_FIELD_CAPACITY], int count, const ToolDef* tool,
+                               const ToolChoices* choices, double* values) {
     assert(count <= MAX_TOOL_VALUES);
     double read[MAX_TOOL_VALUES];
     for (int i = 0; i < count; ++i) {
+        InputReading refused = {i, FieldRefusal::NOT_A_NUMBER, 0, 0};
         // A field longer than what is read would be computed from a cut
         // text: 200 zeros and then 70 would read as 0.
-        if (text_length(texts[i]) > INPUT_TEXT_CAPACITY - 1) return i;
-        read[i] = read_number(texts[i]);
-        if (!is_finite_value(read[i])) return i;
+        if (text_length(texts[i]) > INPUT_TEXT_CAPACITY - 1) return refused;
+        FieldReading field = read_field(texts[i]);
+        if (!is_finite_value(field.value)) return refused;
+        // Read whole or not at all: "60,5" is neither 60 nor 5.
+        if (field.continued) {
+            refused.why = FieldRefusal::CONTINUED;
+            return refused;
+        }
+        // A choice takes only its whole numbers: a word ("是") is no 0, and
+        // 2.7 is neither 2 nor 3. An empty field reads 0 like any other.
+        if (input_choice(tool, choices, i, &refused.first, &refused.last)) {
+            bool numbered = field.number || field.blank;
+            bool whole = static_cast<double>(double_to_int(field.value)) == field.value;
+            if (!numbered || !whole || field.value < refused.first || field.value > refused.last) {
+                refused.why = FieldRefusal::NOT_A_CHOICE;
+                return refused;
+            }
+        }
+        read[i] = field.value;
     }
     for (int i = 0; i < count; ++i) values[i] = read[i];
-    return -1;
+    return {-1, FieldRefusal::NONE, 0, 0};
 }

@@ -47,6 +47,11 @@ inline constexpr wchar_t NO_INPUTS_HINT[] = L"本工具无需填写参数，按 
 
 // Command messages and texts.
 inline constexpr wchar_t INPUT_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入数字。";
+// A number with more after it that continues it ("60,5", "8O"): read whole or not at all.
+inline constexpr wchar_t CONTINUED_NUMBER_FORMAT[] =
+    L"第 %d 项“%ls”请输入一个完整的数字：小数点请用“.”，不要用逗号或顿号分隔，零请用数字 0 而非字母 O。";
+// A yes/no field holding anything but 1 or 0: position, label.
+inline constexpr wchar_t YES_NO_ERROR_FORMAT[] = L"第 %d 项“%ls”请填 1（是）或 0（否）。";
 // A numbered choice outside the numbers its list offers: position, label, first, last.
 inline constexpr wchar_t CHOICE_ERROR_FORMAT[] = L"第 %d 项“%ls”请输入 %d 到 %d 的整数。";
 inline constexpr wchar_t NEED_RESULT_TO_COPY[] = L"请先点击“计算”生成结果。";

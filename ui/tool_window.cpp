@@ -210,13 +210,14 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
-int run_tool_window(HINSTANCE instance, const ToolDef* tool) {
+int run_tool_window(HINSTANCE instance, const ToolDef* tool, const ToolChoices* choices) {
     ToolWindow& w = tool_window;
     // The window has room for MAX_TOOL_VALUES input rows; a definition passes
     // its check, which holds it to that, before it is built into a program.
     assert(tool->input_count >= 0 && tool->input_count <= MAX_TOOL_VALUES);
     w.instance = instance;
     w.tool = tool;
+    w.choices = choices;
     w.level = 0;
     w.detail_text[0] = L'\0';
 

@@ -8,6 +8,7 @@
 #include "core/evaluate.h"
 #include "core/text.h"
 #include "core/tool.h"
+#include "core/tool_choices.h"
 #include "ui/texts.h"
 
 // What the copy command puts after the tool's name: the whole result, for a
@@ -24,6 +25,7 @@ struct ToolWindow {
     HINSTANCE instance;
     HWND main_window;
     const ToolDef* tool;
+    const ToolChoices* choices;  // its inputs that take only the numbers of a list
     int level;
     HWND input_edits[MAX_TOOL_VALUES];
     HWND result_edit;
@@ -47,9 +49,11 @@ struct ToolWindow {
 
 extern ToolWindow tool_window;
 
-// Opens the window on the tool and runs the message loop until it closes.
-// Returns 1 when the window cannot be created, 0 after it has been closed.
-int run_tool_window(HINSTANCE instance, const ToolDef* tool);
+// Opens the window on the tool, whose choice fields are those of choices (the
+// definition's get_tool_choices()), and runs the message loop until it
+// closes. Returns 1 when the window cannot be created, 0 after it has been
+// closed.
+int run_tool_window(HINSTANCE instance, const ToolDef* tool, const ToolChoices* choices);
 
 LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -10,6 +10,7 @@
 
 #include "app/definition_check.h"
 #include "core/tool.h"
+#include "core/tool_choices.h"
 
 namespace {
 
@@ -29,6 +30,11 @@ struct Tool {
         {"", 0, L"体重指数正常"},
     };
     ToolDef def{52, L"BMI", nullptr, L"营养", L"参考", nullptr, 2, inputs, 1, outputs, 3, rules, 0};
+    ToolChoice choice_list[MAX_TOOL_VALUES] = {};
+    ToolChoices choices{0, choice_list};
+
+    // Declares one more choice field.
+    void choice(const char* key, int first, int last) { choice_list[choices.count++] = ToolChoice{key, first, last}; }
 
     // A report tool of kind with the given keys, each defaulting to 1.
     void report(int kind, std::initializer_list<const char*> keys) {
@@ -132,10 +138,10 @@ const Row rows[] = {
          t.def.output_count = 1;
          t.def.rule_count = 1;
      }, {"output \"bmi\": a report tool's outputs are never evaluated", "rule 1: a report tool's rules are never tried"}},
-    // The window refuses a choice outside its list; a default is one of its numbers.
+    // The window refuses a choice outside its list, and a fraction; a default is one of its numbers.
     {"a choice defaulting to its default line's own number", [](Tool& t, DefinitionExpectation&) {
          t.report(REPORT_HIGH_ALERT_DRUGS, {"kind"});
-         t.inputs[0].default_value = 4.9;
+         t.inputs[0].default_value = 4;
      }, {}},
     {"a choice defaulting beyond its default line", [](Tool& t, DefinitionExpectation&) {
          t.report(REPORT_HIGH_ALERT_DRUGS, {"kind"});
@@ -145,11 +151,26 @@ const Row rows[] = {
          t.report(REPORT_LAB_PANELS, {"panel"});
          t.inputs[0].default_value = 0.5;
      }, {"input \"panel\": the default 0.5 is none of the numbers 1 to 6 its choice offers"}},
-    {"a second drug beyond the list", [](Tool& t, DefinitionExpectation&) {
+    {"a drug by a fraction and a second drug beyond the list", [](Tool& t, DefinitionExpectation&) {
          t.report(REPORT_IV_COMPATIBILITY, {"drugA", "drugB"});
-         t.inputs[0].default_value = 10.5;
+         t.inputs[0].default_value = 9.5;
          t.inputs[1].default_value = 11;
-     }, {"input \"drugB\": the default 11 is none of the numbers 1 to 10 its choice offers"}},
+     }, {"input \"drugA\": the default 9.5 is none of the numbers 1 to 10 its choice offers",
+         "input \"drugB\": the default 11 is none of the numbers 1 to 10 its choice offers"}},
+    {"a formula tool's sound choice", [](Tool& t, DefinitionExpectation&) { t.choice("h", 100, 250); }, {}},
+    {"a formula tool's choices astray", [](Tool& t, DefinitionExpectation&) {
+         t.choice("w", 70, 80);
+         t.choice("height", 0, 1);
+         t.choice("h", 2, 1);
+         t.choice("w", 0, 100);
+     }, {"input \"w\": the default 65 is none of the numbers 70 to 80 its choice offers",
+         "choice \"height\" names no input", "choice \"h\": its numbers run from 2 to 1",
+         "input \"h\": the default 170 is none of the numbers 2 to 1 its choice offers",
+         "choice \"w\" is declared twice: only the first is ever read"}},
+    {"a report tool declaring choices", [](Tool& t, DefinitionExpectation&) {
+         t.report(REPORT_LAB_PANELS, {"panel"});
+         t.choice("panel", 1, 3);
+     }, {"choice \"panel\": a report tool's choices are its report kind's, it declares none"}},
 };
 
 TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {
@@ -158,7 +179,7 @@ TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {
         DefinitionExpectation expected{"bmi", 52, nullptr, 0};
         row.breaks(tool, expected);
         std::vector<std::string> messages;
-        int count = check_definition(&tool.def, expected,
+        int count = check_definition(&tool.def, &tool.choices, expected,
                                      [](void* context, const char* message) {
                                          static_cast<std::vector<std::string>*>(context)->push_back(message);
                                      },
@@ -179,9 +200,9 @@ TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {
 
 TEST(DefinitionCheck, TheCataloguedToolPasses) {
     DefinitionExpectation expected{"kaldrin", 51, nullptr, 0};
-    EXPECT_EQ(check_definition(get_tool(), expected, nullptr, nullptr), 0);
+    EXPECT_EQ(check_definition(get_tool(), get_tool_choices(), expected, nullptr, nullptr), 0);
     expected.id = 906;
-    EXPECT_EQ(check_definition(get_tool(), expected, nullptr, nullptr), 1);
+    EXPECT_EQ(check_definition(get_tool(), get_tool_choices(), expected, nullptr, nullptr), 1);
 }
 
 }  // namespace

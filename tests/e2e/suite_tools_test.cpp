@@ -43,15 +43,15 @@ const ToolRow ROWS[] = {
     // No inputs: the compute button has the focus, so F5 works at once.
     {L"surgcheck.exe", L"手术安全核查", L"T068.csv", REPORT_SURGICAL_CHECKLIST, {}, {}, {}, 215},
     // The numbered choices: the last number, the default line's own where the
-    // sheet has one; above, below and a letter are refused.
+    // sheet has one; above, below, a fraction and a letter are refused.
     {L"blooddraw.exe", L"采血顺序", L"T063.csv", REPORT_COLLECTION_ORDER, {"kind"}, {L"7"}, {7}, 165,
      0, L"8", L"第 1 项“本次采血项目编号（1-7）”请输入 1 到 7 的整数。"},
     {L"critical.exe", L"危急值", L"T064.csv", REPORT_CRITICAL_VALUES, {"kind"}, {L"7"}, {7}, 90,
      0, L"0", L"第 1 项“项目组编号（1-7）”请输入 1 到 7 的整数。"},
     {L"highalert.exe", L"高警示药品", L"T065.csv", REPORT_HIGH_ALERT_DRUGS, {"kind"}, {L"4"}, {4}, 76,
      0, L"abc", L"第 1 项“药品类别编号（1-4）”请输入 1 到 4 的整数。"},
-    {L"ivcompat.exe", L"输液配伍核查", L"T066.csv", REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, {L"10", L"2.7"},
-     {10, 2}, 142, 1, L"11", L"第 2 项“药物 B 编号（1-10）”请输入 1 到 10 的整数。"},
+    {L"ivcompat.exe", L"输液配伍核查", L"T066.csv", REPORT_IV_COMPATIBILITY, {"drugA", "drugB"}, {L"10", L"\uFF12"},
+     {10, 2}, 142, 1, L"2.7", L"第 2 项“药物 B 编号（1-10）”请输入 1 到 10 的整数。"},
     {L"labpanel.exe", L"检验套餐", L"T071.csv", REPORT_LAB_PANELS, {"panel"}, {L"6"}, {6}, 67,
      0, L"-1", L"第 1 项“检验套餐编号（1-6）”请输入 1 到 6 的整数。"},
 };
@@ -167,4 +167,28 @@ TEST(SuiteTools, LongestReportsShownCopiedAndScrolledWhole) {
         }
         EXPECT_EQ(app.close(), 0u);
     }
+}
+
+// A formula tool's choice fields (core/tool_choices.h) reach its window: a
+// word in a yes/no field is refused, never read as 0 (否); 1 and the
+// full-width 1 are taken.
+TEST(SuiteTools, AFormulaToolsYesNoFieldTakesOnlyOneOrZero) {
+    const std::wstring folder = environment(L"KALDRIN_TOOLS_DIR");
+    ASSERT_FALSE(folder.empty()) << "KALDRIN_TOOLS_DIR is not set (run-e2e.sh: KALDRIN_TOOLS)";
+    KaldrinApp app;
+    ASSERT_TRUE(app.start_program(folder + L"\\chadsvasc.exe"));
+    for (const wchar_t* yes : {L"1", L"\uFF11"}) {
+        app.set_field(3, yes);
+        app.key_to_focus(VK_F5);
+        EXPECT_EQ(app.result(), L"CHA₂DS₂-VASc：2 分\r\nCHA₂DS₂-VA（不计性别）：2 分\r\n");
+    }
+    app.set_field(3, L"\u662F");
+    app.click(ID_COMPUTE);
+    ShownBox refusal = app.wait_message_box();
+    EXPECT_EQ(refusal.title, L"输入有误");
+    EXPECT_EQ(refusal.text, L"第 4 项“高血压”请填 1（是）或 0（否）。");
+    app.dismiss(refusal);
+    EXPECT_EQ(app.focus(), app.field(3));
+    EXPECT_EQ(app.result(), L"CHA₂DS₂-VASc：2 分\r\nCHA₂DS₂-VA（不计性别）：2 分\r\n");
+    EXPECT_EQ(app.close(), 0u);
 }

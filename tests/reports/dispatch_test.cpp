@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/evaluate.h"
+#include "core/text.h"
 #include "reports/generators.h"
 #include "reports/report_kinds.h"
 #include "reports/reports.h"
@@ -274,10 +275,11 @@ TEST(ReportKinds, TheTableIsWhatEachReportReads) {
     }
 }
 
-// A numbered choice as the window reads what is typed: a number no line
-// answers to is refused, naming the choice's numbers; one of them, truncated
-// toward zero, shows its own line, and no two numbers show the same one.
-TEST(ReportKinds, ChoicesOutsideTheirNumbersAreRefused) {
+// A numbered choice as the window reads what is typed: a text no line
+// answers to (a number outside the list, a fraction, a word) is refused,
+// naming the choice's numbers; each of them shows its own line, and no two
+// numbers show the same one.
+TEST(ReportKinds, ChoicesTakeOnlyTheirWholeNumbers) {
     const struct {
         int kind;
         std::vector<const char*> keys;  // the tool's inputs, in order
@@ -294,53 +296,62 @@ TEST(ReportKinds, ChoicesOutsideTheirNumbersAreRefused) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "kind " << row.kind << " input " << row.choice);
-        // The other inputs hold 1, one of their numbers.
-        auto typed = [&](const std::wstring& text) {
+        // The tool as the window reads it, the other inputs holding 1.
+        const int count = static_cast<int>(row.keys.size());
+        auto typed = [&](const std::wstring& text, double* values) {
             std::vector<Param> params;
-            for (const char* key : row.keys) params.push_back({key, 1.0});
-            params[static_cast<std::size_t>(row.choice)].value = read_number(text.c_str());
-            return params;
+            for (const char* key : row.keys) params.push_back({key, 0.0});
+            ReportTool tool(row.kind, params);
+            wchar_t texts[MAX_TOOL_VALUES][INPUT_FIELD_CAPACITY] = {};
+            for (int i = 0; i < count; ++i) texts[i][0] = L'1';
+            text_copy(texts[row.choice], INPUT_FIELD_CAPACITY, text.c_str());
+            return read_input_values(texts, count, &tool.def, nullptr, values);
+        };
+        auto report_of = [&](const std::wstring& text) {
+            double values[MAX_TOOL_VALUES] = {};
+            EXPECT_EQ(typed(text, values).refused, -1) << testing::PrintToString(text);
+            std::vector<Param> params;
+            for (int i = 0; i < count; ++i) params.push_back({row.keys[static_cast<std::size_t>(i)], values[i]});
+            return run_report(ReportTool(row.kind, params)).report;
         };
         const std::wstring above = std::to_wstring(row.last + 1);
-        for (const std::wstring& text : {std::wstring(L"0"), std::wstring(L"-1"), std::wstring(L"0.9"),
-                                         std::wstring(L"-0.7"), above, std::wstring(L"99"), std::wstring(L"abc"),
-                                         std::wstring(L"1e12"), std::wstring(L"-4294967297")}) {
-            ReportTool tool(row.kind, typed(text));
-            int first = -9;
-            int last = -9;
-            EXPECT_EQ(report_choice_refused(&tool.def, tool.values, &first, &last), row.choice)
-                << testing::PrintToString(text);
-            EXPECT_EQ(first, 1);
-            EXPECT_EQ(last, row.last);
+        const std::wstring last_and_a_bit = std::to_wstring(row.last) + L".99";
+        for (const std::wstring text : {L"0", L"-1", L"0.9", L"-0.7", L"2.7", L"0.5", above.c_str(),
+                                        last_and_a_bit.c_str(), L"99", L"1e12",
+                                        L"-4294967297", L"abc", L"\u662F", L"yes", L"\u221A", L"+"}) {
+            double values[MAX_TOOL_VALUES] = {-9, -9};
+            InputReading reading = typed(text, values);
+            EXPECT_EQ(reading.refused, row.choice) << testing::PrintToString(text);
+            EXPECT_EQ(reading.why, FieldRefusal::NOT_A_CHOICE) << testing::PrintToString(text);
+            EXPECT_EQ(reading.first, 1);
+            EXPECT_EQ(reading.last, row.last);
+            EXPECT_EQ(values[0], -9);
         }
         std::set<std::wstring> shown;
-        for (int n = 1; n <= row.last; ++n) {
-            ReportTool tool(row.kind, typed(std::to_wstring(n)));
-            int first = -9;
-            int last = -9;
-            EXPECT_EQ(report_choice_refused(&tool.def, tool.values, &first, &last), -1) << n;
-            EXPECT_EQ(first, -9);
-            EXPECT_EQ(last, -9);
-            shown.insert(run_report(tool).report);
-        }
+        for (int n = 1; n <= row.last; ++n) shown.insert(report_of(std::to_wstring(n)));
         EXPECT_EQ(static_cast<int>(shown.size()), row.last) << "two numbers show the same line";
-        const std::wstring last_report = run_report(ReportTool(row.kind, typed(std::to_wstring(row.last)))).report;
-        EXPECT_NE(last_report.find(row.last_line), std::wstring::npos);
-        // Truncated toward zero: 2.7 is 2, the last number and a bit is the last.
-        ReportTool two_point_seven(row.kind, typed(L"2.7"));
-        EXPECT_EQ(report_choice_refused(&two_point_seven.def, two_point_seven.values, nullptr, nullptr), -1);
-        EXPECT_EQ(run_report(two_point_seven).report, run_report(ReportTool(row.kind, typed(L"2"))).report);
-        ReportTool last_and_a_bit(row.kind, typed(std::to_wstring(row.last) + L".99"));
-        EXPECT_EQ(report_choice_refused(&last_and_a_bit.def, last_and_a_bit.values, nullptr, nullptr), -1);
+        EXPECT_NE(report_of(std::to_wstring(row.last)).find(row.last_line), std::wstring::npos);
+        // The forms of one whole number are that number.
+        for (const wchar_t* three : {L"3.0", L"3e0", L"\uFF0B3", L"\uFF13", L" 3 ", L"3 \u53F7"}) {
+            EXPECT_EQ(report_of(three), report_of(L"3")) << testing::PrintToString(std::wstring(three));
+        }
     }
-    // A tool whose kind reads no choice, and the second of two inputs with one
-    // key, which the report never reads, are not looked at.
-    ReportTool roster(REPORT_ROTATION_ROSTER, {{"nurses", 99}, {"days", -5}});
-    EXPECT_EQ(report_choice_refused(&roster.def, roster.values, nullptr, nullptr), -1);
-    ReportTool twice(REPORT_LAB_PANELS, {{"panel", 3}, {"panel", 99}});
-    EXPECT_EQ(report_choice_refused(&twice.def, twice.values, nullptr, nullptr), -1);
-    ReportTool formulas(0, {{"kind", 99}});
-    EXPECT_EQ(report_choice_refused(&formulas.def, formulas.values, nullptr, nullptr), -1);
+    // A tool whose kind reads no choice, the second of two inputs with one
+    // key, which the report never reads, and a formula tool's input that is
+    // no declared choice are plain numbers.
+    ReportTool roster(REPORT_ROTATION_ROSTER, {{"nurses", 0}, {"days", 0}});
+    ReportTool twice(REPORT_LAB_PANELS, {{"panel", 0}, {"panel", 0}});
+    ReportTool formulas(0, {{"kind", 0}, {"panel", 0}});
+    const ToolChoice kind_choice[] = {{"kind", 1, 3}};
+    const ToolChoices declared{1, kind_choice};
+    const wchar_t texts[2][INPUT_FIELD_CAPACITY] = {L"2", L"99.5"};
+    double values[2] = {};
+    EXPECT_EQ(read_input_values(texts, 2, &roster.def, nullptr, values).refused, -1);
+    EXPECT_EQ(read_input_values(texts, 2, &twice.def, nullptr, values).refused, -1);
+    EXPECT_EQ(read_input_values(texts, 2, &formulas.def, &declared, values).refused, -1);
+    EXPECT_EQ(values[1], 99.5);
+    const wchar_t kind_beyond[2][INPUT_FIELD_CAPACITY] = {L"4", L"1"};
+    EXPECT_EQ(read_input_values(kind_beyond, 2, &formulas.def, &declared, values).refused, 0);
 }
 
 }  // namespace

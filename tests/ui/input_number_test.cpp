@@ -129,6 +129,54 @@ TEST(ReadNumber, TextThatIsNoNumberGivesZero) {
     expect_reads(L"na", 0.0);
 }
 
+// A field is read whole or refused: a unit or word after the number is left
+// aside, but a rest that continues the number (a separator and a digit, a
+// look-alike of a digit) would be cut, so the field is refused. read_number
+// still gives the number the text begins with.
+TEST(ReadInputValues, ANumberIsReadWholeOrRefused) {
+    const struct {
+        const wchar_t* text;
+        double value;    // what the field gives when it is read
+        bool refused;
+    } rows[] = {
+        // A unit or a word after the number.
+        {L"65kg", 65, false}, {L"80\u5C81", 80, false}, {L"132 \u00B5mol/L", 132, false}, {L"12abc", 12, false},
+        {L"60.5 kg", 60.5, false}, {L"3 \u53F7", 3, false}, {L"1e", 1, false}, {L"0x10g", 16, false},
+        {L"abc", 0, false}, {L">90", 0, false}, {L"O", 0, false}, {L"70 (60)", 70, false}, {L"5%", 5, false},
+        // The ideographic zero an input method offers for 零 is the digit 0.
+        {L"8\u3007", 80, false}, {L"\u3007.5", 0.5, false}, {L"1\u3007\u3007", 100, false},
+        // A separator, then a digit: a decimal comma, thousands, a list, a time, a range, a fraction.
+        {L"60,5", 60, true}, {L"60\uFF0C5", 60, true}, {L"\uFF16\uFF10\uFF0C\uFF15", 60, true},
+        {L"1,200", 1, true}, {L"60\u30015", 60, true}, {L"60 , 5", 60, true}, {L"60;5", 60, true},
+        {L"8:30", 8, true}, {L"8\uFF1A30", 8, true}, {L"60-65", 60, true}, {L"60~65", 60, true},
+        {L"60\uFF5E65", 60, true}, {L"1/2", 1, true}, {L"60\u00B75", 60, true}, {L"1'200", 1, true},
+        {L"1.2.3", 1.2, true}, {L"60\u3002\u30025", 60, true}, {L"60\uFE505", 60, true},
+        // Blanks and then a digit: two numbers, or thousands apart.
+        {L"1 200", 1, true}, {L"3 4", 3, true}, {L"60\u30005", 60, true}, {L"6\u200B 5", 6, true},
+        // A letter that looks like a digit, after the digits or before them.
+        {L"8O", 8, true}, {L"8o", 8, true}, {L"8\uFF2F", 8, true}, {L"1l", 1, true}, {L"5.O", 5, true},
+        {L"8\u25CB", 8, true}, {L"O8", 0, true}, {L"-o5", 0, true}, {L"l5", 0, true},
+        // A separator or a blank with no digit after it ends the number.
+        {L"60,", 60, false}, {L"60, kg", 60, false}, {L"60\u3001", 60, false}, {L"5 -", 5, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));
+        expect_reads(row.text, row.value);
+        wchar_t texts[2][INPUT_FIELD_CAPACITY] = {L"40", {}};
+        std::wcscpy(texts[1], row.text);
+        double values[2] = {-1.0, -1.0};
+        InputReading reading = read_input_values(texts, 2, nullptr, nullptr, values);
+        if (row.refused) {
+            EXPECT_EQ(reading.refused, 1);
+            EXPECT_EQ(reading.why, FieldRefusal::CONTINUED);
+            EXPECT_EQ(values[0], -1.0);
+        } else {
+            EXPECT_EQ(reading.refused, -1);
+            EXPECT_EQ(values[1], row.value);
+        }
+    }
+}
+
 TEST(ReadNumber, Hexadecimal) {
     expect_reads(L"0x10", 16.0);
     expect_reads(L"0X1F", 31.0);
@@ -195,7 +243,7 @@ TEST(ReadNumber, WordsInAnyCase) {
 TEST(ReadInputValues, AllFiniteAreCommittedTogether) {
     const wchar_t texts[3][INPUT_FIELD_CAPACITY] = {L"40", L"", L"0x10"};
     double values[3] = {-1.0, -1.0, -1.0};
-    EXPECT_EQ(read_input_values(texts, 3, values), -1);
+    EXPECT_EQ(read_input_values(texts, 3, nullptr, nullptr, values).refused, -1);
     EXPECT_EQ(values[0], 40.0);
     EXPECT_EQ(values[1], 0.0);
     EXPECT_EQ(values[2], 16.0);
@@ -208,11 +256,11 @@ TEST(ReadInputValues, RefusedFieldLeavesEveryValueAlone) {
     const wchar_t last_overflow[3][INPUT_FIELD_CAPACITY] = {L"10", L"20", L"-1e999"};
 
     double values[3] = {40.0, 85.0, 65.0};
-    EXPECT_EQ(read_input_values(second_infinite, 3, values), 1);
+    EXPECT_EQ(read_input_values(second_infinite, 3, nullptr, nullptr, values).refused, 1);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
-    EXPECT_EQ(read_input_values(first_nan, 3, values), 0);
+    EXPECT_EQ(read_input_values(first_nan, 3, nullptr, nullptr, values).refused, 0);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
-    EXPECT_EQ(read_input_values(last_overflow, 3, values), 2);
+    EXPECT_EQ(read_input_values(last_overflow, 3, nullptr, nullptr, values).refused, 2);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
 }
 
@@ -290,7 +338,7 @@ TEST(ReadInputValues, FieldLongerThanWhatIsReadIsRefusedNotCut) {
     texts[1][125] = L'7';
     texts[1][126] = L'0';
     texts[1][127] = L'\0';
-    EXPECT_EQ(read_input_values(texts, 2, values), -1);
+    EXPECT_EQ(read_input_values(texts, 2, nullptr, nullptr, values).refused, -1);
     EXPECT_EQ(values[1], 70.0);
 
     // One more character, as 200 zeros and then 70 arrive once fetched: refused,
@@ -299,12 +347,12 @@ TEST(ReadInputValues, FieldLongerThanWhatIsReadIsRefusedNotCut) {
     values[1] = previous[1];
     std::wmemset(texts[1], L'0', 128);
     texts[1][128] = L'\0';
-    EXPECT_EQ(read_input_values(texts, 2, values), 1);
+    EXPECT_EQ(read_input_values(texts, 2, nullptr, nullptr, values).refused, 1);
     EXPECT_EQ(std::memcmp(values, previous, sizeof values), 0);
 }
 
 TEST(ReadInputValues, NoFieldsChangeNothing) {
     double values[1] = {5.0};
-    EXPECT_EQ(read_input_values(nullptr, 0, values), -1);
+    EXPECT_EQ(read_input_values(nullptr, 0, nullptr, nullptr, values).refused, -1);
     EXPECT_EQ(values[0], 5.0);
 }
