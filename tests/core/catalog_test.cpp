@@ -19,7 +19,8 @@ TEST(Catalog, Tool51Definition) {
     EXPECT_EQ(std::wstring(t->name), L"Kaldrin");
     EXPECT_EQ(std::wstring(t->subtitle), L"按肾功能、年龄、体重核查 NOAC 剂量");
     EXPECT_EQ(std::wstring(t->category), L"抗凝");
-    EXPECT_EQ(std::wstring(t->basis), L"阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid");
+    EXPECT_EQ(std::wstring(t->basis),
+              L"阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid；CrCl 15–29 者 2.5mg bid（欧盟说明书 4.2）");
     EXPECT_EQ(std::wstring(t->note), L"严重肾功能不全、机械瓣、抗磷脂综合征患者禁用 NOAC。");
     EXPECT_EQ(t->report_kind, 0);
 
@@ -44,19 +45,14 @@ TEST(Catalog, Tool51Definition) {
     EXPECT_STREQ(t->outputs[1].key, "dose");
     EXPECT_EQ(std::wstring(t->outputs[1].label), L"阿哌沙班剂量");
     EXPECT_EQ(std::wstring(t->outputs[1].unit), L"mg bid");
-    EXPECT_STREQ(t->outputs[1].expr, "((crcl<50?1:0)+(age>=80?1:0)+(w<=60?1:0))>=2?2.5:5");
     EXPECT_STREQ(t->outputs[1].format, "f1");
 
-    ASSERT_EQ(t->rule_count, 3);
+    // The dose and the verdicts at each band are worked examples in
+    // tests/core/evaluate_test.cpp.
+    ASSERT_EQ(t->rule_count, 4);
     EXPECT_STREQ(t->rules[0].condition, "crcl<15");
-    EXPECT_EQ(t->rules[0].level, 3);
-    EXPECT_EQ(std::wstring(t->rules[0].message), L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
-    EXPECT_STREQ(t->rules[1].condition, "criteria>=2");
-    EXPECT_EQ(t->rules[1].level, 2);
-    EXPECT_EQ(std::wstring(t->rules[1].message), L"满足 2 项减量条件，使用低剂量并复查肾功");
-    EXPECT_STREQ(t->rules[2].condition, "");
-    EXPECT_EQ(t->rules[2].level, 0);
-    EXPECT_EQ(std::wstring(t->rules[2].message), L"按标准剂量使用，定期复查肾功能");
+    EXPECT_STREQ(t->rules[2].condition, "criteria>=2");
+    EXPECT_STREQ(t->rules[3].condition, "");
 }
 
 }  // namespace

@@ -34,32 +34,46 @@ Evaluation evaluate(const ToolDef* tool, std::initializer_list<double> values, i
 const wchar_t* const LINES_AT_DEFAULTS = L"减量条件数：0 项\r\n阿哌沙班剂量：5.0 mg bid\r\n";
 const wchar_t* const NOTICE = L"（部分结果无法计算，请检查输入是否合理）\r\n";
 
-TEST(EvaluateTool51, Defaults) {
-    Evaluation e = evaluate(get_tool(), {70, 70, 65});
-    EXPECT_EQ(e.result, LINES_AT_DEFAULTS);
-    EXPECT_EQ(e.verdict, L"按标准剂量使用，定期复查肾功能");
-    EXPECT_EQ(e.level, 0);
-    EXPECT_EQ(e.returned, 0);
-    EXPECT_EQ(e.detail, e.result);
-}
-
-TEST(EvaluateTool51, ReducedDose) {
-    Evaluation e = evaluate(get_tool(), {40, 85, 65});
-    EXPECT_EQ(e.result, L"减量条件数：2 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
-    EXPECT_EQ(e.verdict, L"满足 2 项减量条件，使用低剂量并复查肾功");
-    EXPECT_EQ(e.level, 2);
-    EXPECT_EQ(e.detail, e.result);
-}
-
-TEST(EvaluateTool51, ContraindicatedWinsBecauseItStandsFirst) {
-    for (auto values : {std::initializer_list<double>{10, 70, 65}, std::initializer_list<double>{10, 85, 55}}) {
-        Evaluation e = evaluate(get_tool(), values);
-        EXPECT_EQ(e.verdict, L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
-        EXPECT_EQ(e.level, 3);
-        EXPECT_EQ(e.returned, 3);
+// Tool 51 worked by hand: the count of criteria, the dose and the verdict at
+// each band of renal function. Below 15 ml/min no dose stands beside the
+// verdict; from 15 to 29 the dose is 2.5 mg whatever the other criteria.
+TEST(EvaluateTool51, WorkedExamples) {
+    const wchar_t* const STANDARD = L"按标准剂量使用，定期复查肾功能";
+    const wchar_t* const REDUCED = L"满足 2 项减量条件，使用低剂量并复查肾功";
+    const wchar_t* const SEVERE = L"CrCl 15–29 ml/min：说明书剂量为阿哌沙班 2.5 mg bid，请复查肾功能";
+    const wchar_t* const CONTRAINDICATED = L"CrCl<15，NOAC 禁用，改用其他抗凝方案";
+    const struct {
+        double crcl, age, w;
+        const wchar_t* criteria;
+        const wchar_t* dose;  // "--" with the notice after it: not computed
+        const wchar_t* verdict;
+        int level;
+    } rows[] = {
+        {70, 70, 65, L"0", L"5.0", STANDARD, 0},  // the defaults
+        {40, 85, 65, L"2", L"2.5", REDUCED, 2},
+        {49.9, 80, 60, L"3", L"2.5", REDUCED, 2},  // 49.9 counts, age 80 and weight 60 count
+        {50, 79, 60.1, L"0", L"5.0", STANDARD, 0},
+        {45, 70, 60.5, L"1", L"5.0", STANDARD, 0},
+        {30, 75, 70, L"1", L"5.0", STANDARD, 0},
+        {29.9, 70, 65, L"1", L"2.5", SEVERE, 2},
+        {28, 75, 70, L"1", L"2.5", SEVERE, 2},   // what tool 72 gives a man of 75, 70 kg, creatinine 200
+        {15, 85, 55, L"3", L"2.5", SEVERE, 2},
+        {14.9, 70, 65, L"1", L"--", CONTRAINDICATED, 3},
+        {10, 85, 55, L"3", L"--", CONTRAINDICATED, 3},  // the first rule decides
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.crcl << ", " << row.age << ", " << row.w);
+        Evaluation e = evaluate(get_tool(), {row.crcl, row.age, row.w});
+        std::wstring lines = std::wstring(L"减量条件数：") + row.criteria + L" 项\r\n阿哌沙班剂量：" + row.dose +
+                             L" mg bid\r\n";
+        if (std::wstring(row.dose) == L"--") lines += NOTICE;
+        EXPECT_EQ(e.result, lines);
+        EXPECT_EQ(e.verdict, row.verdict);
+        EXPECT_EQ(e.level, row.level);
+        EXPECT_EQ(e.returned, row.level);
+        EXPECT_EQ(e.detail, e.result);
     }
-    Evaluation all_three = evaluate(get_tool(), {10, 85, 55});
-    EXPECT_EQ(all_three.result, L"减量条件数：3 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
+    EXPECT_EQ(evaluate(get_tool(), {70, 70, 65}).result, LINES_AT_DEFAULTS);
 }
 
 // A test-local tool: each output and rule picks one behaviour.

@@ -69,7 +69,7 @@ TEST(Compute, F5AndEnterComputeOnlyFromAControl) {
     // Enter in a field computes again.
     app.key(app.field(2), VK_RETURN);
     EXPECT_EQ(app.verdict(), CONTRAINDICATED_VERDICT);
-    EXPECT_EQ(app.result(), L"减量条件数：2 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
+    EXPECT_EQ(app.result(), L"减量条件数：2 项\r\n阿哌沙班剂量：-- mg bid\r\n（部分结果无法计算，请检查输入是否合理）\r\n");
 
     // F5 in the read-only result field computes too.
     app.set_field(0, L"70");
@@ -83,14 +83,15 @@ TEST(Compute, BlankLettersAndNumberPrefixes) {
     KaldrinApp app;
     ASSERT_TRUE(app.start());
     // Empty, blank and letters read as 0 without a message: CrCl 0 is
-    // contraindicated, and weight 0 counts as a reduction criterion.
+    // contraindicated, with no dose beside it, and weight 0 counts as a
+    // reduction criterion.
     app.set_field(0, L"");
     app.set_field(1, L"   ");
     app.set_field(2, L"abc");
     app.click(ID_COMPUTE);
     EXPECT_FALSE(app.has_message_box());
     EXPECT_EQ(app.verdict(), CONTRAINDICATED_VERDICT);
-    EXPECT_EQ(app.result(), L"减量条件数：2 项\r\n阿哌沙班剂量：2.5 mg bid\r\n");
+    EXPECT_EQ(app.result(), L"减量条件数：2 项\r\n阿哌沙班剂量：-- mg bid\r\n（部分结果无法计算，请检查输入是否合理）\r\n");
 
     // A number is read up to the first character that cannot continue it;
     // 0x20 is 32.
@@ -153,6 +154,8 @@ TEST(Compute, NonNumberIsRefusedAndTheLastResultStays) {
     // computed from its cut text (which would read as 0 or as 7.8e126).
     const std::wstring zeros_then_70 = std::wstring(200, L'0') + L"70";
     const std::wstring sevens(400, L'7');
+    const wchar_t* const CONTINUED_WEIGHT =
+        L"第 3 项“体重”请输入一个完整的数字：小数点请用“.”，不要用逗号或顿号分隔，零请用数字 0 而非字母 O。";
     const Case cases[] = {
         {1, L"inf", L"第 2 项“年龄”请输入数字。"},
         {0, L"1e400", L"第 1 项“肌酐清除率”请输入数字。"},
@@ -160,6 +163,10 @@ TEST(Compute, NonNumberIsRefusedAndTheLastResultStays) {
         {1, L"-Infinity", L"第 2 项“年龄”请输入数字。"},
         {0, zeros_then_70.c_str(), L"第 1 项“肌酐清除率”请输入数字。"},
         {2, sevens.c_str(), L"第 3 项“体重”请输入数字。"},
+        // A number typed one key off is refused, never cut to its first part.
+        {2, L"60,5", CONTINUED_WEIGHT},
+        {2, L"\uFF16\uFF10\uFF0C\uFF15", CONTINUED_WEIGHT},
+        {1, L"8O", L"第 2 项“年龄”请输入一个完整的数字：小数点请用“.”，不要用逗号或顿号分隔，零请用数字 0 而非字母 O。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
@@ -312,7 +319,7 @@ TEST(About, ShowsTheToolVersionAndWebAddress) {
               L"Kaldrin\r\n"
               L"\r\n"
               L"分类：抗凝\r\n"
-              L"参考依据：阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid\r\n"
+              L"参考依据：阿哌沙班：CrCl、年龄≥80、体重≤60kg 满足 2 项者 2.5mg bid；CrCl 15–29 者 2.5mg bid（欧盟说明书 4.2）\r\n"
               L"\r\n"
               L"本工具为临床辅助计算/记录工具，结果不能替代医师诊疗判断，\r\n"
               L"具体用药与处置请结合患者实际情况及本院规范执行。\r\n"
