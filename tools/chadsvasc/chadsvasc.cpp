@@ -2,6 +2,7 @@
 // same score without the sex point (CHA2DS2-VA).
 
 #include "core/tool.h"
+#include "core/tool_choices.h"
 
 #include <iterator>
 
@@ -32,6 +33,11 @@ const ToolOutput outputs[] = {
 #undef VALID_INPUTS
 #undef POINTS_BUT_SEX
 
+// The window takes only 1 or 2 for the sex and 1 or 0 for each yes/no field.
+const ToolChoice choices[] = {
+    {"sex", 1, 2}, {"chf", 0, 1}, {"htn", 0, 1}, {"dm", 0, 1}, {"stroke", 0, 1}, {"vasc", 0, 1},
+};
+
 // A refused field comes first and names the field; then the thresholds, which
 // count one point more for women (the sex point).
 const ToolRule rules[] = {
@@ -44,7 +50,7 @@ const ToolRule rules[] = {
     {"vasc!=0 && vasc!=1", 3, L"“血管疾病”请填 1（是）或 0（否）"},
     {"sex==1 && score>=2 || sex==2 && score>=3", 2, L"男性 ≥2 分、女性 ≥3 分：指南推荐口服抗凝，除非有禁忌"},
     {"sex==1 && score==1 || sex==2 && score==2", 1, L"男性 1 分、女性 2 分：指南建议考虑口服抗凝"},
-    {"", 0, L"男性 0 分、女性 1 分：指南不推荐口服抗凝预防卒中"},
+    {"", 0, L"男性 0 分、女性 1 分：低风险，2020 ESC 指南认为无需抗栓治疗，应定期重新评估卒中风险"},
 };
 
 constexpr int input_count = static_cast<int>(std::size(inputs));
@@ -62,15 +68,22 @@ const ToolDef tool73 = {
     L"2020 ESC 心房颤动指南；2023 ACC/AHA/ACCP/HRS 心房颤动指南（表 10）；CHA₂DS₂-VA：2024 ESC 心房颤动指南",
     L"计分：心衰或左室功能不全 1，高血压 1，年龄 ≥75 岁 2、65–74 岁 1，糖尿病 1，卒中、TIA 或血栓栓塞史 2，"
     L"血管疾病（既往心肌梗死、外周动脉疾病、主动脉斑块）1，女性 1。CHA₂DS₂-VA 不计女性的 1 分。"
-    L"是填 1，否填 0。",
+    L"是填 1，否填 0。机械瓣或中重度二尖瓣狭窄的房颤患者不适用本评分，指南推荐其抗凝用华法林"
+    L"（维生素 K 拮抗剂）。",
     input_count, inputs,
     output_count, outputs,
     rule_count, rules,
     0,
 };
 
+constexpr ToolChoices tool73_choices = {static_cast<int>(std::size(choices)), choices};
+
 }  // namespace
 
 const ToolDef* get_tool() {
     return &tool73;
+}
+
+const ToolChoices* get_tool_choices() {
+    return &tool73_choices;
 }

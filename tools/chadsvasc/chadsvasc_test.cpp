@@ -10,6 +10,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(ChadsVasc, WorkedExamplesAndRefusedFields) {
     const struct {
@@ -51,4 +52,8 @@ TEST(ChadsVasc, WorkedExamplesAndRefusedFields) {
             EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
         }
     }
+}
+
+TEST(ChadsVasc, YesNoFieldsTakeOnlyOneOrZero) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }

@@ -10,6 +10,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
     const struct {
@@ -20,12 +21,15 @@ TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
     } cases[] = {
         {110, 70, 75, 1, L"58.7", 0, nullptr},
         {110, 70, 75, 2, L"49.6", 1, nullptr},  // the same woman: below 50
-        {123, 90, 100, 1, L"50.0", 0, nullptr},
+        {122, 90, 100, 1, L"50.4", 0, nullptr},
+        {123, 90, 100, 1, L"50.0", 1, nullptr},  // edoxaban's reduced band runs to 50 inclusive
         {124, 90, 100, 1, L"49.6", 1, nullptr},
         {123, 90, 60, 1, L"30.0", 1, nullptr},
         {124, 90, 60, 1, L"29.8", 2, nullptr},
         {246, 90, 60, 1, L"15.0", 2, nullptr},
         {247, 90, 60, 1, L"14.9", 3, nullptr},
+        {246.6, 90, 60, 1, L"15.0", 2, nullptr},  // 14.96 is shown and judged as 15.0
+        {110, 18, 75, 1, L"102.3", 0, nullptr},   // the youngest age taken
         {260, 65, 50, 2, L"15.0", 2, nullptr},
         {261, 65, 50, 2, L"14.9", 3, nullptr},
         {20, 70, 65, 1, L"279.8", 0, nullptr},  // the lowest creatinine taken
@@ -36,6 +40,7 @@ TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
         {19.9, 70, 75, 1, L"--", 3, L"血清肌酐"},
         {110, 70, 0, 1, L"--", 3, L"体重"},
         {110, 0, 75, 1, L"--", 3, L"年龄"},
+        {110, 17, 75, 1, L"--", 3, L"年龄"},  // the formula is an adult's
         {110, 140, 75, 1, L"--", 3, L"年龄"},
     };
     for (const auto& c : cases) {
@@ -51,6 +56,10 @@ TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
             EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
         }
     }
+}
+
+TEST(Crcl, TheSexIsAChoice) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }
 
 // The creatinine in mg/dL, for checking against sources in that unit.

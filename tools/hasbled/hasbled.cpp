@@ -2,6 +2,7 @@
 // fibrillation.
 
 #include "core/tool.h"
+#include "core/tool_choices.h"
 
 #include <iterator>
 
@@ -13,8 +14,8 @@ const ToolInput inputs[] = {
     {"renal", L"肾功能异常", L"1 是，0 否", 0.0},
     {"liver", L"肝功能异常", L"1 是，0 否", 0.0},
     {"stroke", L"卒中史", L"1 是，0 否", 0.0},
-    {"bleed", L"大出血史或出血倾向", L"1 是，0 否", 0.0},
-    {"inr", L"INR 不稳定", L"1 是，0 否", 0.0},
+    {"bleed", L"出血史或出血倾向", L"1 是，0 否", 0.0},
+    {"inr", L"INR 不稳定（服华法林者）", L"1 是，0 否", 0.0},
     {"drugs", L"抗血小板药或 NSAIDs", L"1 是，0 否", 0.0},
     {"alcohol", L"饮酒每周 ≥8 杯", L"1 是，0 否", 0.0},
 };
@@ -30,6 +31,12 @@ const ToolOutput outputs[] = {
      "f0"},
 };
 
+// The window takes only 1 or 0 for each yes/no field.
+const ToolChoice choices[] = {
+    {"sbp", 0, 1}, {"renal", 0, 1}, {"liver", 0, 1}, {"stroke", 0, 1}, {"bleed", 0, 1},
+    {"inr", 0, 1}, {"drugs", 0, 1}, {"alcohol", 0, 1},
+};
+
 // A refused field comes first and names the field.
 const ToolRule rules[] = {
     {"age<=0", 3, L"年龄须大于 0，请填写年龄"},
@@ -37,8 +44,8 @@ const ToolRule rules[] = {
     {"renal!=0 && renal!=1", 3, L"“肾功能异常”请填 1（是）或 0（否）"},
     {"liver!=0 && liver!=1", 3, L"“肝功能异常”请填 1（是）或 0（否）"},
     {"stroke!=0 && stroke!=1", 3, L"“卒中史”请填 1（是）或 0（否）"},
-    {"bleed!=0 && bleed!=1", 3, L"“大出血史或出血倾向”请填 1（是）或 0（否）"},
-    {"inr!=0 && inr!=1", 3, L"“INR 不稳定”请填 1（是）或 0（否）"},
+    {"bleed!=0 && bleed!=1", 3, L"“出血史或出血倾向”请填 1（是）或 0（否）"},
+    {"inr!=0 && inr!=1", 3, L"“INR 不稳定（服华法林者）”请填 1（是）或 0（否）"},
     {"drugs!=0 && drugs!=1", 3, L"“抗血小板药或 NSAIDs”请填 1（是）或 0（否）"},
     {"alcohol!=0 && alcohol!=1", 3, L"“饮酒”请填 1（是）或 0（否）"},
     {"score>=3", 2, L"≥3 分为出血高风险：纠正可改变的因素并加强随访；高分本身不是停用抗凝的理由"},
@@ -59,16 +66,23 @@ const ToolDef tool74 = {
     L"抗凝",
     L"Pisters R 等，Chest 2010；2020 ESC 心房颤动指南",
     L"各项 1 分，年龄 >65 岁加 1 分。高血压未控制：收缩压 >160 mmHg；肾功能异常：透析、肾移植或肌酐 ≥200 µmol/L；"
-    L"肝功能异常：肝硬化，或胆红素 >2 倍正常上限且 AST/ALT/ALP >3 倍正常上限；INR 不稳定：TTR <60%；"
-    L"药物：抗血小板药或非甾体抗炎药。是填 1，否填 0。",
+    L"肝功能异常：肝硬化，或胆红素 >2 倍正常上限且 AST/ALT/ALP >3 倍正常上限；出血：既往大出血、贫血、"
+    L"重度血小板减少或出血倾向；INR 不稳定：TTR <60%，仅对服用维生素 K 拮抗剂（华法林）者计分，服 NOAC 者填 0；"
+    L"药物：抗血小板药或非甾体抗炎药。是填 1，否填 0。机械瓣或中重度二尖瓣狭窄患者：指南推荐抗凝用华法林，不用 NOAC。",
     input_count, inputs,
     output_count, outputs,
     rule_count, rules,
     0,
 };
 
+constexpr ToolChoices tool74_choices = {static_cast<int>(std::size(choices)), choices};
+
 }  // namespace
 
 const ToolDef* get_tool() {
     return &tool74;
+}
+
+const ToolChoices* get_tool_choices() {
+    return &tool74_choices;
 }

@@ -10,6 +10,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(HasBled, WorkedExamplesAndRefusedFields) {
     const struct {
@@ -48,4 +49,8 @@ TEST(HasBled, WorkedExamplesAndRefusedFields) {
             EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
         }
     }
+}
+
+TEST(HasBled, YesNoFieldsTakeOnlyOneOrZero) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }
