@@ -8,10 +8,11 @@
 //     text at full capacity; the detail text is the result text cut to its
 //     own capacity; the level is returned and stored alike;
 //   - tool 51 decides as its dosing rule says, computed here independently:
-//     CrCl below 15 contraindicates (level 3); otherwise two or more of CrCl
-//     below 50, age 80 or more and weight 60 kg or less give the reduced dose
-//     2.5 mg (level 2), fewer the standard dose 5.0 mg (level 0), with exactly
-//     the two result lines and no notice;
+//     CrCl below 15 contraindicates (level 3) with no dose (its line shows
+//     "--", then the notice); CrCl 15 to 29 gives 2.5 mg (level 2); otherwise
+//     two or more of CrCl below 50, age 80 or more and weight 60 kg or less
+//     give the reduced dose 2.5 mg (level 2), fewer the standard dose 5.0 mg
+//     (level 0), with exactly the two result lines and no notice;
 //   - for any tool: the notice of incomplete results is there exactly when an
 //     output formula fails; the level and verdict are those of the first rule
 //     whose condition holds without error, else level 0 and the default text.
@@ -63,7 +64,8 @@ double input_value(FuzzInput& in) {
     const std::uint8_t mode = in.byte();
     if (mode < 160) return static_cast<double>(in.u16() % 200) + (mode & 1 ? 0.5 : 0.0) - (mode & 2 ? 0.25 : 0.0);
     if (mode < 200) {
-        static const double EDGES[] = {15.0, 14.999999999999998, 50.0, 49.99999999999999, 80.0, 79.99999999999999,
+        static const double EDGES[] = {15.0, 14.999999999999998, 30.0, 29.999999999999996, 50.0,
+                                       49.99999999999999, 80.0, 79.99999999999999,
                                        60.0, 60.00000000000001, 0.0, -0.0, -1.0, 1e308, NAN, INFINITY, -INFINITY};
         return EDGES[in.byte() % (sizeof EDGES / sizeof EDGES[0])];
     }
@@ -78,11 +80,14 @@ void check_tool51(FuzzInput& in, int rc, int vc, int dc) {
     const Outcome out = evaluate_checked(get_tool(), values, rc, vc, dc);
 
     const int criteria = (crcl < 50 ? 1 : 0) + (age >= 80 ? 1 : 0) + (w <= 60 ? 1 : 0);
+    const wchar_t* dose = crcl < 15 ? L"--" : crcl < 30 || criteria >= 2 ? L"2.5" : L"5.0";
     const std::wstring expected_result = L"减量条件数：" + std::to_wstring(criteria) + L" 项\r\n阿哌沙班剂量：" +
-                                         (criteria >= 2 ? L"2.5" : L"5.0") + L" mg bid\r\n";
+                                         dose + L" mg bid\r\n" + (crcl < 15 ? NOTICE : L"");
     FUZZ_CHECK(out.result == expected_result);
     if (crcl < 15) {
         FUZZ_CHECK(out.level == 3 && out.verdict == L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
+    } else if (crcl < 30) {
+        FUZZ_CHECK(out.level == 2 && out.verdict == L"CrCl 15–29：说明书剂量为阿哌沙班 2.5 mg bid，请复查肾功能");
     } else if (criteria >= 2) {
         FUZZ_CHECK(out.level == 2 && out.verdict == L"满足 2 项减量条件，使用低剂量并复查肾功");
     } else {
