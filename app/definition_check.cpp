@@ -235,6 +235,24 @@ void check_report(const ToolDef* tool, const ReportKindEntry& entry, Faults& fau
     if (tool->rule_count > 0) faults.add("rule 1: a report tool's rules are never tried");
 }
 
+// Verdicts and input labels stand on one line of the window each.
+void check_line_widths(const ToolDef* tool, Faults& faults) {
+    for (int i = 0; i < tool->input_count; ++i) {
+        double width = text_width_characters(tool->inputs[i].label);
+        if (width > INPUT_LABEL_CHARACTERS) {
+            faults.add("input \"%.80s\": the label is %.1f characters wide, more than the %.0f its row holds",
+                       tool->inputs[i].key != nullptr ? tool->inputs[i].key : "", width, INPUT_LABEL_CHARACTERS);
+        }
+    }
+    for (int i = 0; i < tool->rule_count; ++i) {
+        double width = text_width_characters(tool->rules[i].message);
+        if (width > VERDICT_LINE_CHARACTERS) {
+            faults.add("rule %d: the verdict is %.1f characters wide, more than the %.0f one line of the verdict "
+                       "holds", i + 1, width, VERDICT_LINE_CHARACTERS);
+        }
+    }
+}
+
 // The choices: a formula tool's name its inputs, each once, with numbers
 // that run from first to last; a report tool's are its kind's. The window
 // refuses any other number in a choice field, so a default that is none of
@@ -336,6 +354,18 @@ void check_own_selftest(const ToolDef* tool, const DefinitionExpectation& expect
 
 }  // namespace
 
+double text_width_characters(const wchar_t* text) {
+    double width = 0.0;
+    for (const wchar_t* c = text; c != nullptr && *c != L'\0'; ++c) {
+        // Ideographs, kana and hangul, the CJK and full-width punctuation.
+        unsigned u = static_cast<unsigned>(*c);
+        bool full = (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF) || (u >= 0xF900 && u <= 0xFAFF) ||
+                    (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6);
+        width += full ? 1.0 : *c == L' ' ? 0.3 : 0.55;
+    }
+    return width;
+}
+
 int check_definition(const ToolDef* tool, const ToolChoices* choices, const DefinitionExpectation& expected,
                      DefinitionFaultSink sink, void* context) {
     Faults faults{expected, sink, context};
@@ -359,6 +389,7 @@ int check_definition(const ToolDef* tool, const ToolChoices* choices, const Defi
         check_report(tool, *entry, faults);
     }
     check_choices(tool, choices, faults);
+    check_line_widths(tool, faults);
     // The self-test evaluates the definition; it runs only on one whose
     // records can be read.
     if (faults.count == 0) check_own_selftest(tool, expected, faults);

@@ -2,7 +2,7 @@
 // The check every tool's definition passes in the build: its formulas read
 // and name only what stands before them, its report kind is compiled in and
 // gets every key it reads, its choices name its inputs and hold their
-// defaults, it defines nothing that is never read, its number is the one the
+// defaults, its verdicts and labels fit their one line of the window, it defines nothing that is never read, its number is the one the
 // build gives it, and its self-test is clean and writes the report the tool
 // declares.
 
@@ -10,6 +10,18 @@
 
 #include "core/tool.h"
 #include "core/tool_choices.h"
+
+// How much text one line of the window holds, in full-width characters of
+// its font (a half-width character counts 0.55 of one, a blank 0.3): the
+// verdict label and
+// an input's label, each a single line. A verdict or label that needs more
+// is cut off or wrapped out of sight. The window's geometry and fonts are
+// held to these (ui/tool_window.cpp).
+constexpr double VERDICT_LINE_CHARACTERS = 23.0;
+constexpr double INPUT_LABEL_CHARACTERS = 13.0;
+
+// The width of text in full-width characters, as the limits above count it.
+double text_width_characters(const wchar_t* text);
 
 // What the build knows of the tool, against which the definition is checked.
 struct DefinitionExpectation {

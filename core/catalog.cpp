@@ -26,7 +26,7 @@ const ToolOutput tool51_outputs[] = {
 
 const ToolRule tool51_rules[] = {
     {"crcl<15", 3, L"CrCl<15，NOAC 禁用，改用其他抗凝方案"},
-    {"crcl<30", 2, L"CrCl 15–29：说明书剂量为阿哌沙班 2.5 mg bid，请复查肾功能"},
+    {"crcl<30", 2, L"CrCl 15–29：阿哌沙班 2.5 mg bid，复查肾功能"},
     {"criteria>=2", 2, L"满足 2 项减量条件，使用低剂量并复查肾功"},
     {"", 0, L"按标准剂量使用，定期复查肾功能"},
 };

@@ -87,7 +87,7 @@ void check_tool51(FuzzInput& in, int rc, int vc, int dc) {
     if (crcl < 15) {
         FUZZ_CHECK(out.level == 3 && out.verdict == L"CrCl<15，NOAC 禁用，改用其他抗凝方案");
     } else if (crcl < 30) {
-        FUZZ_CHECK(out.level == 2 && out.verdict == L"CrCl 15–29：说明书剂量为阿哌沙班 2.5 mg bid，请复查肾功能");
+        FUZZ_CHECK(out.level == 2 && out.verdict == L"CrCl 15–29：阿哌沙班 2.5 mg bid，复查肾功能");
     } else if (criteria >= 2) {
         FUZZ_CHECK(out.level == 2 && out.verdict == L"满足 2 项减量条件，使用低剂量并复查肾功");
     } else {

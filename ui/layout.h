@@ -46,6 +46,10 @@ constexpr LayoutBox INPUT_UNIT = {374, 0, 78, 22};
 // A tool without inputs shows a hint where the first row would stand.
 constexpr LayoutBox NO_INPUTS_LABEL = {36, 1, 408, 44};
 
+// The heights of the fonts of an input's label and of the verdict.
+constexpr int LABEL_FONT_HEIGHT = 14;
+constexpr int VERDICT_FONT_HEIGHT = 21;
+
 // The right panel's controls.
 constexpr LayoutBox VERDICT_LABEL = {492, 142, 492, 46};
 constexpr LayoutBox RESULT_FIELD = {492, 196, 492, 232};

@@ -5,6 +5,7 @@
 
 #include <cassert>
 
+#include "app/definition_check.h"
 #include "core/format.h"
 #include "core/text.h"
 #include "records/append_record.h"
@@ -22,6 +23,11 @@ constexpr DWORD WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int ICON_RESOURCE = 1;
 constexpr int BASIS_TEXT_CAPACITY = 512;
 
+// The definition check holds every tool's verdicts and labels to what one
+// line of these holds.
+static_assert(VERDICT_LABEL.width >= VERDICT_LINE_CHARACTERS * VERDICT_FONT_HEIGHT);
+static_assert(INPUT_LABEL.width >= INPUT_LABEL_CHARACTERS * LABEL_FONT_HEIGHT);
+
 HFONT make_font(int height, int weight, const wchar_t* face) {
     return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
@@ -31,9 +37,9 @@ void create_fonts_and_brushes() {
     ToolWindow& w = tool_window;
     w.title_font = make_font(27, FW_BOLD, UI_FONT_FACE);
     w.caption_font = make_font(14, FW_NORMAL, UI_FONT_FACE);
-    w.label_font = make_font(14, FW_NORMAL, UI_FONT_FACE);
+    w.label_font = make_font(LABEL_FONT_HEIGHT, FW_NORMAL, UI_FONT_FACE);
     w.edit_font = make_font(15, FW_NORMAL, UI_FONT_FACE);
-    w.verdict_font = make_font(21, FW_BOLD, UI_FONT_FACE);
+    w.verdict_font = make_font(VERDICT_FONT_HEIGHT, FW_BOLD, UI_FONT_FACE);
     w.result_font = make_font(15, FW_NORMAL, RESULT_FONT_FACE);
     w.button_font = make_font(15, FW_NORMAL, UI_FONT_FACE);
     w.small_font = make_font(12, FW_NORMAL, UI_FONT_FACE);

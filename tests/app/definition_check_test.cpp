@@ -157,6 +157,16 @@ const Row rows[] = {
          t.inputs[1].default_value = 11;
      }, {"input \"drugA\": the default 9.5 is none of the numbers 1 to 10 its choice offers",
          "input \"drugB\": the default 11 is none of the numbers 1 to 10 its choice offers"}},
+    // A verdict and a label each stand on one line of the window.
+    {"a verdict and a label as long as their lines", [](Tool& t, DefinitionExpectation&) {
+         t.rules[0].message = L"体重指数 ≥28：肥胖，请评估代谢风险并复查血压";  // 22 wide
+         t.inputs[1].label = L"身高（不穿鞋时测量）";
+     }, {}},
+    {"a verdict of two lines and a wrapping label", [](Tool& t, DefinitionExpectation&) {
+         t.rules[0].message = L"体重指数 ≥28：肥胖，请评估代谢风险并复查血压血糖血脂";
+         t.inputs[1].label = L"身高（不穿鞋时测量，单位 cm）";
+     }, {"rule 1: the verdict is 25.9 characters wide, more than the 23 one line of the verdict holds",
+         "input \"h\": the label is 14.4 characters wide, more than the 13 its row holds"}},
     {"a formula tool's sound choice", [](Tool& t, DefinitionExpectation&) { t.choice("h", 100, 250); }, {}},
     {"a formula tool's choices astray", [](Tool& t, DefinitionExpectation&) {
          t.choice("w", 70, 80);

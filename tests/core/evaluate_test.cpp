@@ -40,7 +40,7 @@ const wchar_t* const NOTICE = L"（部分结果无法计算，请检查输入是
 TEST(EvaluateTool51, WorkedExamples) {
     const wchar_t* const STANDARD = L"按标准剂量使用，定期复查肾功能";
     const wchar_t* const REDUCED = L"满足 2 项减量条件，使用低剂量并复查肾功";
-    const wchar_t* const SEVERE = L"CrCl 15–29：说明书剂量为阿哌沙班 2.5 mg bid，请复查肾功能";
+    const wchar_t* const SEVERE = L"CrCl 15–29：阿哌沙班 2.5 mg bid，复查肾功能";
     const wchar_t* const CONTRAINDICATED = L"CrCl<15，NOAC 禁用，改用其他抗凝方案";
     const struct {
         double crcl, age, w;

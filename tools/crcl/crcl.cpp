@@ -39,21 +39,21 @@ const ToolChoice choices[] = {
 };
 
 // A refused field comes first and says which field to correct; then the bands
-// of the clearance, lowest first, each with what the EU labels (SmPC 4.2) say
-// of the four NOACs there. From 30 ml/min on, the apixaban dose rests on
-// other criteria, which Kaldrin counts. Edoxaban's reduced band runs to 50
-// ml/min inclusive, rivaroxaban's to 49: a clearance of exactly 50.0 has a
-// rule of its own.
+// of the clearance, lowest first, each naming what the EU labels (SmPC 4.2)
+// do there in the one line a verdict has; the doses are the note's. From 30
+// ml/min on, the apixaban dose rests on other criteria, which Kaldrin counts.
+// Edoxaban's reduced band runs to 50 ml/min inclusive, rivaroxaban's to 49: a
+// clearance of exactly 50.0 has a rule of its own.
 const ToolRule rules[] = {
     {"sex!=1 && sex!=2", 3, L"性别请填 1（男）或 2（女）"},
-    {"scr<20", 3, L"血清肌酐低于 20 µmol/L，请核对：化验单为 mg/dL 时乘以 88.4 后填写"},
+    {"scr<20", 3, L"血清肌酐低于 20 µmol/L：mg/dL 值请乘以 88.4"},
     {"w<=0", 3, L"实际体重须大于 0，请填写 kg 数值"},
-    {"age<18 || age>=140", 3, L"年龄须在 18 到 140 岁之间（本公式用于成人），请核对年龄"},
-    {"crcl<15", 3, L"CrCl <15：阿哌沙班、利伐沙班、艾多沙班不推荐，达比加群禁用（欧盟说明书）"},
-    {"crcl<30", 2, L"CrCl 15–29：阿哌沙班 2.5 mg bid，利伐沙班 15 mg 慎用，艾多沙班 30 mg，达比加群禁用"},
-    {"crcl<50", 1, L"CrCl 30–49：利伐沙班 15 mg，艾多沙班 30 mg，达比加群考虑 110 mg；阿哌沙班见 Kaldrin"},
-    {"crcl<=50", 1, L"CrCl 50：艾多沙班 30 mg，达比加群考虑 110 mg，利伐沙班不减量；阿哌沙班见 Kaldrin"},
-    {"", 0, L"CrCl >50：利伐沙班、艾多沙班、达比加群不因肾功能减量；阿哌沙班见 Kaldrin"},
+    {"age<18 || age>=140", 3, L"年龄须在 18 到 140 岁之间（成人公式）"},
+    {"crcl<15", 3, L"CrCl <15：沙班类 NOAC 不推荐，达比加群禁用"},
+    {"crcl<30", 2, L"CrCl 15–29：达比加群禁用，沙班类减量，见说明"},
+    {"crcl<50", 1, L"CrCl 30–49：利伐沙班、艾多沙班减量，见说明"},
+    {"crcl<=50", 1, L"CrCl 50：艾多沙班减量，达比加群考虑减量"},
+    {"", 0, L"CrCl >50：不因肾功能减量，阿哌沙班见 Kaldrin"},
 };
 
 constexpr int input_count = static_cast<int>(std::size(inputs));
@@ -68,13 +68,12 @@ const ToolDef tool72 = {
     L"肌酐清除率（Cockcroft-Gault）",
     L"按血清肌酐、年龄、体重和性别估算肌酐清除率",
     L"抗凝",
-    L"Cockcroft DW, Gault MH. Nephron 1976;16:31–41。分级按欧盟说明书第 4.2 节：阿哌沙班 15–29 用 2.5 mg bid、"
-    L"<15 不推荐；利伐沙班 15–49 用 15 mg，<15 不推荐；艾多沙班 15–50 用 30 mg，<15 不推荐；"
-    L"达比加群 30–50 考虑 110 mg，<30 禁用",
-    L"按实际体重计算，与 Cockcroft-Gault 原文一致。肥胖、体重过低、肌肉量异常或肾功能不稳定时，"
-    L"估算值不可靠。结果即 Kaldrin 及各 NOAC 剂量工具“肌酐清除率”一栏应填的数值，已按 0.1 ml/min 取整。"
-    L"血清肌酐请填 µmol/L 数值；"
-    L"结果中另列 mg/dL 换算值（÷88.4），便于与以 mg/dL 为单位的资料核对。",
+    L"Cockcroft DW, Gault MH. Nephron 1976;16:31–41。各 NOAC 按 CrCl 的剂量：欧盟说明书第 4.2 节",
+    L"按 CrCl 的剂量（欧盟说明书 4.2）：阿哌沙班 15–29 用 2.5 mg bid，≥30 时按减量条件（见 Kaldrin）；"
+    L"利伐沙班 15–49 用 15 mg qd，15–29 慎用；艾多沙班 15–50 用 30 mg qd；达比加群 30–50 考虑 110 mg bid，"
+    L"<30 禁用；<15 时三种沙班均不推荐。按实际体重计算，与 Cockcroft-Gault 原文一致；肥胖、体重过低、"
+    L"肌肉量异常或肾功能不稳定时，估算值不可靠。结果已按 0.1 ml/min 取整，即 Kaldrin 及各 NOAC 工具"
+    L"“肌酐清除率”一栏应填的数值。血清肌酐请填 µmol/L 数值，结果另列 mg/dL 换算值（÷88.4）。",
     input_count, inputs,
     output_count, outputs,
     rule_count, rules,
