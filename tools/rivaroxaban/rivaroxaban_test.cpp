@@ -1,0 +1,49 @@
+// Tool 75 as its program uses it: worked examples through evaluate_tool at
+// the edges of the clearance bands and with each co-medication alone, the
+// dose line, the verdict's level and a word of the verdict. A refused field
+// shows no dose and a verdict that names the field.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/evaluate.h"
+#include "core/tool.h"
+
+TEST(Rivaroxaban, WorkedExamplesBandEdgesAndRefusedFields) {
+    const struct {
+        double crcl, azole, dronedarone;
+        const wchar_t* dose;
+        int level;
+        const wchar_t* verdict;  // a part of the verdict
+    } cases[] = {
+        {70, 0, 0, L"20", 0, L"20 mg 每日一次"},
+        {50, 0, 0, L"20", 0, L"20 mg"},
+        {49.9, 0, 0, L"15", 2, L"推荐 15 mg"},
+        {30, 0, 0, L"15", 2, L"推荐 15 mg"},
+        {29.9, 0, 0, L"15", 2, L"慎用"},
+        {15, 0, 0, L"15", 2, L"慎用"},
+        {14.9, 0, 0, L"--", 3, L"不推荐使用"},
+        {14.9, 1, 1, L"--", 3, L"不推荐使用"},  // the clearance decides first
+        {70, 1, 0, L"20", 3, L"不推荐与唑类"},
+        {40, 0, 1, L"15", 3, L"避免与决奈达隆"},
+        {70, 1, 1, L"20", 3, L"唑类"},
+        {0, 0, 0, L"--", 3, L"肌酐清除率"},
+        {70, 2, 0, L"--", 3, L"唑类"},
+        {70, 0.5, 0, L"--", 3, L"唑类"},
+        {70, 0, -1, L"--", 3, L"决奈达隆"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "crcl " << c.crcl << ", azole " << c.azole << ", dronedarone "
+                                        << c.dronedarone);
+        const double inputs[MAX_TOOL_VALUES] = {c.crcl, c.azole, c.dronedarone};
+        static wchar_t result[RESULT_TEXT_CAPACITY], verdict[VERDICT_TEXT_CAPACITY], detail[DETAIL_TEXT_CAPACITY];
+        int level = -1;
+        evaluate_tool(get_tool(), inputs, result, RESULT_TEXT_CAPACITY, verdict, VERDICT_TEXT_CAPACITY, &level, detail,
+                      DETAIL_TEXT_CAPACITY);
+        const std::wstring text = result;
+        EXPECT_EQ(text.substr(0, text.find(L"\r\n")), std::wstring(L"利伐沙班剂量：") + c.dose + L" mg qd");
+        EXPECT_EQ(level, c.level);
+        EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
+    }
+}
