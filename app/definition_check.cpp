@@ -361,7 +361,9 @@ double text_width_characters(const wchar_t* text) {
         unsigned u = static_cast<unsigned>(*c);
         bool full = (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF) || (u >= 0xF900 && u <= 0xFAFF) ||
                     (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6);
-        width += full ? 1.0 : *c == L' ' ? 0.3 : 0.55;
+        // Blanks and the narrow marks and letters take less than a digit.
+        bool narrow = *c == L' ' || (*c < 0x80 && std::strchr("/.,:;|!'()[]iIlj", static_cast<char>(*c)) != nullptr);
+        width += full ? 1.0 : narrow ? 0.3 : 0.55;
     }
     return width;
 }

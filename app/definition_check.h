@@ -12,8 +12,8 @@
 #include "core/tool_choices.h"
 
 // How much text one line of the window holds, in full-width characters of
-// its font (a half-width character counts 0.55 of one, a blank 0.3): the
-// verdict label and
+// its font (a half-width character counts 0.55 of one, a blank, a point, a
+// slash and the other narrow ones 0.3): the verdict label and
 // an input's label, each a single line. A verdict or label that needs more
 // is cut off or wrapped out of sight. The window's geometry and fonts are
 // held to these (ui/tool_window.cpp).

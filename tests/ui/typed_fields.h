@@ -1,7 +1,7 @@
 #pragma once
 // The choice fields of a formula tool as its window reads what is typed, for
 // the tests of each tool: every input whose unit lists numbered answers
-// ("1 是，0 否", "1 男，2 女") takes exactly those whole numbers, in any form
+// ("1 是，0 否", "1 男，2 女", "1 或 2") takes exactly those whole numbers, in any form
 // of the number, and refuses a word, a fraction and every other number; the
 // other inputs are plain numbers.
 
@@ -34,16 +34,16 @@ inline void expect_choice_fields(const ToolDef* tool, const ToolChoices* choices
     for (int i = 0; i < tool->input_count; ++i) {
         const ToolInput& input = tool->inputs[i];
         SCOPED_TRACE(input.key);
-        // The numbers the unit offers: each a run of digits followed by a blank.
+        // The numbers the unit offers ("1 是，0 否", "1 或 2"): its runs of digits.
         std::vector<int> offered;
         const std::wstring unit = input.unit != nullptr ? input.unit : L"";
         for (std::size_t at = 0; at < unit.size(); ++at) {
             std::size_t end = at;
             while (end < unit.size() && unit[end] >= L'0' && unit[end] <= L'9') ++end;
-            if (end > at && end < unit.size() && unit[end] == L' ') {
+            if (end > at) {
                 offered.push_back(std::stoi(unit.substr(at, end - at)));
+                at = end;
             }
-            if (end > at) at = end;
         }
         int first = -99;
         int last = -99;

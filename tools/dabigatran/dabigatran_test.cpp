@@ -11,6 +11,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(Dabigatran, WorkedExamplesBandEdgesAndRefusedFields) {
     const struct {
@@ -53,4 +54,8 @@ TEST(Dabigatran, WorkedExamplesBandEdgesAndRefusedFields) {
         EXPECT_EQ(level, c.level);
         EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
     }
+}
+
+TEST(Dabigatran, ChoiceFieldsTakeOnlyTheirNumbers) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }

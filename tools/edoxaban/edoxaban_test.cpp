@@ -9,6 +9,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(Edoxaban, WorkedExamplesEdgesFactorsAndRefusedFields) {
     const struct {
@@ -51,4 +52,8 @@ TEST(Edoxaban, WorkedExamplesEdgesFactorsAndRefusedFields) {
         EXPECT_EQ(level, c.level);
         EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
     }
+}
+
+TEST(Edoxaban, ChoiceFieldsTakeOnlyTheirNumbers) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }

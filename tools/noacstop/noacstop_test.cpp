@@ -9,6 +9,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(NoacStop, GuideTableEdgesAndRefusedFields) {
     const struct {
@@ -57,4 +58,8 @@ TEST(NoacStop, GuideTableEdgesAndRefusedFields) {
         EXPECT_EQ(level, c.level);
         EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
     }
+}
+
+TEST(NoacStop, ChoiceFieldsTakeOnlyTheirNumbers) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }

@@ -9,6 +9,7 @@
 
 #include "core/evaluate.h"
 #include "core/tool.h"
+#include "tests/ui/typed_fields.h"
 
 TEST(Rivaroxaban, WorkedExamplesBandEdgesAndRefusedFields) {
     const struct {
@@ -46,4 +47,8 @@ TEST(Rivaroxaban, WorkedExamplesBandEdgesAndRefusedFields) {
         EXPECT_EQ(level, c.level);
         EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
     }
+}
+
+TEST(Rivaroxaban, ChoiceFieldsTakeOnlyTheirNumbers) {
+    expect_choice_fields(get_tool(), get_tool_choices());
 }
