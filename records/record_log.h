@@ -1,8 +1,8 @@
 #pragma once
 // The CSV record log, portable half: the record folder and file names, the
 // header and row of a save, and the exact bytes one save appends to the file.
-// The save command itself (records/append_record.cpp) only adds the Win32
-// calls: the application-data folder, the local time and the file.
+// The save itself (records/append_record.cpp) only adds the Win32 calls: the
+// application-data folder, the local time and the file.
 //
 // File format: UTF-8; a new file begins with EF BB BF and the header line (a
 // file that a spreadsheet saved again in the ANSI code page keeps that code
@@ -106,8 +106,6 @@ constexpr int RECORD_TAIL_CAPACITY = 4096;
 constexpr int RECORD_BLANK_CHUNK = 65536;
 
 // Reads count bytes of the file at offset into buffer; false when it cannot.
-// A long blank file takes many reads: the reader is where the caller keeps
-// its window answering meanwhile.
 using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count, void* context);
 
 // Plans a save into a file of size bytes, read through read. Returns false
