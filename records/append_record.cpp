@@ -235,8 +235,8 @@ struct SavedResult {
 // One save into the open file. What the file holds decides what the save
 // writes (see plan_record): a file without a header line is written anew
 // from byte 0; otherwise the row (after a line break that ends an unfinished
-// last line) goes to the end, in the file's own encoding. A file in UTF-16
-// is left alone.
+// last line) goes to the end, in the file's own encoding. A file in UTF-16,
+// or one blank further than the plan reads, is left alone.
 //
 // A write that fails or falls short (a full disk, a quota) is undone through
 // the same handle, so the file is byte for byte what it was.
@@ -244,9 +244,17 @@ SaveOutcome write_record(HANDLE file, const SavedResult& saved) {
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file, &size)) return outcome_of_error(last_error());
     PlanReading reading = {file, ERROR_SUCCESS};
-    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
-    if (!plan_record(size.QuadPart, read_for_plan, &reading, &plan)) return outcome_of_error(reading.error);
-    if (plan.encoding == RECORD_ENCODING_REFUSED) return SaveOutcome::utf16;
+    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_UTF8};
+    switch (plan_record(size.QuadPart, read_for_plan, &reading, &plan)) {
+    case RECORD_PLAN_OK:
+        break;
+    case RECORD_PLAN_READ_FAILED:
+        return outcome_of_error(reading.error);
+    case RECORD_PLAN_UTF16:
+        return SaveOutcome::utf16;
+    case RECORD_PLAN_BLANK_TOO_LONG:
+        return SaveOutcome::blank_too_long;
+    }
 
     static RecordBytes bytes;
     RecordEncoder encode = plan.encoding == RECORD_ENCODING_ANSI ? encode_record_ansi : encode_record_utf8;

@@ -57,6 +57,7 @@ TextFormat<const wchar_t*> save_failure_format(SaveOutcome outcome) {
     case SaveOutcome::held: return SAVE_HELD_FORMAT;
     case SaveOutcome::not_encodable: return SAVE_NOT_ENCODABLE_FORMAT;
     case SaveOutcome::utf16: return SAVE_UTF16_FORMAT;
+    case SaveOutcome::blank_too_long: return SAVE_BLANK_TOO_LONG_FORMAT;
     case SaveOutcome::path_too_long: return SAVE_PATH_TOO_LONG_FORMAT;
     case SaveOutcome::no_app_data: return SAVE_NO_APP_DATA_FORMAT;
     case SaveOutcome::denied: return SAVE_DENIED_FORMAT;

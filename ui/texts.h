@@ -66,6 +66,10 @@ inline constexpr wchar_t SAVE_NOT_ENCODABLE_FORMAT[] =
 inline constexpr wchar_t SAVE_UTF16_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
     L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+// The file is blank further than a save reads: what lies beyond is unknown.
+inline constexpr wchar_t SAVE_BLANK_TOO_LONG_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n该文件很大，开头却全是空行，本程序无法确认其中没有记录，因此不会改写它。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
 // The record folder's path is too long to be made or used.
 inline constexpr wchar_t SAVE_PATH_TOO_LONG_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n记录文件夹的路径太长，无法在那里保存记录。"

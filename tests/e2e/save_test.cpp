@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "records/record_log.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -32,6 +33,9 @@ const wchar_t NOT_ENCODABLE_TEXT[] =
     L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
 const wchar_t UTF16_TEXT[] =
     L"该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+const wchar_t BLANK_TOO_LONG_TEXT[] =
+    L"该文件很大，开头却全是空行，本程序无法确认其中没有记录，因此不会改写它。"
     L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
 const wchar_t NO_APP_DATA_TEXT[] =
     L"系统没有提供本机用户的应用数据文件夹，记录无处保存。请联系信息科，检查本机用户的应用数据文件夹设置。";
@@ -713,7 +717,7 @@ TEST_F(SaveRecord, SeveralCopiesSavingAtOnceNeverLoseRepeatOrBreakALine) {
     for (auto& app : apps) EXPECT_EQ(app->close(), 0u);
 }
 
-TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
+TEST_F(SaveRecord, FileItCannotAppendToIsLeftAlone) {
     struct Case {
         const char* name;
         std::string bytes;
@@ -726,6 +730,8 @@ TEST_F(SaveRecord, FileItCannotAppendToInItsOwnEncodingIsLeftAlone) {
         // A file in the ANSI code page 1252, which has no form for the row's
         // Chinese text: no row with '?' in it.
         {"code page 1252", "time,tool,crcl,age,weight,result\r\n", GetACP() == 1252, NOT_ENCODABLE_TEXT},
+        // Blank further than a save reads: never written anew unread.
+        {"blank beyond what a save reads", std::string(RECORD_BLANK_READ_LIMIT + 1, '\n'), true, BLANK_TOO_LONG_TEXT},
     };
     make_record_folders();
     KaldrinApp app;
