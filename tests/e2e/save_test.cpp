@@ -121,6 +121,15 @@ void expect_row(const std::string& row, const std::string& rest, const std::stri
     EXPECT_EQ(row.substr(19), rest);
 }
 
+// Checks that the file holds the bytes it kept and one row more: tool 51 at
+// its defaults, saved between before and now.
+void expect_one_row_added(const std::string& bytes, const std::string& kept, const std::string& before) {
+    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
+    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
+    ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
+    expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+}
+
 // Clicks save and returns the message box it shows, already dismissed, after
 // checking that it is the only one.
 ShownBox save(KaldrinApp& app) {
@@ -378,10 +387,7 @@ TEST_F(SaveRecord, FileAnotherProgramHoldsIsTriedForASecondWhileTheWindowWaits) 
             EXPECT_GE(answer.after_ms + 50, c.hold_ms) << "saved while the file was held";
             expect_saved_box(box);
             EXPECT_TRUE(app.status_shows(L"记录已保存：" + record_file()));
-            ASSERT_EQ(bytes.substr(0, kept.size()), kept);
-            std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
-            ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
-            expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+            expect_one_row_added(bytes, kept, before);
         } else {
             EXPECT_GE(answer.after_ms, 900u) << "the save did not try again";
             expect_failed_box(box, record_file());
@@ -523,10 +529,7 @@ TEST_F(SaveRecord, CommandsAndKeysDuringASaveRunNothingBehindItsBox) {
     }
     EXPECT_FALSE(app.has_message_box()) << "a second box followed";
     const std::string bytes = read_file_bytes(record_file());
-    ASSERT_EQ(bytes.substr(0, kept.size()), kept);
-    std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
-    ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
-    expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+    expect_one_row_added(bytes, kept, before);
     EXPECT_EQ(app.result(), shown_result);
     EXPECT_EQ(app.verdict(), shown_verdict);
     EXPECT_EQ(app.field_text(0), L"30");
@@ -581,10 +584,7 @@ TEST_F(SaveRecord, CloseDuringASaveClosesTheWindowOnlyAfterItsBox) {
         const std::string bytes = read_file_bytes(record_file());
         if (c.saved) {
             expect_saved_box(box);
-            ASSERT_EQ(bytes.substr(0, kept.size()), kept);
-            std::vector<std::string> added = lines_of(bytes.substr(kept.size()));
-            ASSERT_EQ(added.size(), 1u) << bytes.substr(kept.size());
-            expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+            expect_one_row_added(bytes, kept, before);
         } else {
             expect_failed_box(box, record_file());
             EXPECT_EQ(bytes, kept);
@@ -617,10 +617,8 @@ TEST_F(SaveRecord, LogOffDuringASaveIsAnsweredOnceTheOutcomeIsKnown) {
         app.dismiss(box);
         if (c.saved) {
             expect_saved_box(box);
-            ASSERT_EQ(at_answer.substr(0, kept.size()), kept);
-            std::vector<std::string> added = lines_of(at_answer.substr(kept.size()));
-            ASSERT_EQ(added.size(), 1u) << "the row was not whole when the session was let end";
-            expect_row(added[0], DEFAULT_ROW_REST, before, local_time_text());
+            // The row was whole when the session was let end.
+            expect_one_row_added(at_answer, kept, before);
         } else {
             expect_failed_box(box, record_file());
             EXPECT_EQ(at_answer, kept);
