@@ -1,89 +1,42 @@
-// The save command: appends the window's last result as one row to the tool's
-// CSV record file under the user's local application-data folder.
+// The save: appends one row to a tool's CSV record file under the user's
+// local application-data folder, and says how that went.
 //
-// A save is reported as saved only when every byte of it reached the file.
-// Anything else leaves the status line and a warning box telling the user
-// that this result was not recorded, naming the file and saying why: another
-// copy or another program holding the file, a file in an encoding that
-// cannot hold the row, no application-data folder, a path too long, a folder
-// that cannot be made or written, a full disk, a row too long, or any other
-// failure.
+// A save is saved only when every byte of it reached the file; any other
+// outcome names its cause: a file another program holds, a file in an
+// encoding that cannot hold the row, no application-data folder, a path too
+// long, a folder that cannot be made or written, a full disk, a row too long,
+// or any other failure.
 //
-// The save writes what the window showed when it was asked for: the values
-// and the result are taken at its start, before any wait lets a message in.
-//
-// The record file is open for writing by one save at a time: the save opens
-// it sharing it with readers only, so another copy in another session or on
-// another PC (through a share), or any program that writes the file, meets a
-// sharing violation and is tried again; a new file gets its byte-order mark,
-// header and first row in that one open.
-//
-// A session that ends during a save waits for it: until the outcome is known
-// the window refuses the end of the session and gives Windows the reason. If
-// the session ends all the same, the save gives up before writing anything.
+// One save is one synchronous call on the window's thread, and it lets no
+// message in: it opens the file for itself alone, shared with readers only,
+// so another copy in this or another session, another PC through a share or
+// any program that writes the file meets a sharing violation and tries again
+// (and so does this save, for HELD_RETRY_MS); it reads what the plan needs,
+// writes the byte-order mark and header when the file has none and the row
+// in one write, flushes and closes. The file is never deleted: another
+// program may have it open.
 
 #include "records/append_record.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstring>
-
 #include "core/text.h"
-#include "records/answering_wait.h"
-#include "records/record_lock.h"
 #include "records/record_log.h"
-#include "ui/texts.h"
-#include "ui/tool_window.h"
 
 namespace {
 
-constexpr int MESSAGE_CAPACITY = 1024;
-
 // A file another program holds for a moment (as a virus scanner opens one
-// right after it was written) is tried again for this long, in steps of
-// this length, within the whole wait of RECORD_LOCK_WAIT_MS.
+// right after it was written, or another copy saves into it) is tried again
+// for this long, in steps of this length: the window answers nothing
+// meanwhile, far less than the five seconds after which Windows shows it as
+// not responding.
 constexpr DWORD HELD_RETRY_MS = 1000;
 constexpr DWORD HELD_RETRY_STEP_MS = 50;
 
 // Shown in place of the application-data folder when it is unknown: the user
 // still learns which file the save was meant for.
 const wchar_t UNKNOWN_APP_DATA[] = L"%LOCALAPPDATA%";
-
-// How a save ended; each failure has its own text.
-enum class SaveOutcome {
-    saved,
-    busy,            // another copy kept the file for the whole wait
-    held,            // another program holds the file
-    not_encodable,   // the file's code page lacks a character of the row
-    utf16,           // the file is UTF-16 or UTF-32 text
-    path_too_long,
-    no_app_data,
-    denied,          // the folder cannot be made, or writing is denied
-    disk_full,
-    too_long,        // the row or the header is too long for a line
-    session_ended,   // the session ended during the save, which gave up
-    failed,          // anything else
-};
-
-// The failure box of each cause; every one names the file.
-TextFormat<const wchar_t*> failure_format(SaveOutcome outcome) {
-    switch (outcome) {
-    case SaveOutcome::busy: return SAVE_BUSY_FORMAT;
-    case SaveOutcome::held: return SAVE_FAILED_FORMAT;
-    case SaveOutcome::not_encodable: return SAVE_NOT_ENCODABLE_FORMAT;
-    case SaveOutcome::utf16: return SAVE_UTF16_FORMAT;
-    case SaveOutcome::path_too_long: return SAVE_PATH_TOO_LONG_FORMAT;
-    case SaveOutcome::no_app_data: return SAVE_NO_APP_DATA_FORMAT;
-    case SaveOutcome::denied: return SAVE_DENIED_FORMAT;
-    case SaveOutcome::disk_full: return SAVE_DISK_FULL_FORMAT;
-    case SaveOutcome::too_long: return SAVE_TOO_LONG_FORMAT;
-    case SaveOutcome::session_ended: return SAVE_SESSION_ENDED_FORMAT;
-    case SaveOutcome::saved:
-    case SaveOutcome::failed: break;
-    }
-    return SAVE_ERROR_FORMAT;
-}
 
 // ERROR_DISK_QUOTA_EXCEEDED of the Windows headers, which mingw-w64's lack:
 // a write beyond the user's storage quota.
@@ -116,53 +69,6 @@ DWORD last_error() {
     DWORD error = GetLastError();
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
-
-// Set when the session ends during the save (abandon_record_save): the save
-// then stops at its next step and writes nothing.
-bool save_abandoned = false;
-bool save_pending = false;
-
-// A function of user32 looked up by name: the reason a window gives for
-// keeping the session open is missing from some systems (Wine lacks part of
-// it), which then still save, only without the reason.
-template <typename Function>
-Function user32_function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    FARPROC found = user32 == nullptr ? nullptr : GetProcAddress(user32, name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
-// The save from its command until its outcome is known: the end of the
-// session waits for it, with the save's reason shown to the user.
-class PendingSave {
-public:
-    PendingSave() {
-        save_pending = true;
-        save_abandoned = false;
-        resume_answering_waits();
-        using CreateReason = BOOL(WINAPI*)(HWND, LPCWSTR);
-        auto create = user32_function<CreateReason>("ShutdownBlockReasonCreate");
-        blocking_ = create != nullptr && create(tool_window.main_window, SAVE_BLOCK_REASON) != FALSE;
-    }
-    ~PendingSave() {
-        using DestroyReason = BOOL(WINAPI*)(HWND);
-        auto destroy = user32_function<DestroyReason>("ShutdownBlockReasonDestroy");
-        if (blocking_ && destroy != nullptr) destroy(tool_window.main_window);
-        save_pending = false;
-        resume_answering_waits();
-    }
-    PendingSave(const PendingSave&) = delete;
-    PendingSave& operator=(const PendingSave&) = delete;
-
-private:
-    bool blocking_ = false;
-};
-
-// What the save writes, taken when it is asked for.
-struct ShownResult {
-    double input_values[MAX_TOOL_VALUES];
-    wchar_t detail_text[DETAIL_TEXT_CAPACITY];
-};
 
 // Creates the folder with all its missing parents, one backslash at a time
 // from past the drive prefix. Failures of the parents, above all for folders
@@ -204,17 +110,11 @@ struct PlanReading {
     DWORD error;
 };
 
-// The RecordReader of the plan. A file blank from its start on is read to its
-// end, which for a long one takes many reads: the window answers between them.
-bool read_answering(long long offset, unsigned char* buffer, int count, void* context) {
+// The RecordReader of the plan.
+bool read_for_plan(long long offset, unsigned char* buffer, int count, void* context) {
     PlanReading* reading = static_cast<PlanReading*>(context);
     reading->error = read_at(reading->file, offset, buffer, count);
-    if (reading->error != ERROR_SUCCESS) return false;
-    if (wait_answering(nullptr, 0) == WAIT_FAILED) {
-        reading->error = ERROR_CANCELLED;
-        return false;
-    }
-    return true;
+    return reading->error == ERROR_SUCCESS;
 }
 
 // Writes all bytes at the offset, or at the file's current end when offset
@@ -303,11 +203,11 @@ DWORD append_at_end(HANDLE file, long long size, const RecordBytes& bytes) {
 }
 
 // Opens the record file for this save alone: shared with readers, never with
-// another writer, so that no other save or program writes it meanwhile. A
-// file that another program (or another copy's save) holds, a sharing or
-// lock violation, is tried again for up to budget_ms while the window
-// answers. On failure GetLastError tells why.
-HANDLE open_record_file(const wchar_t* path, DWORD budget_ms) {
+// another writer, so that no other save or program writes it until it is
+// closed. A file that another program (or another copy's save) holds, a
+// sharing or lock violation, is tried again for HELD_RETRY_MS. On failure
+// GetLastError tells why.
+HANDLE open_record_file(const wchar_t* path) {
     DWORD start = GetTickCount();
     for (;;) {
         HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
@@ -315,43 +215,50 @@ HANDLE open_record_file(const wchar_t* path, DWORD budget_ms) {
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD error = last_error();
         DWORD elapsed = GetTickCount() - start;
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || elapsed >= budget_ms) {
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || elapsed >= HELD_RETRY_MS) {
             SetLastError(error);
             return INVALID_HANDLE_VALUE;
         }
-        DWORD left = budget_ms - elapsed;
-        if (wait_answering(nullptr, left < HELD_RETRY_STEP_MS ? left : HELD_RETRY_STEP_MS) == WAIT_FAILED) {
-            SetLastError(ERROR_CANCELLED);
-            return INVALID_HANDLE_VALUE;
-        }
+        DWORD left = HELD_RETRY_MS - elapsed;
+        Sleep(left < HELD_RETRY_STEP_MS ? left : HELD_RETRY_STEP_MS);
     }
 }
+
+// What one save writes.
+struct SavedResult {
+    const ToolDef* tool;
+    const double* input_values;
+    const wchar_t* result_text;
+    RecordTime time;
+};
 
 // One save into the open file. What the file holds decides what the save
 // writes (see plan_record): a file without a header line is written anew
 // from byte 0; otherwise the row (after a line break that ends an unfinished
-// last line) goes to the end, in the file's own encoding. A file in UTF-16
-// is left alone.
+// last line) goes to the end, in the file's own encoding. A file in UTF-16,
+// or one blank further than the plan reads, is left alone.
 //
 // A write that fails or falls short (a full disk, a quota) is undone through
-// the same handle, so the file is byte for byte what it was. The file is
-// never deleted: another program may have it open.
-SaveOutcome write_record(HANDLE file, const RecordTime& time, const ShownResult& shown) {
+// the same handle, so the file is byte for byte what it was.
+SaveOutcome write_record(HANDLE file, const SavedResult& saved) {
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file, &size)) return outcome_of_error(last_error());
     PlanReading reading = {file, ERROR_SUCCESS};
-    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
-    if (!plan_record(size.QuadPart, read_answering, &reading, &plan)) return outcome_of_error(reading.error);
-    if (plan.encoding == RECORD_ENCODING_REFUSED) return SaveOutcome::utf16;
-    // The plan holds for the file as it was read; a long read gave other
-    // programs time to change it.
-    LARGE_INTEGER size_now = {};
-    if (!GetFileSizeEx(file, &size_now)) return outcome_of_error(last_error());
-    if (size_now.QuadPart != size.QuadPart) return SaveOutcome::failed;
+    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_UTF8};
+    switch (plan_record(size.QuadPart, read_for_plan, &reading, &plan)) {
+    case RECORD_PLAN_OK:
+        break;
+    case RECORD_PLAN_READ_FAILED:
+        return outcome_of_error(reading.error);
+    case RECORD_PLAN_UTF16:
+        return SaveOutcome::utf16;
+    case RECORD_PLAN_BLANK_TOO_LONG:
+        return SaveOutcome::blank_too_long;
+    }
 
     static RecordBytes bytes;
     RecordEncoder encode = plan.encoding == RECORD_ENCODING_ANSI ? encode_record_ansi : encode_record_utf8;
-    switch (build_record_bytes(tool_window.tool, time, shown.input_values, shown.detail_text, plan.lead, encode,
+    switch (build_record_bytes(saved.tool, saved.time, saved.input_values, saved.result_text, plan.lead, encode,
                                &bytes)) {
     case RECORD_BUILD_OK:
         break;
@@ -361,45 +268,15 @@ SaveOutcome write_record(HANDLE file, const RecordTime& time, const ShownResult&
     case RECORD_BUILD_NOT_ENCODABLE:
         return SaveOutcome::not_encodable;
     }
-    // The last step that lets a message in lies behind: from here on the
-    // save writes, and nothing ends it halfway.
-    if (save_abandoned) return SaveOutcome::session_ended;
     DWORD error = plan.lead == RECORD_LEAD_BOM_AND_HEADER ? write_anew(file, size.QuadPart, bytes)
                                                           : append_at_end(file, size.QuadPart, bytes);
     return error == ERROR_SUCCESS ? SaveOutcome::saved : outcome_of_error(error);
 }
 
-// One save into the file. The lock (records/record_lock.h) lines up the
-// copies of the program in this session and tells the user when another copy
-// kept the file; the open for this save alone keeps every other writer out.
-// No handle stays open between saves. The wait for the lock and for a file
-// held by another program together take at most RECORD_LOCK_WAIT_MS.
-SaveOutcome append_to_file(const wchar_t* path, const RecordTime& time, const ShownResult& shown) {
-    DWORD start = GetTickCount();
-    RecordFileLock lock(path);
-    if (lock.state() == RecordLockState::busy) return SaveOutcome::busy;
-    if (lock.state() != RecordLockState::held) return SaveOutcome::failed;
-    DWORD waited = GetTickCount() - start;
-    DWORD left = waited < RECORD_LOCK_WAIT_MS ? RECORD_LOCK_WAIT_MS - waited : 0;
-    HANDLE file = open_record_file(path, left < HELD_RETRY_MS ? left : HELD_RETRY_MS);
-    if (file == INVALID_HANDLE_VALUE) return outcome_of_error(last_error());
-    SaveOutcome outcome = write_record(file, time, shown);
-    CloseHandle(file);
-    return outcome;
-}
+}  // namespace
 
-// The status line and the failure box of the cause, naming the file.
-void report_failure(const wchar_t* path, SaveOutcome outcome) {
-    set_status(STATUS_SAVE_FAILED_FORMAT, path);
-    wchar_t message[MESSAGE_CAPACITY];
-    text_format(message, MESSAGE_CAPACITY, failure_format(outcome), path);
-    MessageBoxW(tool_window.main_window, message, TITLE_SAVE_FAILED, MB_OK | MB_ICONWARNING);
-}
-
-// The save of what the window showed into the tool's record file. Sets what
-// the box names: the file, or the folder when the file's path cannot be made.
-SaveOutcome save_shown(const ShownResult& shown, wchar_t* named, int capacity) {
-    const ToolDef* tool = tool_window.tool;
+SaveOutcome append_record(const ToolDef* tool, const double* input_values, const wchar_t* result_text,
+                          wchar_t* path, int path_capacity) {
     // The path is made in room enough for a folder too long to be used, so
     // that the failure still names the file it was meant for.
     wchar_t app_data[MAX_PATH + 1] = {};
@@ -410,58 +287,27 @@ SaveOutcome save_shown(const ShownResult& shown, wchar_t* named, int capacity) {
     wchar_t folder[RECORD_PATH_CAPACITY];
     if (!known) {
         text_format(folder, RECORD_PATH_CAPACITY, L"%ls\\%ls", UNKNOWN_APP_DATA, RECORD_FOLDER_NAME);
-        make_record_path(folder, tool->id, named, capacity);
+        make_record_path(folder, tool->id, path, path_capacity);
         return SaveOutcome::no_app_data;
     }
     int folder_length = make_record_folder(app_data, folder, RECORD_PATH_CAPACITY);
-    if (make_record_path(folder, tool->id, named, capacity) < 0) {
-        text_copy(named, capacity, folder);
+    if (make_record_path(folder, tool->id, path, path_capacity) < 0) {
+        text_copy(path, path_capacity, folder);
         return SaveOutcome::path_too_long;
     }
     if (folder_length < 0 || folder_length >= RECORD_FOLDER_CAPACITY) return SaveOutcome::path_too_long;
     if (create_folder_chain(folder) == ERROR_FILENAME_EXCED_RANGE) return SaveOutcome::path_too_long;
 
+    // The row carries the time the user saved, not the time a held file
+    // came free.
     SYSTEMTIME now;
     GetLocalTime(&now);
-    RecordTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-    SaveOutcome outcome = append_to_file(named, time, shown);
-    // A save the session's end stopped failed for that reason, whatever its
-    // last step made of the stop.
-    if (outcome != SaveOutcome::saved && save_abandoned) outcome = SaveOutcome::session_ended;
+    SavedResult saved = {tool, input_values, result_text,
+                         {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}};
+    // No handle stays open between saves.
+    HANDLE file = open_record_file(path);
+    if (file == INVALID_HANDLE_VALUE) return outcome_of_error(last_error());
+    SaveOutcome outcome = write_record(file, saved);
+    CloseHandle(file);
     return outcome;
-}
-
-}  // namespace
-
-bool record_save_pending() {
-    return save_pending;
-}
-
-void abandon_record_save() {
-    if (!save_pending) return;
-    save_abandoned = true;
-    stop_answering_waits();
-}
-
-void append_record() {
-    if (tool_window.detail_text[0] == L'\0') {
-        MessageBoxW(tool_window.main_window, NEED_RESULT_TO_SAVE, TITLE_NOTICE, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    static ShownResult shown;
-    std::memcpy(shown.input_values, tool_window.input_values, sizeof shown.input_values);
-    text_copy(shown.detail_text, DETAIL_TEXT_CAPACITY, tool_window.detail_text);
-
-    wchar_t path[RECORD_PATH_CAPACITY];
-    SaveOutcome outcome = SaveOutcome::failed;
-    {
-        PendingSave pending;
-        outcome = save_shown(shown, path, RECORD_PATH_CAPACITY);
-    }
-    if (outcome != SaveOutcome::saved) {
-        report_failure(path, outcome);
-        return;
-    }
-    set_status(STATUS_SAVED_FORMAT, path);
-    MessageBoxW(tool_window.main_window, SAVED_MESSAGE, TITLE_SAVED, MB_OK | MB_ICONINFORMATION);
 }

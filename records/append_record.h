@@ -1,16 +1,35 @@
 #pragma once
-// The save command (records/append_record.cpp): appends the window's last
-// result as one row to the tool's CSV record file.
+// The save (records/append_record.cpp): appends one row to a tool's CSV
+// record file under the user's local application-data folder. The window
+// tells the user the outcome.
 
-void append_record();
+#include "core/tool.h"
+#include "records/record_log.h"
 
-// True while a save runs, from the command until its outcome is known and its
-// box is about to show: the window then asks Windows to wait with the end of
-// the session (the save's own reason text is set meanwhile).
-bool record_save_pending();
+// How a save ended; each failure is a cause of its own for the user.
+enum class SaveOutcome {
+    saved,
+    held,            // another program, or another copy's save, kept the file for the whole retry
+    not_encodable,   // the file's code page lacks a character of the row
+    utf16,           // the file is UTF-16 or UTF-32 text
+    blank_too_long,  // the file is blank further than a save reads
+    path_too_long,
+    no_app_data,
+    denied,          // the folder cannot be made, or writing is denied
+    disk_full,
+    too_long,        // the row or the header is too long for a line
+    failed,          // anything else
+};
 
-// The session ends although a save is pending: the save gives up before it
-// writes a byte, so the file keeps exactly what it held. Called by the window
-// on WM_ENDSESSION, inside one of the save's waits; the save's box then says
-// that this result was not recorded.
-void abandon_record_save();
+// Appends the row of one save: the tool, the values and the result text as
+// the window shows them, at the local time of the call. One synchronous
+// call: it dispatches no message, so nothing changes the window or reaches
+// it until the outcome is known. It takes at most about the retry for a held
+// file (1 s) and the reads that plan the row, which stop at
+// RECORD_BLANK_READ_LIMIT however long the file is.
+//
+// path receives what the user is to be told of: the record file, or the
+// folder when the file's path cannot be made (RECORD_PATH_CAPACITY holds
+// either).
+SaveOutcome append_record(const ToolDef* tool, const double* input_values, const wchar_t* result_text,
+                          wchar_t* path, int path_capacity);

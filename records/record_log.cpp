@@ -258,44 +258,45 @@ bool encode_record_utf8(const wchar_t* text, int length, RecordBytes* bytes) {
     return length >= 0 && write_utf8(text, static_cast<std::size_t>(length), put_bytes, &sink);
 }
 
-bool plan_record(long long size, RecordReader read, void* context, RecordPlan* plan) {
+RecordPlanResult plan_record(long long size, RecordReader read, void* context, RecordPlan* plan) {
     *plan = {RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8};
-    if (size <= 0) return true;
+    if (size <= 0) return RECORD_PLAN_OK;
     unsigned char head[RECORD_HEAD_CAPACITY];
     int head_count = size < RECORD_HEAD_CAPACITY ? static_cast<int>(size) : RECORD_HEAD_CAPACITY;
-    if (!read(0, head, head_count, context)) return false;
+    if (!read(0, head, head_count, context)) return RECORD_PLAN_READ_FAILED;
     static const unsigned char UTF16_LE[2] = {0xFF, 0xFE};
     static const unsigned char UTF16_BE[2] = {0xFE, 0xFF};
     if (starts_with(head, head_count, UTF16_LE, 2) || starts_with(head, head_count, UTF16_BE, 2)) {
-        *plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
-        return true;
+        return RECORD_PLAN_UTF16;
     }
     bool has_bom = starts_with(head, head_count, BOM, 3);
     int start = has_bom ? 3 : 0;
     if (blank(head + start, head_count - start)) {
-        // Blank so far: read on while it stays so. Nothing but a BOM, line
-        // ends, blanks and tabs holds no header line and no data, so the
-        // file is begun anew.
+        // Blank so far: read on while it stays so, up to the limit. Nothing
+        // but a BOM, line ends, blanks and tabs holds no header line and no
+        // data, so the file is begun anew.
         unsigned char more[RECORD_BLANK_CHUNK];
         long long offset = head_count;
         bool all_blank = true;
         while (all_blank && offset < size) {
-            int count = size - offset < RECORD_BLANK_CHUNK ? static_cast<int>(size - offset) : RECORD_BLANK_CHUNK;
-            if (!read(offset, more, count, context)) return false;
+            if (offset >= RECORD_BLANK_READ_LIMIT) return RECORD_PLAN_BLANK_TOO_LONG;
+            long long left = (size < RECORD_BLANK_READ_LIMIT ? size : RECORD_BLANK_READ_LIMIT) - offset;
+            int count = left < RECORD_BLANK_CHUNK ? static_cast<int>(left) : RECORD_BLANK_CHUNK;
+            if (!read(offset, more, count, context)) return RECORD_PLAN_READ_FAILED;
             all_blank = blank(more, count);
             offset += count;
         }
-        if (all_blank) return true;
+        if (all_blank) return RECORD_PLAN_OK;
     }
 
     unsigned char tail[RECORD_TAIL_CAPACITY];
     int tail_count = size < RECORD_TAIL_CAPACITY ? static_cast<int>(size) : RECORD_TAIL_CAPACITY;
     long long tail_offset = size - tail_count;
-    if (!read(tail_offset, tail, tail_count, context)) return false;
+    if (!read(tail_offset, tail, tail_count, context)) return RECORD_PLAN_READ_FAILED;
     RecordLead lead = tail[tail_count - 1] == '\n' ? RECORD_LEAD_NONE : RECORD_LEAD_LINE_BREAK;
     if (has_bom) {
         *plan = {lead, RECORD_ENCODING_UTF8};
-        return true;
+        return RECORD_PLAN_OK;
     }
     // The file's start is the one edge that cuts no character: the edges of
     // what was read inside it may cut one in two, and so may the file's end,
@@ -305,7 +306,7 @@ bool plan_record(long long size, RecordReader read, void* context, RecordPlan* p
     judge_utf8(tail, tail_count, tail_offset > 0, true, &judged);
     bool utf8 = judged.non_ascii && judged.well_formed;
     *plan = {lead, utf8 ? RECORD_ENCODING_UTF8 : RECORD_ENCODING_ANSI};
-    return true;
+    return RECORD_PLAN_OK;
 }
 
 RecordBuild build_record_bytes(const ToolDef* tool, const RecordTime& time, const double* input_values,

@@ -1,8 +1,8 @@
 #pragma once
 // The CSV record log, portable half: the record folder and file names, the
 // header and row of a save, and the exact bytes one save appends to the file.
-// The save command itself (records/append_record.cpp) only adds the Win32
-// calls: the application-data folder, the local time and the file.
+// The save itself (records/append_record.cpp) only adds the Win32 calls: the
+// application-data folder, the local time and the file.
 //
 // File format: UTF-8; a new file begins with EF BB BF and the header line (a
 // file that a spreadsheet saved again in the ANSI code page keeps that code
@@ -90,7 +90,6 @@ enum RecordLead {
 enum RecordEncoding {
     RECORD_ENCODING_UTF8,
     RECORD_ENCODING_ANSI,         // the system's ANSI code page: a file a spreadsheet saved without BOM
-    RECORD_ENCODING_REFUSED,      // UTF-16 or UTF-32: nothing is appended
 };
 
 struct RecordPlan {
@@ -100,22 +99,31 @@ struct RecordPlan {
 
 // How many bytes at the file's start and at its end a save reads to plan its
 // write. Only a file that is blank from its start on is read further, in
-// chunks of RECORD_BLANK_CHUNK bytes, and only as far as it stays blank.
+// chunks of RECORD_BLANK_CHUNK bytes, as far as it stays blank and no further
+// than RECORD_BLANK_READ_LIMIT, since the window answers no message while a
+// save reads: twice the CR LF of a spreadsheet's most rows (1048576), and a
+// moment's read even from a slow share.
 constexpr int RECORD_HEAD_CAPACITY = 4096;
 constexpr int RECORD_TAIL_CAPACITY = 4096;
 constexpr int RECORD_BLANK_CHUNK = 65536;
+constexpr long long RECORD_BLANK_READ_LIMIT = 4LL * 1024 * 1024;
 
 // Reads count bytes of the file at offset into buffer; false when it cannot.
-// A long blank file takes many reads: the reader is where the caller keeps
-// its window answering meanwhile.
 using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count, void* context);
 
-// Plans a save into a file of size bytes, read through read. Returns false
-// when a read fails; the plan is then not to be used.
+enum RecordPlanResult {
+    RECORD_PLAN_OK,
+    RECORD_PLAN_READ_FAILED,      // the plan is not to be used
+    RECORD_PLAN_UTF16,            // UTF-16 or UTF-32 text: nothing is appended
+    RECORD_PLAN_BLANK_TOO_LONG,   // blank as far as the limit: never written anew unread
+};
+
+// Plans a save into a file of size bytes, read through read.
 //   - A file that holds no header line (empty, or nothing but a UTF-8
-//     byte-order mark, CR, LF, blanks and tabs, however long, as a
-//     spreadsheet leaves one whose cells were cleared) is written anew:
-//     byte-order mark, header and row, in UTF-8.
+//     byte-order mark, CR, LF, blanks and tabs, as a spreadsheet leaves one
+//     whose cells were cleared) is written anew: byte-order mark, header and
+//     row, in UTF-8. One that is still blank at RECORD_BLANK_READ_LIMIT and
+//     goes on is refused: what lies beyond was never read.
 //   - A file that begins with a UTF-16 byte-order mark is refused.
 //   - A file that begins with the UTF-8 byte-order mark is UTF-8. Any other
 //     file is judged by the bytes read, its first RECORD_HEAD_CAPACITY and
@@ -126,7 +134,7 @@ using RecordReader = bool (*)(long long offset, unsigned char* buffer, int count
 //     is no evidence either way.
 //   - The row goes after a line break when the file's last line is
 //     unfinished.
-bool plan_record(long long size, RecordReader read, void* context, RecordPlan* plan);
+RecordPlanResult plan_record(long long size, RecordReader read, void* context, RecordPlan* plan);
 
 // Bytes of the longest save: the byte-order mark, a header, a line break and
 // a row, at most four UTF-8 bytes per wide character.

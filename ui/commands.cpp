@@ -1,5 +1,6 @@
-// The window's commands: compute, copy, reset and About. The save command is
-// append_record, in records/.
+// The window's commands: compute, save, copy, reset and About. The save's
+// file work is append_record, in records/; here it becomes a box and the
+// status line.
 
 #include "ui/commands.h"
 
@@ -8,6 +9,7 @@
 #include "core/evaluate.h"
 #include "core/format.h"
 #include "core/text.h"
+#include "records/append_record.h"
 #include "ui/texts.h"
 #include "ui/tool_window.h"
 
@@ -15,6 +17,7 @@ namespace {
 
 constexpr int REFUSAL_CAPACITY = 256;
 constexpr int ABOUT_TEXT_CAPACITY = 1400;
+constexpr int SAVE_MESSAGE_CAPACITY = 1024;
 
 int input_count() {
     return tool_window.tool->input_count;
@@ -45,6 +48,31 @@ bool place_on_clipboard(const wchar_t* name, const wchar_t* summary) {
     // Once placed, the memory belongs to the clipboard.
     if (!placed) GlobalFree(memory);
     return placed;
+}
+
+// The failure box of each cause of a save; every one names the file.
+TextFormat<const wchar_t*> save_failure_format(SaveOutcome outcome) {
+    switch (outcome) {
+    case SaveOutcome::held: return SAVE_HELD_FORMAT;
+    case SaveOutcome::not_encodable: return SAVE_NOT_ENCODABLE_FORMAT;
+    case SaveOutcome::utf16: return SAVE_UTF16_FORMAT;
+    case SaveOutcome::blank_too_long: return SAVE_BLANK_TOO_LONG_FORMAT;
+    case SaveOutcome::path_too_long: return SAVE_PATH_TOO_LONG_FORMAT;
+    case SaveOutcome::no_app_data: return SAVE_NO_APP_DATA_FORMAT;
+    case SaveOutcome::denied: return SAVE_DENIED_FORMAT;
+    case SaveOutcome::disk_full: return SAVE_DISK_FULL_FORMAT;
+    case SaveOutcome::too_long: return SAVE_TOO_LONG_FORMAT;
+    case SaveOutcome::saved:
+    case SaveOutcome::failed: break;
+    }
+    return SAVE_ERROR_FORMAT;
+}
+
+void report_save_failure(SaveOutcome outcome, const wchar_t* path) {
+    set_status(STATUS_SAVE_FAILED_FORMAT, path);
+    wchar_t message[SAVE_MESSAGE_CAPACITY];
+    text_format(message, SAVE_MESSAGE_CAPACITY, save_failure_format(outcome), path);
+    MessageBoxW(tool_window.main_window, message, TITLE_SAVE_FAILED, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -147,4 +175,27 @@ void show_about() {
                 ABOUT_DISCLAIMER_1, ABOUT_DISCLAIMER_2, ABOUT_VERSION_PREFIX, PROGRAM_VERSION_TEXT,
                 ABOUT_SITE_PREFIX, VENDOR_HOST);
     MessageBoxW(tool_window.main_window, about, TITLE_ABOUT, MB_OK | MB_ICONINFORMATION);
+}
+
+void save_result() {
+    ToolWindow& w = tool_window;
+    if (w.detail_text[0] == L'\0') {
+        MessageBoxW(w.main_window, NEED_RESULT_TO_SAVE, TITLE_NOTICE, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // The save lets no message in, so it writes what the window shows.
+    wchar_t path[RECORD_PATH_CAPACITY];
+    SaveOutcome outcome = append_record(w.tool, w.input_values, w.detail_text, path, RECORD_PATH_CAPACITY);
+    // Keys and clicks given while the save ran waited in the queue; the box
+    // would take them as typed ahead for it, and an Enter meant for the
+    // window would close it unread. They are dropped.
+    MSG input;
+    while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+    }
+    if (outcome != SaveOutcome::saved) {
+        report_save_failure(outcome, path);
+        return;
+    }
+    set_status(STATUS_SAVED_FORMAT, path);
+    MessageBoxW(w.main_window, SAVED_MESSAGE, TITLE_SAVED, MB_OK | MB_ICONINFORMATION);
 }

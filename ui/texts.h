@@ -58,12 +58,11 @@ inline constexpr wchar_t NEED_RESULT_TO_COPY[] = L"请先点击“计算”生�
 inline constexpr wchar_t NEED_RESULT_TO_SAVE[] = L"请先点击“计算”生成结果，再保存记录。";
 inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本地记录（CSV，可用 Excel 打开）。";
 // The failure boxes of the save, one per cause; each names the file.
-// Another program holds the file (a sharing or lock violation).
-inline constexpr wchar_t SAVE_FAILED_FORMAT[] =
-    L"本次结果未能写入记录文件：\r\n%ls\r\n请确认该文件未被其他程序（如 Excel）独占打开，然后重试。";
-// Another copy of the program kept the file for the whole wait.
-inline constexpr wchar_t SAVE_BUSY_FORMAT[] =
-    L"本次结果未能写入记录文件：\r\n%ls\r\n本程序的另一个窗口正在向该文件保存记录，请稍后重试。";
+// The file is held (a sharing or lock violation) for the whole retry: by
+// another program or by another copy's save, which the save cannot tell apart.
+inline constexpr wchar_t SAVE_HELD_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n该文件正被其他程序（如 Excel）打开，或本程序的另一个窗口正在向它保存记录。"
+    L"请关闭在其他程序中打开的该文件，然后重试。";
 // The file is in a code page without the row's characters.
 inline constexpr wchar_t SAVE_NOT_ENCODABLE_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"
@@ -71,6 +70,10 @@ inline constexpr wchar_t SAVE_NOT_ENCODABLE_FORMAT[] =
 // The file is UTF-16 (or UTF-32) text.
 inline constexpr wchar_t SAVE_UTF16_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）另存为“Unicode 文本”，本程序不能在其中追加记录。"
+    L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
+// The file is blank further than a save reads: what lies beyond is unknown.
+inline constexpr wchar_t SAVE_BLANK_TOO_LONG_FORMAT[] =
+    L"本次结果未能写入记录文件：\r\n%ls\r\n该文件很大，开头却全是空行，本程序无法确认其中没有记录，因此不会改写它。"
     L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
 // The record folder's path is too long to be made or used.
 inline constexpr wchar_t SAVE_PATH_TOO_LONG_FORMAT[] =
@@ -92,12 +95,6 @@ inline constexpr wchar_t SAVE_DISK_FULL_FORMAT[] =
 inline constexpr wchar_t SAVE_TOO_LONG_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n本次记录的内容太长，超出了一行记录的长度上限，无法保存。"
     L"请联系信息科或本工具的维护人员。";
-// The session ended during the save, which gave up before writing.
-inline constexpr wchar_t SAVE_SESSION_ENDED_FORMAT[] =
-    L"本次结果未能写入记录文件：\r\n%ls\r\n系统正在注销或关机，保存已取消，记录文件未被改动。"
-    L"请重新登录后再计算并保存。";
-// What Windows shows the user while a save keeps the session from ending.
-inline constexpr wchar_t SAVE_BLOCK_REASON[] = L"正在保存记录，请稍候";
 // Any other failure.
 inline constexpr wchar_t SAVE_ERROR_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n保存时出现意外错误。请重试；如仍不能保存，请联系信息科。";

@@ -8,7 +8,6 @@
 #include "app/definition_check.h"
 #include "core/format.h"
 #include "core/text.h"
-#include "records/append_record.h"
 #include "ui/colors.h"
 #include "ui/commands.h"
 #include "ui/layout.h"
@@ -105,7 +104,7 @@ using Command = void (*)();
 constexpr Command command_of(int id) {
     switch (id) {
     case ID_COMPUTE: return compute_result;
-    case ID_SAVE: return append_record;
+    case ID_SAVE: return save_result;
     case ID_COPY: return copy_result;
     case ID_RESET: return reset_inputs;
     case ID_ABOUT: return show_about;
@@ -121,13 +120,13 @@ constexpr bool every_button_has_a_command() {
 }
 static_assert(every_button_has_a_command(), "a button in BUTTONS without a command in command_of");
 
-// A save keeps the window answering while it waits (records/answering_wait.h),
-// so commands that other programs send reach the window procedure meanwhile.
-// None of them runs until the save has ended and its box is closed: nothing
-// changes the window under the save. A second save asked meanwhile is
-// dropped, as a click during the wait is: the running save is saving the
-// same result, and its box answers both. A close asked meanwhile waits for
-// the save's box, then the window closes.
+// The save itself lets no message in, but its box (and the box that asks
+// for a result first) runs a modal loop: a command or a WM_CLOSE that another
+// program posted during the save is dispatched while that box is open. None
+// runs then: a command would change what the window shows behind the box, or
+// open a box of its own over it, and a second save is answered by the box
+// already open; a close would take the box and its message away, so it is
+// kept until the box is closed, and then the window closes.
 bool save_in_progress = false;
 bool close_after_save = false;
 
@@ -175,15 +174,6 @@ LRESULT CALLBACK tool_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         }
         break;
-    case WM_QUERYENDSESSION:
-        // A save that has not reached its outcome keeps the session open:
-        // ended now, it would lose its row without a word.
-        if (record_save_pending()) return FALSE;
-        break;
-    case WM_ENDSESSION:
-        // Ending all the same: the save gives up before it writes a byte.
-        if (wparam != FALSE) abandon_record_save();
-        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -19,8 +19,8 @@ constexpr int SUMMARY_TEXT_CAPACITY =
     (RESULT_TEXT_CAPACITY - 1) + SUMMARY_SEPARATOR_LENGTH + (VERDICT_TEXT_CAPACITY - 1) + 1;
 constexpr int STATUS_TEXT_CAPACITY = 256;
 
-// State of the one window, held at module level. Only the window code and the
-// save command touch it, all on the window's thread.
+// State of the one window, held at module level. Only the window code touches
+// it, all on the window's thread; the save is handed what it writes.
 struct ToolWindow {
     HINSTANCE instance;
     HWND main_window;

@@ -144,9 +144,14 @@ struct MemoryFile {
     }
 };
 
+RecordPlanResult plan_of(MemoryFile& file, RecordPlan* plan) {
+    *plan = {RECORD_LEAD_LINE_BREAK, RECORD_ENCODING_ANSI};
+    return plan_record(static_cast<long long>(file.bytes.size()), MemoryFile::read, &file, plan);
+}
+
 RecordPlan plan_of(MemoryFile& file) {
-    RecordPlan plan = {RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED};
-    EXPECT_TRUE(plan_record(static_cast<long long>(file.bytes.size()), MemoryFile::read, &file, &plan));
+    RecordPlan plan;
+    EXPECT_EQ(plan_of(file, &plan), RECORD_PLAN_OK);
     return plan;
 }
 
@@ -156,6 +161,7 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
         std::string bytes;
         RecordLead lead;
         RecordEncoding encoding;
+        RecordPlanResult result = RECORD_PLAN_OK;  // anything else: lead and encoding are not used
     };
     const std::string gbk_header = "\xCA\xB1\xBC\xE4,\xB9\xA4\xBE\xDF,\xBD\xE1\xB9\xFB\r\n";  // 时间,工具,结果
     const std::string utf8_header = TOOL51_HEADER;
@@ -169,6 +175,8 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
     while (ascii_rows.size() < 3 * RECORD_HEAD_CAPACITY) ascii_rows += row;
     std::string blank_lines;  // several chunks of the blank scan
     while (blank_lines.size() < 3 * RECORD_BLANK_CHUNK) blank_lines += " \t  \t\r\n\r\n\t\n";
+    std::string blank_to_the_limit;
+    while (blank_to_the_limit.size() < RECORD_BLANK_READ_LIMIT) blank_to_the_limit += " \t  \t\r\n\r\n\t\n";
     const Case cases[] = {
         {"new", "", RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
         {"BOM alone", BOM, RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
@@ -234,21 +242,40 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
          RECORD_ENCODING_ANSI},
         {"UTF-8 beyond the first bytes, character cut inside the file",
          utf8_header + ascii_rows + "x\xE8\x82\r\n", RECORD_LEAD_NONE, RECORD_ENCODING_ANSI},
-        {"UTF-16 LE", "\xFF\xFEt\0", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
-        {"UTF-16 BE", "\xFE\xFF\0t", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
-        {"UTF-16 BOM alone", "\xFF\xFE", RECORD_LEAD_NONE, RECORD_ENCODING_REFUSED},
+        {"UTF-16 LE", "\xFF\xFEt\0", RECORD_LEAD_NONE, RECORD_ENCODING_UTF8, RECORD_PLAN_UTF16},
+        {"UTF-16 BE", "\xFE\xFF\0t", RECORD_LEAD_NONE, RECORD_ENCODING_UTF8, RECORD_PLAN_UTF16},
+        {"UTF-16 BOM alone", "\xFF\xFE", RECORD_LEAD_NONE, RECORD_ENCODING_UTF8, RECORD_PLAN_UTF16},
+        // A blank file is read as far as the limit, and no further: one that
+        // goes on is refused, never written anew over what was not read.
+        {"blank up to the limit", std::string(RECORD_BLANK_READ_LIMIT, '\n'), RECORD_LEAD_BOM_AND_HEADER,
+         RECORD_ENCODING_UTF8},
+        {"BOM and blank lines up to the limit", std::string(BOM) + std::string(RECORD_BLANK_READ_LIMIT - 3, '\n'),
+         RECORD_LEAD_BOM_AND_HEADER, RECORD_ENCODING_UTF8},
+        {"blank beyond the limit", std::string(RECORD_BLANK_READ_LIMIT + 1, '\n'), RECORD_LEAD_NONE,
+         RECORD_ENCODING_UTF8, RECORD_PLAN_BLANK_TOO_LONG},
+        {"BOM and blank lines beyond the limit", std::string(BOM) + blank_to_the_limit, RECORD_LEAD_NONE,
+         RECORD_ENCODING_UTF8, RECORD_PLAN_BLANK_TOO_LONG},
+        {"blank to the limit, then a row", std::string(RECORD_BLANK_READ_LIMIT, '\n') + utf8_row, RECORD_LEAD_NONE,
+         RECORD_ENCODING_UTF8, RECORD_PLAN_BLANK_TOO_LONG},
+        {"blank to just before the limit, then a row", std::string(RECORD_BLANK_READ_LIMIT - 1, '\n') + utf8_row,
+         RECORD_LEAD_NONE, RECORD_ENCODING_UTF8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFile file{c.bytes};
-        RecordPlan plan = plan_of(file);
-        EXPECT_EQ(plan.lead, c.lead);
-        EXPECT_EQ(plan.encoding, c.encoding);
-        // A file with text at its start is read at its start and its end only.
+        RecordPlan plan;
+        ASSERT_EQ(plan_of(file, &plan), c.result);
+        if (c.result == RECORD_PLAN_OK) {
+            EXPECT_EQ(plan.lead, c.lead);
+            EXPECT_EQ(plan.encoding, c.encoding);
+        }
+        // A file with text at its start is read at its start and its end
+        // only; any other no further than the limit and its end.
         std::size_t first = c.bytes.compare(0, 3, BOM) == 0 ? 3 : 0;
         if (first < c.bytes.size() && std::string(" \t\r\n").find(c.bytes[first]) == std::string::npos) {
             EXPECT_LE(file.bytes_read, RECORD_HEAD_CAPACITY + RECORD_TAIL_CAPACITY);
         }
+        EXPECT_LE(file.bytes_read, RECORD_BLANK_READ_LIMIT + RECORD_TAIL_CAPACITY);
     }
 
     // A character cut in two by the edge of either window is not held
@@ -267,7 +294,7 @@ TEST(RecordPlan, JudgedFromTheFilesFirstAndLastBytes) {
     MemoryFile broken{utf8_header + row};
     broken.fail = true;
     RecordPlan plan;
-    EXPECT_FALSE(plan_record(static_cast<long long>(broken.bytes.size()), MemoryFile::read, &broken, &plan));
+    EXPECT_EQ(plan_of(broken, &plan), RECORD_PLAN_READ_FAILED);
 }
 
 TEST(RecordRow, ResultSpanningSeveralLinesGoesOnOneLine) {
