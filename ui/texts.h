@@ -62,7 +62,7 @@ inline constexpr wchar_t SAVED_MESSAGE[] = L"本次结果已追加保存到本�
 // another program or by another copy's save, which the save cannot tell apart.
 inline constexpr wchar_t SAVE_HELD_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n该文件正被其他程序（如 Excel）打开，或本程序的另一个窗口正在向它保存记录。"
-    L"请关闭在其他程序中打开的该文件，然后重试。";
+    L"请关闭在其他程序中打开的该文件，或稍后重试。";
 // The file is in a code page without the row's characters.
 inline constexpr wchar_t SAVE_NOT_ENCODABLE_FORMAT[] =
     L"本次结果未能写入记录文件：\r\n%ls\r\n该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"

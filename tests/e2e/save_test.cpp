@@ -27,7 +27,7 @@ const wchar_t NEED_RESULT_TEXT[] = L"请先点击“计算”生成结果，再�
 // Held by another program or by another copy's save: the save cannot tell
 // which, and the box names both.
 const wchar_t HELD_TEXT[] =
-    L"该文件正被其他程序（如 Excel）打开，或本程序的另一个窗口正在向它保存记录。请关闭在其他程序中打开的该文件，然后重试。";
+    L"该文件正被其他程序（如 Excel）打开，或本程序的另一个窗口正在向它保存记录。请关闭在其他程序中打开的该文件，或稍后重试。";
 const wchar_t NOT_ENCODABLE_TEXT[] =
     L"该文件已被其他程序（如 Excel）按另一种文字编码另存过，存不下本次结果中的文字。"
     L"请关闭该文件，把它改名或移到别处，然后重新保存，程序会新建一个记录文件。";
