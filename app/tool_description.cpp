@@ -143,6 +143,8 @@ void describe_tool(const ToolDef* tool, std::string& json) {
         append_wide(json, output.label);
         json += ", \"unit\": ";
         append_wide(json, output.unit);
+        json += ", \"formula\": ";
+        append_narrow(json, output.expr);
         json += '}';
     }
     json += "],\n \"rules\": [";

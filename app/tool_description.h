@@ -8,7 +8,7 @@
 //    "basis": "...", "note": "..." or null, "report_kind": 0,
 //    "inputs": [{"key": "crcl", "label": "...", "unit": "ml/min", "default": "70",
 //                "choice": [1, 7] or null}, ...],
-//    "outputs": [{"key": "dose", "label": "...", "unit": "mg bid"}, ...],
+//    "outputs": [{"key": "dose", "label": "...", "unit": "mg bid", "formula": "..."}, ...],
 //    "rules": [{"condition": "crcl<15", "level": 3, "message": "..."}, ...]}
 //
 // A default is the text the window puts in the field; "choice" gives the

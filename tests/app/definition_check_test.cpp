@@ -193,7 +193,8 @@ TEST(DefinitionCheck, TheDescriptionTellsWhatTheWindowShows) {
          "\"note\": null, \"report_kind\": 0,\n \"inputs\": [\n"
          "  {\"key\": \"w\", \"label\": \"体重\", \"unit\": \"kg\", \"default\": \"65\", \"choice\": null},\n"
          "  {\"key\": \"h\", \"label\": \"身高\", \"unit\": \"cm\", \"default\": \"170.5\", \"choice\": null}],\n"
-         " \"outputs\": [\n  {\"key\": \"bmi\", \"label\": \"体重指数\", \"unit\": \"kg/m²\"}],\n"
+         " \"outputs\": [\n  {\"key\": \"bmi\", \"label\": \"体重指数\", \"unit\": \"kg/m²\", "
+         "\"formula\": \"w/((h/100)^2)\"}],\n"
          " \"rules\": [\n  {\"condition\": \"bmi>=28\", \"level\": 2, \"message\": \"肥胖，请评估代谢风险\"},\n"
          "  {\"condition\": \"bmi>=24 || bmi<18.5\", \"level\": 1, \"message\": \"体重不在正常范围\"},\n"
          "  {\"condition\": \"\", \"level\": 0, \"message\": \"体重指数正常\"}]}\n"},
