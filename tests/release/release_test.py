@@ -314,6 +314,13 @@ def published_releases():
     return published.load_all()
 
 
+def machine_release_of(release):
+    """The per-machine package of the same version as a published per-user release."""
+    machine = facts.parse(KALDRIN).at_version(release.version).per_machine()
+    return dataclasses.replace(release, msi=machine.release_name("msi"), upgrade_code=machine.upgrade_code,
+                               product_code=machine.product_code(), msi_sha256="2" * 64)
+
+
 class PublishedTest(unittest.TestCase):
     """The published releases' facts and the rule that a version, and a
     ProductCode, stand for one set of bytes."""
@@ -342,6 +349,7 @@ class PublishedTest(unittest.TestCase):
                                             product_code=suite.product_code())
         taken = dataclasses.replace(release, target="other", upgrade_code="{" + "A" * 8 + "-AAAA-AAAA-AAAA-" + "A" * 12
                                     + "}", product_code=next_code)
+        machine_release = machine_release_of(release)
         cases = [
             ("the published bytes again", kaldrin, same, [release], []),
             ("another program", kaldrin, (other[0], same[1]), [release], ["1.0.0 is published", "kaldrin.exe differs",
@@ -359,6 +367,14 @@ class PublishedTest(unittest.TestCase):
             ("the suite's published bytes", suite, (None, same[1]), [suite_release], []),
             ("the suite's published version, another MSI", suite, (None, other[1]), [suite_release],
              ["noltmed-suite 1.0.0 is published", "the MSI differs"]),
+            # The per-machine package is a product of its own, bound the same way.
+            ("the per-user package beside a published per-machine one", kaldrin, same, [release, machine_release], []),
+            ("the per-machine package of a published version, another MSI", kaldrin.per_machine(), (same[0], other[1]),
+             [release, machine_release], ["kaldrin 1.0.0 (per machine) is published (kaldrin-1.0-machine.json)",
+                                          "the MSI differs"]),
+            ("the per-machine package's published bytes", kaldrin.per_machine(), (same[0], machine_release.msi_sha256),
+             [release, machine_release], []),
+            ("a per-machine package with no published release", kaldrin.per_machine(), other, [release], []),
         ]
         for name, product, digests, releases, reasons in cases:
             with self.subTest(name):
@@ -379,6 +395,13 @@ class PublishedTest(unittest.TestCase):
                 found = published.last_before(kaldrin.at_version(version), ordered)
                 self.assertEqual(found.version if found else None, expected)
         self.assertIsNone(published.last_before(facts.parse(IV_CHECK), [release]))
+        # Each kind upgrades from its own kind's release.
+        machine_release = machine_release_of(release)
+        for product, expected in ((kaldrin.at_version("1.0.1"), release),
+                                  (kaldrin.at_version("1.0.1").per_machine(), machine_release)):
+            self.assertEqual(published.last_before(product, [release, machine_release]), expected)
+        self.assertEqual((machine_release.facts_name(), machine_release.label()),
+                         ("kaldrin-1.0-machine.json", "kaldrin 1.0.0 (per machine)"))
 
     def test_facts_faults_are_named(self):
         data = json.loads(published.to_json(published_releases()[0]))
@@ -421,6 +444,20 @@ class PublishedTest(unittest.TestCase):
                     f.write(b"a build of other bytes")
             self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1:4], releases), 0)
             self.assertTrue(all(os.path.exists(n) for n in names))
+            # A published per-machine package holds its own MSI to its bytes.
+            machine = dataclasses.replace(machine_release_of(release), version="1.0.1", product_code=kaldrin.at_version(
+                "1.0.1").per_machine().product_code())
+            with open(os.path.join(releases, machine.facts_name()), "w", encoding="utf-8") as f:
+                f.write(published.to_json(machine))
+            said = io.StringIO()
+            with contextlib.redirect_stdout(said):
+                self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1:4], releases), 1)
+            self.assertIn("REFUSED: kaldrin 1.0.1 (per machine) is published", said.getvalue())
+            # A per-user MSI named as a per-machine one is not taken for one.
+            misnamed = os.path.join(folder, "kaldrin-1.0-win64-machine.msi")
+            shutil.copyfile(PUBLISHED_MSI, misnamed)
+            with self.assertRaisesRegex(published.PublishedError, "installs per user"):
+                published.read_msi(misnamed)
 
     def test_installer_registry_keys_name_codes_packed(self):
         # As Windows Installer wrote 1.0's ProductCode and upgrade code under Wine.
