@@ -101,8 +101,8 @@ PRODUCTS := build/windows/products
 FACTS = $(PRODUCTS)/$(TOOL).json
 DIST_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist,build/dist/$(TOOL))
 SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signing-$(TOOL))
-# One Wine prefix for the self-tests of every zipped program; the install
-# check makes a fresh one each time.
+# One Wine prefix for the self-tests of every zipped program and the guides'
+# descriptions of the definitions; the install check makes a fresh one each time.
 SELFTEST_PREFIX := build/dist-wineprefix
 # The facts files of the released tools: every tool the windows build makes
 # but the README's example and the framework's test tool (dist.py released).
@@ -133,7 +133,7 @@ dist: $(BUILD_FIRST)
 dist-files:
 	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TOOLS))"; exit 1; }
 	$(DEPS) dist
-	$(DIST) build $(FACTS) $(DIST_DIR)
+	$(DIST) build $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(BESIDE)
 	$(if $(SIGN_CHECK),$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX))
@@ -148,7 +148,7 @@ SUITE_DIR := build/dist/suite
 
 dist-suite: $(BUILD_FIRST)
 	$(DEPS) dist
-	$(DIST) build $(PRODUCTS) $(SUITE_DIR)
+	$(DIST) build $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) check $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) install-check $(PRODUCTS) $(SUITE_DIR) --beside $(RELEASED)
 

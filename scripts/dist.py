@@ -2,16 +2,16 @@
 """The release files of a tool for Windows, or of the whole suite, and their checks.
 
 Every product fact (program, names, version, tool number, publisher, codes,
-icon, expected self-test report, user README) comes from the facts file the
+icon, expected self-test report, definition check) comes from the facts file the
 windows build writes for each program: <build>/products/<target>.json. Where
 FACTS is that products folder instead, the command is about the suite
 package: every released tool's program (all but the tools numbered in
 release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
 
-  dist.py build FACTS OUT_DIR [--version X.Y.Z]
+  dist.py build FACTS OUT_DIR [--version X.Y.Z] [--wineprefix DIR]
       write into OUT_DIR:
-        <target>-<version>-win64.zip   the program, README.txt (when the tool
-                                       has a user README) and LICENSE.txt
+        <target>-<version>-win64.zip   the program, README.txt (its guide)
+                                       and LICENSE.txt
         <target>-<version>-win64.msi   the per-user Windows Installer package
         <target>-<version>-win64-machine.msi
                                        the per-machine one (administrators,
@@ -36,15 +36,16 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
       from a copy of the sources elsewhere) and compare the bytes; with
       --suite, the released tools' programs and the suite's release too
 
-<version> is major.minor, with .patch when the patch is not 0. The zip's
-README.txt is the user section (the first level-2 heading in Chinese) of the
-tool's user README, UTF-8 with a byte-order mark and CR LF line ends; "<版本>"
-in it becomes the version. The MSI installs the same files into
+<version> is major.minor, with .patch when the patch is not 0. README.txt is
+the package's guide (scripts/release/guide.py): docs/user/guide.md filled
+with the product facts and with what each tool's definition says (its
+definition check's --describe, run under Wine), UTF-8 with a byte-order mark
+and CR LF line ends. The MSI installs the same files into
 %LOCALAPPDATA%\\Programs\\<install name> (scripts/release/package.wxs), the
 per-machine MSI into %ProgramFiles%\\<publisher>\\<install name>. The
-suite's zip holds every released tool's program, README.txt (the user section of
-docs/user/suite.md) and LICENSE.txt; its MSI installs them into one folder with a Start-menu
-folder of one shortcut per tool (scripts/release/suite.wxs).
+suite's zip holds every released tool's program, README.txt and LICENSE.txt;
+its MSI installs them into one folder with a Start-menu folder of one
+shortcut per tool (scripts/release/suite.wxs).
 
 Same inputs, same bytes: every time stamp is SOURCE_DATE_EPOCH (the Makefile
 sets it to the commit's time; 2026-01-01 without it), the MSI's product code
@@ -73,7 +74,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from release import build, checks, facts, install, published  # noqa: E402
+from release import build, checks, facts, install, published, wine  # noqa: E402
 
 
 def main(argv):
@@ -84,6 +85,7 @@ def main(argv):
     command.add_argument("facts")
     command.add_argument("out_dir")
     command.add_argument("--version", help="another version (major.minor.patch) of the same files")
+    command.add_argument("--wineprefix", help="the Wine prefix the definitions are described in (default: in OUT_DIR)")
     command = commands.add_parser("released", help="the facts files of the released tools")
     command.add_argument("products")
     command = commands.add_parser("published-facts", help="the facts files of published MSIs")
@@ -125,7 +127,8 @@ def main(argv):
                 parser.error("--version %s is not major.minor.patch" % args.version)
             product = product.at_version(args.version)
         os.makedirs(args.out_dir, exist_ok=True)
-        return published.refuse_reused(product, args.out_dir, build.build(product, args.out_dir))
+        env = wine.environment(args.wineprefix or os.path.join(args.out_dir, "wineprefix"))
+        return published.refuse_reused(product, args.out_dir, build.build(product, args.out_dir, env))
     if args.command == "check":
         return checks.check(product, args.out_dir, args.wineprefix)
     if args.command == "install-check":

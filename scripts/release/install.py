@@ -15,6 +15,7 @@ import tempfile
 import zipfile
 
 from . import msi, published, wine
+from .msi import packed
 from .build import entries, stage
 from .common import RECORDS_FOLDER, Expectations, read, sha256, write
 from .facts import record_file
@@ -43,15 +44,6 @@ def registry(prefix, hive):
             if value and values is not None:
                 values[value.group(1)] = value.group(2).replace("\\\\", "\\")
     return keys
-
-
-def packed(guid):
-    """A GUID as Windows Installer writes it in its registry keys: the first
-    three groups reversed, then each byte of the rest with its digits swapped
-    ({82C5317F-EB35-...} gives F7135C2853BE...)."""
-    digits = guid.strip("{}").replace("-", "").upper()
-    head = digits[:8][::-1] + digits[8:12][::-1] + digits[12:16][::-1]
-    return head + "".join(digits[i + 1] + digits[i] for i in range(16, 32, 2))
 
 
 def mentions(prefix, needles):
@@ -104,6 +96,7 @@ class Installation:
             self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
             self.menus = [user_menu]
             target = "C:\\users\\%s\\AppData\\Local\\Programs\\%s" % (user, product.install_name)
+        self.target = target
         # Each program's shortcut (its path in the Start menu), and the path it starts.
         self.shortcut_names = [(os.path.join(*filter(None, (product.menu_folder(), tool.install_name + ".lnk"))),
                                 "%s\\%s" % (target, tool.program)) for tool in product.programs()]
@@ -128,12 +121,14 @@ class Installation:
             else []
 
     def entries(self):
-        """The "Apps & features" entries of the tool: Wine's msiexec writes them
-        under HKLM\\...\\Uninstall\\{ProductCode}, also for a per-user package."""
+        """The "Apps & features" entries of the package's products (each
+        ProductCode of it installed here): Wine's msiexec writes them under
+        HKLM\\...\\Uninstall\\{ProductCode}, also for a per-user package, so the
+        name alone would not tell a per-user entry from a per-machine one."""
         found = {}
         for hive in ("system.reg", "user.reg"):
             for key, values in registry(self.prefix, hive).items():
-                if key.startswith(UNINSTALL) and values.get("DisplayName") == self.product.install_name:
+                if key.startswith(UNINSTALL) and key[len(UNINSTALL):] in self.codes:
                     found[key[len(UNINSTALL):]] = values
         return found
 
@@ -158,14 +153,21 @@ class Installation:
                    "%s: the Start-menu shortcut %s starts %s" % (when, name, target))
         expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
                % (when, self.product.install_name, list(self.entries())))
+        # The entry names the package's kind, its folder and, per machine, its icon.
+        entry = self.entries().get(self.product.product_code(), {})
+        shown = {"DisplayName": self.product.display_name(), "InstallLocation": self.target + "\\"}
+        if self.product.machine:
+            shown["DisplayIcon"] = "%s\\%s,0" % (self.target, msi.icon_program(self.product).program)
+        got = {name: entry.get(name) for name in shown}
+        expect(got == shown, "%s: the uninstall entry shows %s (got %s)" % (when, shown, got))
 
     def registered(self, machine=None):
         """The products Windows Installer has registered for the tool, in the
         package's context (or the one given): {key: values}."""
         hive, products = PRODUCTS[self.product.machine if machine is None else machine]
+        codes = {packed(code) for code in self.codes}
         return {key[len(products):]: values for key, values in registry(self.prefix, hive).items()
-                if key.startswith(products) and "\\" not in key[len(products):]
-                and values.get("ProductName") == self.product.install_name}
+                if key.startswith(products) and key[len(products):] in codes}
 
     def cached_packages(self):
         """The packages of the tool that Windows Installer keeps in C:\\windows\\Installer."""
@@ -240,6 +242,7 @@ def earlier(product):
 def install_published(expect, env, tool, release, package):
     """Installs a published release of the tool, as a machine that has it
     does, and checks it is the one installed. Prints what it saw."""
+    tool.codes.add(release.product_code)
     msiexec(expect, env, "/i", package)
     seen = {code: values.get("DisplayVersion") for code, values in tool.entries().items()}
     expect(seen == {release.product_code: release.version}, "the published %s is installed: one uninstall entry "
@@ -250,7 +253,6 @@ def install_published(expect, env, tool, release, package):
            % (release.label(), release.program, tool.where, release.program_sha256, digest))
     print("dist install-check: published %s installed: entries %s, %s %s"
           % (release.label(), seen, release.program, digest))
-    tool.codes.add(release.product_code)
 
 
 def expect_upgraded(expect, tool, release, kept, records):
@@ -275,19 +277,23 @@ def expect_upgraded(expect, tool, release, kept, records):
           % (product.version, seen, registered, product.program, digest))
 
 
-def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, records, kept):
+def machine_rows(expect, env, for_all, tool, earlier, records, kept):
     """The per-machine package, as an administrator or a deployment tool
     installs it ("msiexec /i ... ALLUSERS=1 /qn"), over a per-machine
-    installation of an earlier version; then that one refused over it, and
-    the uninstall. tool is the per-user package's Installation: nothing may
-    go into the user's profile. Prints where the files and the shortcut went."""
+    installation of an earlier version (earlier: its ProductCode, version and
+    package, the last published per-machine release when there is one); then
+    that one refused over it, and the uninstall. tool is the per-user
+    package's Installation: nothing may go into the user's profile. Prints
+    where the files and the shortcut went."""
     product, name = for_all.product, os.path.basename(for_all.package)
+    earlier_code, earlier_version, earlier_package = earlier
+    for_all.codes.add(earlier_code)
     msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1")
     seen = {code: values.get("DisplayVersion") for code, values in for_all.entries().items()}
-    expect(seen == {earlier_product.product_code(): earlier_product.version},
-           "the per-machine %s is installed (got %s)" % (earlier_product.version, seen))
+    expect(seen == {earlier_code: earlier_version},
+           "the per-machine %s is installed (got %s)" % (earlier_version, seen))
     msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1")
-    when = "per machine, after the upgrade from %s" % earlier_product.version
+    when = "per machine, after the upgrade from %s" % earlier_version
     for_all.expect_installed(expect, env, when)
     entry = for_all.entries().get(product.product_code(), {})
     expect(entry.get("DisplayVersion") == product.version, "%s: the uninstall entry shows version %s (got %s)"
@@ -305,7 +311,7 @@ def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, r
 
     msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1", refused=True)
     expect(list(for_all.entries()) == [product.product_code()],
-           "the per-machine %s does not replace version %s" % (earlier_product.version, product.version))
+           "the per-machine %s does not replace version %s" % (earlier_version, product.version))
     msiexec(expect, env, "/x", for_all.package)
     for_all.expect_removed(expect, "uninstalling %s" % name)
     expect(folder_contents(records) == kept, "uninstalling %s leaves every record file as it was" % name)
@@ -334,12 +340,15 @@ def install_check(product, out_dir, beside, releases=None):
     missing = [path for path in (package, machine_package) if not os.path.isfile(path)]
     if not expect(not missing, "%s missing (dist.py build writes them)" % ", ".join(missing)):
         return expect.report("")
-    previous = published.last_before(product, published.load_all() if releases is None else releases)
+    releases = published.load_all() if releases is None else releases
+    previous, machine_previous = published.last_before(product, releases), published.last_before(machine, releases)
     previous_package = published.package_of(previous) if previous else None
-    if previous and not expect(previous_package, "the published %s's MSI is in %s as published (%s, SHA-256 %s): "
-                               "the upgrade starts from it" % (previous.label(), published.FOLDER, previous.msi,
-                                                               previous.msi_sha256)):
-        return expect.report("")
+    machine_previous_package = published.package_of(machine_previous) if machine_previous else None
+    for release, path in ((previous, previous_package), (machine_previous, machine_previous_package)):
+        if release and not expect(path, "the published %s's MSI is in %s as published (%s, SHA-256 %s): the upgrade "
+                                  "starts from it" % (release.label(), published.FOLDER, release.msi,
+                                                      release.msi_sha256)):
+            return expect.report("")
     prefix = os.path.abspath(os.path.join(out_dir, "wineprefix-install"))
     shutil.rmtree(prefix, ignore_errors=True)
     env = wine.environment(prefix)
@@ -361,7 +370,7 @@ def install_check(product, out_dir, beside, releases=None):
         for other in others:
             other_files = os.path.join(work, "beside", other.target)
             other_package = os.path.join(work, other.release_name("msi"))
-            stage(other, other_files)
+            stage(other, other_files, env=env)
             msi.write_msi(other, other_files, other_package)
             other_packages.append((other, other_package, other_files))
 
@@ -375,7 +384,6 @@ def install_check(product, out_dir, beside, releases=None):
             tool = Installation(product, package, files, prefix, user)
             tool.codes.add(upgrade.product_code())
             for_all = Installation(machine, machine_package, files, prefix, user)
-            for_all.codes.add(machine_earlier.product_code())
             installed = [Installation(o, p, f, prefix, user) for o, p, f in other_packages]
 
             # A record of each tool here and of one that is not.
@@ -465,7 +473,11 @@ def install_check(product, out_dir, beside, releases=None):
             expect(folder_contents(records) == kept, "uninstalling leaves every record file in %s as it was"
                    % "\\".join(("%LOCALAPPDATA%",) + RECORDS_FOLDER))
 
-            machine_rows(expect, env, for_all, tool, machine_earlier, machine_earlier_package, records, kept)
+            if machine_previous:
+                earlier_machine = (machine_previous.product_code, machine_previous.version, machine_previous_package)
+            else:
+                earlier_machine = (machine_earlier.product_code(), machine_earlier.version, machine_earlier_package)
+            machine_rows(expect, env, for_all, tool, earlier_machine, records, kept)
 
             for other in installed:
                 other.expect_installed(expect, env, "after %s came and went" % product.install_name)
@@ -490,7 +502,8 @@ def install_check(product, out_dir, beside, releases=None):
     result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; %s installs per machine "
                            "over %s and uninstalls; the records stay"
                            % (os.path.basename(package), over, besides, upgrade.version,
-                              os.path.basename(machine_package), machine_earlier.version))
+                              os.path.basename(machine_package),
+                              "the published " + machine_previous.version if machine_previous else machine_earlier.version))
     # A prefix takes about 700 MB: a passed check leaves none behind (make
     # dist-all checks a dozen packages in a row); a failed one keeps its
     # prefix to be looked into.
