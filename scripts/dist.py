@@ -25,10 +25,12 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
       write the facts file of each published MSI beside it (releases/)
   dist.py check FACTS OUT_DIR [--wineprefix DIR]
       check those files against the build (exit 1 on any fault)
-  dist.py install-check FACTS OUT_DIR [--beside FACTS ...]
+  dist.py install-check FACTS OUT_DIR [--beside FACTS ...] [--removal-check]
       install, upgrade and uninstall the MSIs under Wine (per user, then per
       machine), in a prefix of its own where the other tools' packages are
-      installed too
+      installed too; with --removal-check, then a per-user installation (the
+      last published one, if any) and the per-machine one, and the guide's
+      script that removes the per-user one run in the user's context
   dist.py sign-check FACTS WORK_DIR [--wineprefix DIR]
       sign a release with a throwaway certificate and verify the signatures
   dist.py reproduce FACTS WORK_DIR [--suite]
@@ -99,6 +101,8 @@ def main(argv):
     command.add_argument("out_dir")
     command.add_argument("--beside", nargs="+", default=[], metavar="FACTS",
                          help="other tools installed in the same prefix")
+    command.add_argument("--removal-check", action="store_true",
+                         help="also the guide's removal of per-user installations beside a per-machine one")
     command = commands.add_parser("sign-check", help="a release signed with a throwaway certificate")
     command.add_argument("facts")
     command.add_argument("work_dir")
@@ -132,7 +136,8 @@ def main(argv):
     if args.command == "check":
         return checks.check(product, args.out_dir, args.wineprefix)
     if args.command == "install-check":
-        return install.install_check(product, args.out_dir, [facts.load(path) for path in args.beside])
+        return install.install_check(product, args.out_dir, [facts.load(path) for path in args.beside],
+                                     removal=args.removal_check)
     return checks.sign_check(product, args.work_dir, args.wineprefix)
 
 

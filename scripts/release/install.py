@@ -3,7 +3,9 @@ uninstalled under Wine, beside the tools' own packages: the per-user one as
 a user without administrator rights would with "msiexec /i ... /qn", the
 per-machine one as an administrator or a deployment tool would with
 "msiexec /i ... ALLUSERS=1 /qn". A package with a published release is
-installed over the last one, as on the machines that have it."""
+installed over the last one, as on the machines that have it. With the
+removal check, the move from per-user to per-machine installations that the
+guide gives IT is made too."""
 
 import itertools
 import os
@@ -12,9 +14,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
-from . import msi, published, wine
+from . import guide, msi, published, wine
 from .msi import packed
 from .build import entries, stage
 from .common import RECORDS_FOLDER, Expectations, read, sha256, write
@@ -317,7 +320,73 @@ def machine_rows(expect, env, for_all, tool, earlier, records, kept):
     expect(folder_contents(records) == kept, "uninstalling %s leaves every record file as it was" % name)
 
 
-def install_check(product, out_dir, beside, releases=None):
+def set_windows(env, version):
+    """The Windows the prefix's programs are told they run on (winecfg's
+    names: "vista", "win7", ...); None for the prefix's own."""
+    if version is None:
+        wine.run(env, "reg", "delete", "HKCU\\Software\\Wine", "/v", "Version", "/f")
+    else:
+        wine.run(env, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f")
+
+
+def removal_rows(expect, env, tool, for_all, per_user_package, single, records, kept):
+    """The move from per-user to per-machine installations that the guide
+    gives IT, made as IT would: a per-user installation (per_user_package: the
+    published release when there is one, whose entry carries the name of its
+    day; for the suite also a single tool's, single), then the per-machine
+    package, refused on Windows Vista and installed on Windows 7 SP1 (the two
+    sides of its launch condition), then the removal script exactly as the
+    installed README.txt gives it, run in the user's context: every per-user
+    installation goes, the per-machine one stays whole, the records stay,
+    and a second run finds nothing to do. Then the per-machine package is
+    uninstalled. tool and for_all are the per-user and per-machine
+    Installations; every code of tool's package installed here is in tool.codes."""
+    product = for_all.product
+    started = time.time()
+    per_user = [tool] + ([single] if single else [])
+    msiexec(expect, env, "/i", per_user_package)
+    if single:
+        msiexec(expect, env, "/i", single.package)
+    set_windows(env, "vista")
+    msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1", refused=True)
+    expect(not for_all.entries() and not os.path.exists(for_all.folder),
+           "on Windows Vista the per-machine package installs nothing (its launch condition)")
+    set_windows(env, "win7")
+    msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1")
+    set_windows(env, None)
+    expect(all(one.entries() for one in per_user) and for_all.entries(),
+           "per-user and per-machine installations side by side, as on a PC IT takes over (got %s and %s)"
+           % ([list(one.entries()) for one in per_user], list(for_all.entries())))
+
+    readme = os.path.join(for_all.folder, "README.txt")
+    script = guide.script_in(read(readme), product) if os.path.isfile(readme) else None
+    if not expect(script, "the installed README.txt gives the removal script %s" % guide.removal_script_name(product)):
+        return
+    name = guide.removal_script_name(product)
+    write(os.path.join(env["WINEPREFIX"], "drive_c", name), "".join(line + "\r\n" for line in script).encode("ascii"))
+    for run in ("first", "second"):
+        code = wine.run(env, "cmd", "/c", "C:\\" + name)
+        expect(code == 0, "the %s run of %s in the user's context exits with 0 (got %s)"
+               % (run, name, wine.describe(code)))
+        when = "after the %s run of %s" % (run, name)
+        for one in per_user:
+            expect(not one.entries() and not one.registered() and not os.path.exists(one.folder),
+                   "%s: no per-user installation of %s is left (entries %s, registered %s)"
+                   % (when, one.product.install_name, list(one.entries()), list(one.registered())))
+        expect(list(for_all.entries()) == [product.product_code()] and for_all.registered(),
+               "%s: the per-machine installation stays, one entry (got %s)" % (when, list(for_all.entries())))
+    for_all.expect_files(expect, "after %s" % name)
+    expect(folder_contents(records) == kept, "%s leaves every record file as it was" % name)
+    msiexec(expect, env, "/x", for_all.package)
+    for_all.expect_removed(expect, "uninstalling %s after %s" % (os.path.basename(for_all.package), name))
+    for one in per_user:
+        one.expect_removed(expect, "%s, for %s" % (name, one.product.install_name))
+    print("dist install-check: %s removed %s beside the per-machine %s in the user's context (%d s)"
+          % (name, ", ".join(os.path.basename(p) for p in [per_user_package] + ([single.package] if single else [])),
+             os.path.basename(for_all.package), time.time() - started))
+
+
+def install_check(product, out_dir, beside, releases=None, removal=False):
     """Installs the release MSI in a fresh prefix where the other tools'
     packages (beside, built here from their builds) are installed first, and,
     when the tool has a published release older than this one, over the last
@@ -332,7 +401,8 @@ def install_check(product, out_dir, beside, releases=None):
     working; uninstalling them too leaves nothing in the Programs folders. A
     record file of every tool written before stays, byte for byte. The
     suite's package also sees the first package beside it uninstalled and
-    installed again meanwhile, leaving its files."""
+    installed again meanwhile, leaving its files. With removal, last, the
+    guide's move from per-user to per-machine installations (removal_rows)."""
     expect = Expectations("install-check")
     machine = product.per_machine()
     package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
@@ -485,6 +555,10 @@ def install_check(product, out_dir, beside, releases=None):
                 msiexec(expect, env, "/x", other.package)
                 other.expect_removed(expect, "uninstalling %s" % other.product.install_name)
             expect(folder_contents(records) == kept, "the records stay when every tool is uninstalled")
+            if removal:
+                # The suite's script removes single tools' per-user installations too.
+                single = installed[0] if product.menu_folder() and installed else None
+                removal_rows(expect, env, tool, for_all, previous_package or package, single, records, kept)
             # The package removes the Programs folder when it is left empty; Wine's
             # msiexec tries that before it deletes the files, so here the folder
             # stays, and nothing of the suite may be left in it.
@@ -499,11 +573,14 @@ def install_check(product, out_dir, beside, releases=None):
 
     besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
     over = " over the published %s" % previous.version if previous else ""
+    removed = ("; the guide's script removes the per-user %s beside it" % (previous.version if previous else "package")
+               if removal else "")
     result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; %s installs per machine "
-                           "over %s and uninstalls; the records stay"
+                           "over %s and uninstalls%s; the records stay"
                            % (os.path.basename(package), over, besides, upgrade.version,
                               os.path.basename(machine_package),
-                              "the published " + machine_previous.version if machine_previous else machine_earlier.version))
+                              "the published " + machine_previous.version if machine_previous else machine_earlier.version,
+                              removed))
     # A prefix takes about 700 MB: a passed check leaves none behind (make
     # dist-all checks a dozen packages in a row); a failed one keeps its
     # prefix to be looked into.
