@@ -100,14 +100,20 @@ def describe(tools, env):
 
 # ---- What a definition says, in the guide's words --------------------------
 
+def quantity(label, unit):
+    """A value's label with its unit (or the numbers it takes) in brackets,
+    or after it when the label ends in brackets of its own."""
+    if not unit:
+        return label
+    return "%s，单位 %s" % (label, unit) if label.endswith("）") else "%s（%s）" % (label, unit)
+
+
 def tool_lines(tool, d):
     """The lines of one tool's own part of the guide: its inputs, results,
     verdicts, basis, note and record file, from its description d."""
     lines = ["输入（左侧“输入参数”，按顺序；“记作”后是公式和条件中的名称）：", ""]
     for number, item in enumerate(d["inputs"], 1):
-        text = "%d. %s" % (number, item["label"])
-        text += "，单位 %s" % item["unit"] if item["unit"] else ""
-        text += "，默认 %s" % item["default"]
+        text = "%d. %s，默认 %s" % (number, quantity(item["label"], item["unit"]), item["default"])
         text += "，只接受 %d 到 %d 的编号" % tuple(item["choice"]) if item["choice"] else ""
         lines.append("%s%s；记作 %s" % (INDENT, text, item["key"]))
     if not d["inputs"]:
@@ -117,9 +123,8 @@ def tool_lines(tool, d):
         lines += ["结果：右侧显示报告全文（与“复制结果”得到的内容相同），结论和它的颜色由报告给出。", ""]
     else:
         lines += ["结果（右侧“计算结果”，按公式计算）：", ""]
-        for item in d["outputs"]:
-            unit = "，单位 %s" % item["unit"] if item["unit"] else ""
-            lines.append("%s- %s%s；记作 %s，公式 %s" % (INDENT, item["label"], unit, item["key"], item["formula"]))
+        lines += ["%s- %s；记作 %s，公式 %s" % (INDENT, quantity(item["label"], item["unit"]), item["key"], item["formula"])
+                  for item in d["outputs"]]
         lines += ["", "结论（按下列顺序判断，第一条成立的即为结论；颜色表示严重程度，级别 3 最重）：", ""]
         for number, rule in enumerate(d["rules"], 1):
             when = "当 %s 时" % rule["condition"] if rule["condition"] else "其余情况"

@@ -282,8 +282,8 @@ class GuideTest(unittest.TestCase):
     def test_a_tool_guide_tells_what_its_definition_says(self):
         tool = facts.parse(KALDRIN)
         formula = guide.tool_lines(tool, description(KALDRIN))
-        for line in ("    1. 体重，单位 kg，默认 65；记作 w", "    2. 身高，默认 170.5；记作 h",
-                     "    - 体重指数，单位 kg/m²；记作 bmi，公式 w/(h/100)^2",
+        for line in ("    1. 体重（kg），默认 65；记作 w", "    2. 身高，默认 170.5；记作 h",
+                     "    - 体重指数（kg/m²）；记作 bmi，公式 w/(h/100)^2",
                      "    1. 红色（级别 3），当 bmi>=40 时：重度肥胖", "    2. 橙色（级别 2），当 bmi>=28 时：肥胖",
                      "    3. 黄色（级别 1），当 bmi>=24 时：超重", "    4. 绿色（级别 0），其余情况：正常",
                      "参考依据：WS/T 428", "记录文件：%LOCALAPPDATA%\\NoltMedSuite\\records\\T051.csv"):
