@@ -33,9 +33,10 @@ VALUES_HIVE = {False: "user.reg", True: "system.reg"}
 
 
 def registry(prefix, hive):
-    """The keys and string values of a Wine prefix's registry file (user.reg
-    for HKEY_CURRENT_USER, system.reg for HKEY_LOCAL_MACHINE), as Wine wrote
-    them when its server stopped: {key: {name: value}}."""
+    """The keys and their string and number values of a Wine prefix's
+    registry file (user.reg for HKEY_CURRENT_USER, system.reg for
+    HKEY_LOCAL_MACHINE), as Wine wrote them when its server stopped: {key:
+    {name: value}}, a number as "dword:<hex digits>"."""
     keys, values = {}, None
     with open(os.path.join(prefix, hive), encoding="utf-8", errors="replace") as f:
         for line in f:
@@ -44,8 +45,11 @@ def registry(prefix, hive):
                 values = keys.setdefault(section.group(1).replace("\\\\", "\\"), {})
                 continue
             value = re.match(r'^"((?:[^"\\]|\\.)*)"=(?:str\(\d\):)?"((?:[^"\\]|\\.)*)"', line)
+            number = re.match(r'^"((?:[^"\\]|\\.)*)"=(dword:[0-9a-f]{8})$', line.rstrip("\n"))
             if value and values is not None:
                 values[value.group(1)] = value.group(2).replace("\\\\", "\\")
+            elif number and values is not None:
+                values[number.group(1)] = number.group(2)
     return keys
 
 
@@ -307,6 +311,11 @@ def machine_rows(expect, env, for_all, tool, earlier, records, kept):
     expect(not for_all.registered(machine=False), "%s: nothing registered for the installing user (HKCU, got %s)"
            % (when, list(for_all.registered(machine=False))))
     expect(not os.path.exists(tool.folder), "%s: no program in the installing user's %s" % (when, tool.where))
+    # The shortcuts' key path is under HKMU: per machine that is HKLM.
+    key = "Software\\%s\\%s" % (product.publisher, product.install_name)
+    values = {hive: registry(for_all.prefix, hive).get(key, {}) for hive in ("system.reg", "user.reg")}
+    expect(values["system.reg"] and not values["user.reg"], "%s: the key path of the shortcuts (HKMU) is under HKLM, "
+           "not HKCU (got %s)" % (when, values))
     expect(folder_contents(records) == kept, "%s: every record file is as it was" % when)
     menus = sorted({os.path.dirname(shortcut) for shortcut, _ in for_all.shortcuts if os.path.isfile(shortcut)})
     print("dist install-check: %s installed per machine into %s; ProgramMenuFolder gave %s"
