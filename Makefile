@@ -180,7 +180,7 @@ dist-all: release-programs
 # the sources elsewhere), in build/reproduce, compared byte for byte.
 dist-check: windows-configure
 	$(DEPS) build windows dist
-	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite
+	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite --wineprefix $(SELFTEST_PREFIX)
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

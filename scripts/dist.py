@@ -33,7 +33,7 @@ release/facts.py's UNRELEASED), named and coded by core/suite_names.h.
       script that removes the per-user one run in the user's context
   dist.py sign-check FACTS WORK_DIR [--wineprefix DIR]
       sign a release with a throwaway certificate and verify the signatures
-  dist.py reproduce FACTS WORK_DIR [--suite]
+  dist.py reproduce FACTS WORK_DIR [--suite] [--wineprefix DIR]
       build the program and the release twice from clean folders (the second
       from a copy of the sources elsewhere) and compare the bytes; with
       --suite, the released tools' programs and the suite's release too
@@ -111,10 +111,11 @@ def main(argv):
     command.add_argument("facts")
     command.add_argument("work_dir")
     command.add_argument("--suite", action="store_true", help="the suite's release too")
+    command.add_argument("--wineprefix", help="the Wine prefix the definitions are described in (default: in WORK_DIR)")
     args = parser.parse_args(argv)
 
     if args.command == "reproduce":
-        return checks.reproduce(args.facts, args.work_dir, args.suite)
+        return checks.reproduce(args.facts, args.work_dir, args.suite, args.wineprefix)
     if args.command == "published-facts":
         for path in args.msi:
             print("dist: %s" % published.write_facts(path))

@@ -543,7 +543,7 @@ def rerooted(data, build, source, folder):
     return moved
 
 
-def reproduce(facts_path, work, suite=False):
+def reproduce(facts_path, work, suite=False, prefix=None):
     """Builds the tool's program (Release, the windows preset's toolchain) and
     its release twice from empty build folders: once from this tree, once from
     a copy of it in another folder, with the same SOURCE_DATE_EPOCH; with
@@ -584,14 +584,16 @@ def reproduce(facts_path, work, suite=False):
         for tool, data in tools:
             with open(os.path.join(products, tool.target + ".json"), "w", encoding="utf-8") as f:
                 json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
-        # One Wine prefix for both builds' guides (made once, about 20 s).
-        prefix = ["--wineprefix", os.path.join(work, "wineprefix")]
+        # One Wine prefix for both builds' guides (the one given, else one made
+        # here, which takes about 20 s): it describes the definitions and
+        # writes nothing into the release.
+        prefix_args = ["--wineprefix", os.path.abspath(prefix) if prefix else os.path.join(work, "wineprefix")]
         dist = [sys.executable, os.path.join(source, "scripts", "dist.py"), "build"]
-        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")] + prefix,
-                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")]
+                       + prefix_args, check=True, stdout=subprocess.DEVNULL)
         if suite:
             package = load_suite(products)
-            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")] + prefix, check=True,
+            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")] + prefix_args, check=True,
                            stdout=subprocess.DEVNULL)
             if label == "first":
                 files += [os.path.join("dist-suite", name) for name in release_files(package) + [SUMS]]
