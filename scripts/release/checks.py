@@ -544,8 +544,8 @@ def rerooted(data, build, source, folder):
 
 
 def reproduce(facts_path, work, suite=False, prefix=None):
-    """Builds the tool's program (Release, the windows preset's toolchain) and
-    its release twice from empty build folders: once from this tree, once from
+    """Builds the tool's program and definition check (Release, the windows
+    preset's toolchain) and its release twice from empty build folders: once from this tree, once from
     a copy of it in another folder, with the same SOURCE_DATE_EPOCH; with
     suite, also every released tool's program (from the facts files beside
     facts_path) and the suite's release. Every file must come out byte for
@@ -576,7 +576,10 @@ def reproduce(facts_path, work, suite=False, prefix=None):
                         "-DKALDRIN_BUILD_TESTS=OFF",
                         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
                        check=True, stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", folder, "--target", *[tool.target for tool, _ in tools],
+        # The programs, and their definition checks, which describe the
+        # definitions for the guides.
+        targets = [name for tool, _ in tools for name in (tool.target, tool.target + "_definition_check")]
+        subprocess.run(["cmake", "--build", folder, "--target", *targets,
                         "-j", os.environ.get("JOBS", "2")], check=True, stdout=subprocess.DEVNULL)
         # The facts of this build, moved into it, in a products folder of their own.
         products = os.path.join(work, label + "-products")
