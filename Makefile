@@ -101,16 +101,20 @@ PRODUCTS := build/windows/products
 FACTS = $(PRODUCTS)/$(TOOL).json
 DIST_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist,build/dist/$(TOOL))
 SIGNING_DIR = $(if $(filter kaldrin,$(TOOL)),build/dist-signing,build/dist-signing-$(TOOL))
-# One Wine prefix for the self-tests of every zipped program; the install
-# check makes a fresh one each time.
+# One Wine prefix for the self-tests of every zipped program and the guides'
+# descriptions of the definitions; the install check makes a fresh one each time.
 SELFTEST_PREFIX := build/dist-wineprefix
 # The facts files of the released tools: every tool the windows build makes
 # but the README's example and the framework's test tool (dist.py released).
 RELEASED = $$($(DIST) released $(PRODUCTS))
 # The packages installed beside the tool's in its install check (default:
-# every released tool's), and SIGN_CHECK= to leave out the signing check.
+# every released tool's), SIGN_CHECK= to leave out the signing check and
+# REMOVAL_CHECK= the guide's removal of per-user installations beside a
+# per-machine one (the same script for every tool but the published 1.0 it
+# covers for kaldrin).
 BESIDE = $(RELEASED)
 SIGN_CHECK = yes
+REMOVAL_CHECK = yes
 
 # A release needs its own program and the programs of the other tools that
 # its install check installs beside it: the targets of the facts files the
@@ -133,9 +137,9 @@ dist: $(BUILD_FIRST)
 dist-files:
 	@test -f $(FACTS) || { echo "dist: no $(FACTS): TOOL=$(TOOL) is none of the tools of the windows build ($(RELEASE_TOOLS))"; exit 1; }
 	$(DEPS) dist
-	$(DIST) build $(FACTS) $(DIST_DIR)
+	$(DIST) build $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) check $(FACTS) $(DIST_DIR) --wineprefix $(SELFTEST_PREFIX)
-	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(BESIDE)
+	$(DIST) install-check $(FACTS) $(DIST_DIR) --beside $(BESIDE) $(if $(REMOVAL_CHECK),--removal-check)
 	$(if $(SIGN_CHECK),$(DIST) sign-check $(FACTS) $(SIGNING_DIR) --wineprefix $(SELFTEST_PREFIX))
 
 # The suite's release: every released tool's program, the user README and the
@@ -148,21 +152,24 @@ SUITE_DIR := build/dist/suite
 
 dist-suite: $(BUILD_FIRST)
 	$(DEPS) dist
-	$(DIST) build $(PRODUCTS) $(SUITE_DIR)
+	$(DIST) build $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
 	$(DIST) check $(PRODUCTS) $(SUITE_DIR) --wineprefix $(SELFTEST_PREFIX)
-	$(DIST) install-check $(PRODUCTS) $(SUITE_DIR) --beside $(RELEASED)
+	$(DIST) install-check $(PRODUCTS) $(SUITE_DIR) --beside $(RELEASED) --removal-check
 
 # make dist for every released tool, then the suite's release, from one
 # windows build; each step says how long it took. Kaldrin's checks are all of
 # make dist, beside every other released tool; each other tool's are
 # installed beside kaldrin's package only and leave out the signing check
 # (the same code for every tool), which keeps the time linear in the number
-# of tools. The suite's install check installs every tool's package at once.
+# of tools, and the removal of per-user installations (the same script for
+# every tool; kaldrin's covers its published 1.0, the suite's the suite and
+# every tool). The suite's install check installs every tool's package at once.
 dist-all: release-programs
 	for facts in $(RELEASED); do \
 	  tool=$$(basename $$facts .json); start=$$(date +%s); \
 	  if [ $$tool = kaldrin ]; then $(MAKE) --no-print-directory dist BUILT=1 TOOL=kaldrin || exit 1; \
-	  else $(MAKE) --no-print-directory dist BUILT=1 TOOL=$$tool BESIDE=$(PRODUCTS)/kaldrin.json SIGN_CHECK= || exit 1; fi; \
+	  else $(MAKE) --no-print-directory dist BUILT=1 TOOL=$$tool BESIDE=$(PRODUCTS)/kaldrin.json SIGN_CHECK= REMOVAL_CHECK= \
+	    || exit 1; fi; \
 	  echo "dist-all: $$tool released and checked in $$(( $$(date +%s) - start )) s"; \
 	done
 	start=$$(date +%s); $(MAKE) --no-print-directory dist-suite BUILT=1 && \
@@ -173,7 +180,7 @@ dist-all: release-programs
 # the sources elsewhere), in build/reproduce, compared byte for byte.
 dist-check: windows-configure
 	$(DEPS) build windows dist
-	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite
+	JOBS=$(JOBS) $(DIST) reproduce $(FACTS) build/reproduce --suite --wineprefix $(SELFTEST_PREFIX)
 
 # kaldrin.exe under Wine in a prefix of its own (build/wine-run) with the CJK
 # font replacements; without a display, the self-test and its report instead.

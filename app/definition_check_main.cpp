@@ -5,7 +5,11 @@
 // The release checks hand it the report the released program wrote, too:
 //   <program> <target> <ID> <declared report> --written <report> <run day>
 // which must be the declared report with its dates counted from the run day
-// (YYYY-MM-DD, the day the program started) or from today.
+// (YYYY-MM-DD, the day the program started) or from today. The release
+// writes each tool's user guide from what the definition says:
+//   <program> <target> <ID> --describe <file>
+// writes the definition's description (app/tool_description.h) to file when
+// the definition passes its check.
 // Prints each fault and exits with 1 when there is any, else 0; 2 when the
 // command line is wrong.
 
@@ -16,6 +20,7 @@
 
 #include "app/definition_check.h"
 #include "app/selftest.h"
+#include "app/tool_description.h"
 #include "core/format.h"
 #include "core/tool.h"
 #include "core/tool_choices.h"
@@ -56,9 +61,12 @@ bool read_day(const char* text, long long* day) {
 
 int main(int argc, char** argv) {
     bool written_given = argc == 7 && std::strcmp(argv[4], "--written") == 0;
-    if (argc < 3 || (argc > 4 && !written_given)) {
-        std::fprintf(stderr, "usage: %s <target> <ID> [<declared self-test report> [--written <report> <YYYY-MM-DD>]]\n",
-                     argv[0]);
+    bool describe = argc == 5 && std::strcmp(argv[3], "--describe") == 0;
+    if (argc < 3 || (argc > 4 && !written_given && !describe)) {
+        std::fprintf(stderr,
+                     "usage: %s <target> <ID> [<declared self-test report> [--written <report> <YYYY-MM-DD>]]\n"
+                     "       %s <target> <ID> --describe <file>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     char* end = nullptr;
@@ -74,7 +82,7 @@ int main(int argc, char** argv) {
     }
     DefinitionExpectation expected{argv[1], static_cast<int>(id), nullptr, 0};
     std::string declared;
-    if (argc >= 4) {
+    if (argc >= 4 && !describe) {
         if (!read_file(argv[3], declared)) {
             std::printf("%s (tool %ld): the declared self-test report %s cannot be read\n", argv[1], id, argv[3]);
             return 1;
@@ -107,6 +115,18 @@ int main(int argc, char** argv) {
     if (faults > 0) {
         std::printf("%s (tool %ld): %d fault(s) in the definition\n", argv[1], id, faults);
         return 1;
+    }
+    if (describe) {
+        std::string description;
+        describe_tool(get_tool(), get_tool_choices(), description);
+        std::FILE* file = std::fopen(argv[4], "wb");
+        bool written = file != nullptr && std::fwrite(description.data(), 1, description.size(), file) ==
+                                              description.size();
+        if (file != nullptr && std::fclose(file) != 0) written = false;
+        if (!written) {
+            std::printf("%s (tool %ld): the description %s cannot be written\n", argv[1], id, argv[4]);
+            return 1;
+        }
     }
     std::printf("%s (tool %ld): the definition passes its check\n", argv[1], id);
     return 0;

@@ -16,7 +16,6 @@
 #                                   (default: derived from ID)
 #       [SELFTEST_REPORT <file>]    the exact bytes `<target>.exe --selftest` writes
 #                                   (a date counted from today as {today+N})
-#       [USER_README <file.md>]     markdown holding the tool's Chinese user section
 #       [CHOICES]                   the definition also defines get_tool_choices()
 #                                   (core/tool_choices.h); without it the tool
 #                                   has none (core/no_choices.cpp)
@@ -38,7 +37,10 @@
 # templates in ui/ to generated/<target>/, and the product facts
 # products/<target>.json that the release scripts read
 # (KALDRIN_PRODUCTS_DIR). Each of these targets links the suite's options
-# (kaldrin_program_options, cmake/KaldrinOptions.cmake).
+# (kaldrin_program_options, cmake/KaldrinOptions.cmake). The release's guide of
+# the tool (README.txt) is written from the definition, through
+# <target>_definition_check --describe, and docs/user/guide.md: a tool writes
+# no text of its own for it.
 #
 # The function finds this tree's files from its own folder, never from a
 # variable of the folder that included it.
@@ -69,7 +71,7 @@ endfunction()
 
 function(kaldrin_add_tool target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "CHOICES"
-    "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT;USER_README"
+    "ID;DEFINITION;VERSION;PRODUCT_NAME;DESCRIPTION;INSTALL_NAME;ICON;UPGRADE_CODE;SELFTEST_REPORT"
     "TESTS")
   set(call "kaldrin_add_tool(${target})")
   # This tree, found from this file's folder; the build's top folder.
@@ -136,7 +138,7 @@ function(kaldrin_add_tool target)
   if("${arg_ICON}" STREQUAL "")
     set(arg_ICON ${KALDRIN_TOOL_TEMPLATES}/kaldrin.ico)
   endif()
-  foreach(file DEFINITION ICON SELFTEST_REPORT USER_README)
+  foreach(file DEFINITION ICON SELFTEST_REPORT)
     if(NOT "${arg_${file}}" STREQUAL "")
       get_filename_component(arg_${file} "${arg_${file}}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
       if(NOT EXISTS "${arg_${file}}")
@@ -225,7 +227,7 @@ function(kaldrin_add_tool target)
   endif()
   set(facts ${KALDRIN_PRODUCTS_DIR}/${target}.json)
   _kaldrin_json_string(json_target "${target}")
-  foreach(field PRODUCT_NAME DESCRIPTION INSTALL_NAME UPGRADE_CODE ICON SELFTEST_REPORT USER_README)
+  foreach(field PRODUCT_NAME DESCRIPTION INSTALL_NAME UPGRADE_CODE ICON SELFTEST_REPORT)
     if("${arg_${field}}" STREQUAL "")
       set(json_${field} null)
     else()
@@ -247,8 +249,7 @@ function(kaldrin_add_tool target)
   \"publisher\": ${json_publisher},
   \"upgrade_code\": ${json_UPGRADE_CODE},
   \"icon\": ${json_ICON},
-  \"selftest_report\": ${json_SELFTEST_REPORT},
-  \"user_readme\": ${json_USER_README}
+  \"selftest_report\": ${json_SELFTEST_REPORT}
 }
 ")
 endfunction()

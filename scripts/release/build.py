@@ -1,6 +1,7 @@
 """The release files of one tool, or of the suite: a zip of the program (the
-suite's: every released tool's), the user README and the licence; the
-per-user and the per-machine MSI of the same files; SHA256SUMS of the three."""
+suite's: every released tool's), its guide (README.txt, scripts/release/guide.py)
+and the licence; the per-user and the per-machine MSI of the same files;
+SHA256SUMS of the three."""
 
 import dataclasses
 import os
@@ -10,20 +11,14 @@ import subprocess
 import sys
 import zipfile
 
-from . import msi
+from . import guide, msi
 from .common import ROOT, SUITE_URL, epoch, need, read, sha256, write, zip_stamp
-from .facts import release_version
 
 SUMS = "SHA256SUMS"
-# The heading that opens the user section of a README.
-USER_SECTION = re.compile(r"^## .*[\u4e00-\u9fff]")
-# Stands for the version in the release files' names in a user README.
-VERSION_PLACEHOLDER = "<版本>"
 
 
 def entries(package):
-    """The zip's entries, in order: the programs, README.txt when the package
-    has a user README, LICENSE.txt."""
+    """The zip's entries, in order: the programs, README.txt, LICENSE.txt."""
     return package.entries()
 
 
@@ -33,33 +28,14 @@ def release_files(product):
     return [product.release_name("zip"), product.release_name("msi"), product.per_machine().release_name("msi")]
 
 
-def user_section(path):
-    """The section of a markdown file for users: from the first level-2
-    heading in Chinese to the next level-2 heading."""
-    with open(path, encoding="utf-8") as f:
-        text = f.read().splitlines()
-    start = next((i for i, line in enumerate(text) if USER_SECTION.match(line)), None)
-    if start is None:
-        return None
-    end = next((i for i in range(start + 1, len(text)) if text[i].startswith("## ")), len(text))
-    section = text[start:end]
-    while section and not section[-1].strip():
-        section.pop()
-    return section
-
-
 def crlf(text_lines):
     return "".join(line + "\r\n" for line in text_lines)
 
 
-def readme_bytes(product):
-    """README.txt: the user section with this version in the release files'
-    names, UTF-8 with a byte-order mark and CR LF line ends (Notepad shows it)."""
-    section = user_section(product.user_readme)
-    if not section:
-        sys.exit("dist: %s has no user section (a level-2 heading in Chinese)" % product.user_readme)
-    text = crlf(section).replace(VERSION_PLACEHOLDER, release_version(product.version))
-    return b"\xef\xbb\xbf" + text.encode("utf-8")
+def readme_bytes(package, env):
+    """README.txt of package: its guide, with the descriptions of its tools'
+    definitions (guide.describe, under Wine in env)."""
+    return guide.readme_bytes(package, guide.describe(package.programs(), env))
 
 
 def license_bytes():
@@ -145,10 +121,11 @@ def sign(path, signer, product):
     os.replace(signed, path)
 
 
-def stage(package, folder, payload=None):
+def stage(package, folder, payload=None, env=None):
     """Fills folder with the package's files: the entries (from payload, a
-    {name: bytes} of them, or else made from the build) and the icon. Every
-    file carries SOURCE_DATE_EPOCH, which the MSI's cabinet keeps."""
+    {name: bytes} of them, or else made from the build, the guide's
+    descriptions under Wine in env) and the icon. Every file carries
+    SOURCE_DATE_EPOCH, which the MSI's cabinet keeps."""
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     if payload is None:
@@ -157,8 +134,7 @@ def stage(package, folder, payload=None):
             if not os.path.isfile(tool.program_path):
                 sys.exit("dist: %s is missing (make dist builds it)" % tool.program_path)
             payload[tool.program] = read(tool.program_path)
-        if package.readme_source():
-            payload["README.txt"] = readme_bytes(package.readme_source())
+        payload["README.txt"] = readme_bytes(package, env)
     for name in entries(package):
         write(os.path.join(folder, name), payload[name])
     shutil.copyfile(package.icon, os.path.join(folder, msi.ICON))
@@ -178,13 +154,14 @@ def write_zip(path, folder, names):
     os.replace(temporary, path)
 
 
-def build(product, out_dir):
+def build(product, out_dir, env):
     """Writes the release of product (a tool or the suite) into out_dir;
     returns the paths of its release_files(). Each program is signed in the
-    name of its tool, the MSIs in the product's."""
+    name of its tool, the MSIs in the product's. The guide's descriptions of
+    the definitions are written under Wine in env (wine.environment)."""
     key = signing_key()
     folder = os.path.join(out_dir, "stage")
-    stage(product, folder)
+    stage(product, folder, env=env)
     if key:
         for tool in product.programs():
             sign(os.path.join(folder, tool.program), key, tool)

@@ -13,11 +13,10 @@ import tempfile
 import time
 import zipfile
 
-from . import msi, pe, wine
-from .build import (SUMS, VERSION_PLACEHOLDER, Signer, build, entries, license_bytes, readme_bytes, release_files, sign,
-                    signing_key, stage)
+from . import guide, msi, pe, wine
+from .build import SUMS, Signer, build, entries, license_bytes, release_files, sign, signing_key, stage
 from .common import ROOT, Expectations, epoch, need, read, sha256, write, zip_stamp
-from .facts import build_folder, load, load_suite, release_version
+from .facts import build_folder, load, load_suite, record_file, release_version
 from .tsa import TimeStampService, make_certificate
 
 # DLLs every Windows installation has; anything else beside the program
@@ -25,7 +24,7 @@ from .tsa import TimeStampService, make_certificate
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "msvcrt.dll", "advapi32.dll",
                "comctl32.dll", "comdlg32.dll", "ole32.dll", "shlwapi.dll", "ucrtbase.dll"}
 # The facts that name files: a clean build has them at its own paths.
-PATH_FACTS = ("program_path", "definition_check_path", "icon", "selftest_report", "user_readme")
+PATH_FACTS = ("program_path", "definition_check_path", "icon", "selftest_report")
 
 
 def imported_dlls(exe):
@@ -98,18 +97,37 @@ def check_program(product, program, expect):
     expect(os.path.abspath(ROOT).encode() not in program, "%s holds no path of the source folder" % name)
 
 
-def check_texts(package, contents, expect):
-    product = package.readme_source()
-    if product:
-        readme = contents.get("README.txt", b"")
-        expect(readme == readme_bytes(product), "README.txt is %s's user section, BOM and CR LF" % product.user_readme)
-        text = readme[3:].decode("utf-8", errors="replace")
-        expect(readme.startswith(b"\xef\xbb\xbf"), "README.txt begins with the UTF-8 byte-order mark")
-        expect(re.search(r"[\u4e00-\u9fff]", text) is not None, "README.txt is the Chinese user text")
-        expect("\n" not in text.replace("\r\n", ""), "README.txt ends every line with CR LF")
-        named = re.findall(r"%s-([^-\s]+)-win64(?:-machine)?\.(?:zip|msi)" % re.escape(product.target), text)
-        expect(VERSION_PLACEHOLDER not in text and set(named) <= {release_version(product.version)},
-               "README.txt names this version's release files (got versions %s)" % sorted(set(named)))
+def check_texts(package, contents, expect, descriptions):
+    """README.txt, the package's guide, and LICENSE.txt. descriptions: what
+    each tool's definition says (guide.describe)."""
+    readme = contents.get("README.txt", b"")
+    expect(readme == guide.readme_bytes(package, descriptions),
+           "README.txt is the package's guide (docs/user/guide.md), BOM and CR LF")
+    text = readme[3:].decode("utf-8", errors="replace")
+    expect(readme.startswith(b"\xef\xbb\xbf"), "README.txt begins with the UTF-8 byte-order mark")
+    expect("\n" not in text.replace("\r\n", ""), "README.txt ends every line with CR LF")
+    expect(not guide.FIELD.search(text) and "<!--" not in text, "README.txt has every field of the template filled")
+    named = re.findall(r"%s-([^-\s]+)-win64(?:-machine)?\.(?:zip|msi)" % re.escape(package.target), text)
+    expect(set(named) == {release_version(package.version)},
+           "README.txt names this version's release files (got versions %s)" % sorted(set(named)))
+    # What each tool's definition says stands in the guide, in its words.
+    for tool in package.programs():
+        d = descriptions[tool.target]
+        said = [d["name"], d["basis"]] + [item["label"] for item in d["inputs"]]
+        said += [rule["message"] for rule in d["rules"]] + [item["label"] for item in d["outputs"]]
+        missing = [words for words in said if words not in text]
+        expect(not missing, "README.txt tells what %s's definition says (lacks %s)" % (tool.target, missing))
+        expect(record_file(tool.tool_id) in text, "README.txt names %s's record file" % tool.target)
+    # The IT section: both packages, their codes, the removal of per-user installations.
+    machine = package.per_machine()
+    for words in (machine.upgrade_code, package.upgrade_code, machine.product_code(), package.product_code(),
+                  "msiexec /i %s ALLUSERS=1 /qn" % machine.release_name("msi"), package.display_name(),
+                  "64 位 Windows 7 SP1"):
+        expect(words in text, "README.txt's IT section names %s" % words)
+    script = guide.script_in(readme, package)
+    expect(script is not None and all(msi.packed(code) in " ".join(script) for code in guide.removal_codes(package)),
+           "README.txt gives the script that removes the per-user installations by their upgrade codes")
+    expect(script is not None and all(line.isascii() for line in script), "the removal script is plain ASCII")
     licence = contents.get("LICENSE.txt", b"")
     expect(licence == license_bytes(), "LICENSE.txt is LICENSE with CR LF line ends")
     expect(b"MIT License" in licence, "LICENSE.txt is the MIT licence")
@@ -140,8 +158,46 @@ def check_shortcuts(package, path, expect):
            "a RemoveFile row removes the Start-menu folder on uninstall (got %s)" % removed)
 
 
-# The Registry table's roots: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE.
-REGISTRY_ROOTS = {"HKCU": "1", "HKLM": "2"}
+# The folders of the user's profile, as validation rule ICE38 takes them.
+PROFILE_FOLDERS = {"AppDataFolder", "DesktopFolder", "FavoritesFolder", "LocalAppDataFolder", "MyPicturesFolder",
+                   "NetHoodFolder", "PersonalFolder", "PrintHoodFolder", "ProgramMenuFolder", "RecentFolder",
+                   "SendToFolder", "StartMenuFolder", "StartupFolder", "TemplateFolder"}
+# msidbComponentAttributesRegistryKeyPath
+REGISTRY_KEY_PATH = 4
+
+
+def key_path_faults(components, registry, shortcuts, directories, features):
+    """The faults validation rules ICE38 and ICE43 find in these tables (each
+    a list of rows as msi.table gives them; features the Feature table's
+    names): a component in the user's profile (ICE38), or one with a shortcut
+    that names no feature (ICE43, a non-advertised shortcut), whose key path
+    is not a registry value of its own under HKCU, or HKMU (-1), which is
+    HKCU when the package installs per user."""
+    parents = {row["Directory"]: row["Directory_Parent"] for row in directories}
+    values = {row["Registry"]: row for row in registry}
+
+    def in_profile(directory):
+        seen = set()
+        while directory and directory not in seen:
+            if directory in PROFILE_FOLDERS:
+                return True
+            seen.add(directory)
+            directory = parents.get(directory)
+        return False
+
+    with_shortcuts = {row["Component_"] for row in shortcuts if row["Target"] not in features}
+    faults = []
+    for row in components:
+        rules = (["ICE38: it installs into the user's profile"] if in_profile(row["Directory_"]) else [])
+        rules += ["ICE43: it holds a non-advertised shortcut"] if row["Component"] in with_shortcuts else []
+        if not rules:
+            continue
+        value = values.get(row["KeyPath"]) if int(row["Attributes"]) & REGISTRY_KEY_PATH else None
+        if value is None or value["Component_"] != row["Component"] or int(value["Root"]) not in (msi.HKCU, msi.HKMU):
+            faults.append("component %s needs a registry value of its own under HKCU or HKMU as its key path (%s; "
+                          "key path %s%s)" % (row["Component"], ", ".join(rules), row["KeyPath"],
+                                              ", root %s" % value["Root"] if value else ""))
+    return faults
 
 
 def check_msi(product, path, contents, expect):
@@ -150,8 +206,8 @@ def check_msi(product, path, contents, expect):
     scope = msi.scope(product)
     properties = {row["Property"]: row["Value"] for row in msi.table(path, "Property")}
     names = properties.get("ProductName"), properties.get("Manufacturer")
-    expect(names == (product.install_name, product.publisher), "the MSI names the product %s and the publisher %s "
-           "(got %s, %s)" % (product.install_name, product.publisher, *names))
+    expect(names == (product.display_name(), product.publisher), "the MSI names the product %s and the publisher %s "
+           "(got %s, %s)" % (product.display_name(), product.publisher, *names))
     expect(properties.get("ProductVersion") == product.version,
            "the MSI's ProductVersion is %s (got %s)" % (product.version, properties.get("ProductVersion")))
     expect(properties.get("UpgradeCode") == product.upgrade_code, "the MSI's UpgradeCode is the %s package's"
@@ -183,9 +239,44 @@ def check_msi(product, path, contents, expect):
     expect(installs_into,
            "the MSI installs into [%s]%s\\%s (got %s, %s)" % (scope["BaseFolder"], scope["ParentName"],
                                                                 product.install_name, folder, parent))
-    roots = sorted({row["Root"] for row in msi.table(path, "Registry")})
-    expect(roots == [REGISTRY_ROOTS[scope["RegistryRoot"]]], "the components' key paths are under %s (roots %s)"
-           % (scope["RegistryRoot"], roots))
+    # Key paths that validation rules ICE38 and ICE43 accept, and per
+    # machine each file the key path of its component (per user the files are
+    # in the user's profile, where ICE38 wants a value under HKCU instead).
+    component_rows, registry = msi.table(path, "Component"), msi.table(path, "Registry")
+    faults = key_path_faults(component_rows, registry, msi.table(path, "Shortcut"), msi.table(path, "Directory"),
+                             {row["Feature"] for row in msi.table(path, "Feature")})
+    expect(not faults, "the MSI's key paths pass ICE38 and ICE43 (%s)" % "; ".join(faults))
+    shortcut_root = {row["Root"] for row in registry if row["Component_"] == msi.shortcut_component(product)}
+    wanted_root = str(msi.HKMU if product.machine else msi.HKCU)
+    expect(shortcut_root == {wanted_root}, "the shortcuts' key path is under %s (root %s, got %s)"
+           % ("HKMU" if product.machine else "HKCU", wanted_root, sorted(shortcut_root)))
+    by_component = {}
+    for row in msi.table(path, "File"):
+        by_component.setdefault(row["Component_"], []).append(row["File"])
+    key_paths = {row["Component"]: row["KeyPath"] for row in component_rows}
+    if product.machine:
+        for key, tool in msi.program_files(product):
+            component = next((c for c, files in by_component.items() if key in files), None)
+            expect(component and key_paths.get(component) == key and by_component[component] == [key],
+                   "%s is the key path of a component of its own (component %s holds %s, key path %s)"
+                   % (tool.program, component, by_component.get(component), key_paths.get(component)))
+        icon = "[INSTALLDIR]%s,0" % msi.icon_program(product).program
+        shown = [(row["Root"], row["Key"], row["Value"]) for row in registry if row["Name"] == "DisplayIcon"]
+        expect(shown == [(str(msi.HKLM), msi.UNINSTALL_KEY, icon)], "the entry in Apps & features shows the icon "
+               "of %s (DisplayIcon, got %s)" % (icon, shown))
+    else:
+        roots = sorted({row["Root"] for row in registry})
+        expect(roots == [str(msi.HKCU)], "the per-user package writes under HKCU only (roots %s)" % roots)
+    actions = {row["Action"]: row for row in msi.table(path, "CustomAction")}
+    sequence = {row["Action"]: int(row["Sequence"]) for row in msi.table(path, "InstallExecuteSequence")}
+    location = actions.get(msi.INSTALL_LOCATION_ACTION, {})
+    expect((location.get("Type"), location.get("Source"), location.get("Target"))
+           == (str(msi.INSTALL_LOCATION_TYPE), "ARPINSTALLLOCATION", "[INSTALLDIR]")
+           and sequence["CostFinalize"] < sequence.get(msi.INSTALL_LOCATION_ACTION, 0) < sequence["InstallValidate"],
+           "ARPINSTALLLOCATION is set to [INSTALLDIR] once CostFinalize has resolved it (got %s, at %s)"
+           % (location, sequence.get(msi.INSTALL_LOCATION_ACTION)))
+    expect(conditions.get(msi.WINDOWS_CONDITION) == msi.WINDOWS_MESSAGE % product.install_name,
+           "the MSI states the Windows it runs on in a launch condition (got %s)" % conditions)
 
     # Windows Installer's file rules: each program is a versioned file.
     files = {row["File"]: row for row in msi.table(path, "File")}
@@ -256,9 +347,12 @@ def check(product, out_dir, prefix=None):
             expect(info.create_system == 0 and info.external_attr == 0x20,
                    "%s carries no Unix permissions" % info.filename)
 
+    prefix = prefix or os.path.join(out_dir, "wineprefix")
+    os.makedirs(prefix, exist_ok=True)
+    env = wine.environment(prefix)
     for tool in product.programs():
         check_program(tool, contents.get(tool.program, b""), expect)
-    check_texts(product, contents, expect)
+    check_texts(product, contents, expect, guide.describe(product.programs(), env))
     check_msi(product, msi_path, contents, expect)
     check_msi(product.per_machine(), machine_path, contents, expect)
 
@@ -271,9 +365,6 @@ def check(product, out_dir, prefix=None):
         expect(listed.get(os.path.basename(path)) == sha256(path), "%s holds the SHA-256 of %s" % (SUMS, path))
 
     if shutil.which("wine"):
-        prefix = prefix or os.path.join(out_dir, "wineprefix")
-        os.makedirs(prefix, exist_ok=True)
-        env = wine.environment(prefix)
         for tool in product.programs():
             if not contents.get(tool.program):
                 continue
@@ -379,7 +470,8 @@ def sign_check(product, work, prefix=None):
                           TSA_OFFSET) as service:
         os.environ.update(KALDRIN_SIGN_CERT=certificate, KALDRIN_SIGN_KEY=key, KALDRIN_SIGN_TIMESTAMP_URL=service.url)
         started = int(time.time())
-        zip_path, msi_path, machine_path = build(product, os.path.join(work, "dist"))
+        env = wine.environment(prefix or os.path.join(work, "wineprefix"))
+        zip_path, msi_path, machine_path = build(product, os.path.join(work, "dist"), env)
         finished = int(time.time())
     expect(service.answered == 3, "the time-stamping service stamped the program and the two MSIs (got %d stamps)"
            % service.answered)
@@ -451,9 +543,9 @@ def rerooted(data, build, source, folder):
     return moved
 
 
-def reproduce(facts_path, work, suite=False):
-    """Builds the tool's program (Release, the windows preset's toolchain) and
-    its release twice from empty build folders: once from this tree, once from
+def reproduce(facts_path, work, suite=False, prefix=None):
+    """Builds the tool's program and definition check (Release, the windows
+    preset's toolchain) and its release twice from empty build folders: once from this tree, once from
     a copy of it in another folder, with the same SOURCE_DATE_EPOCH; with
     suite, also every released tool's program (from the facts files beside
     facts_path) and the suite's release. Every file must come out byte for
@@ -484,7 +576,10 @@ def reproduce(facts_path, work, suite=False):
                         "-DKALDRIN_BUILD_TESTS=OFF",
                         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(source, "cmake", "mingw-w64-x86_64.cmake")],
                        check=True, stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", folder, "--target", *[tool.target for tool, _ in tools],
+        # The programs, and their definition checks, which describe the
+        # definitions for the guides.
+        targets = [name for tool, _ in tools for name in (tool.target, tool.target + "_definition_check")]
+        subprocess.run(["cmake", "--build", folder, "--target", *targets,
                         "-j", os.environ.get("JOBS", "2")], check=True, stdout=subprocess.DEVNULL)
         # The facts of this build, moved into it, in a products folder of their own.
         products = os.path.join(work, label + "-products")
@@ -492,12 +587,17 @@ def reproduce(facts_path, work, suite=False):
         for tool, data in tools:
             with open(os.path.join(products, tool.target + ".json"), "w", encoding="utf-8") as f:
                 json.dump(rerooted(data, original, source, folder), f, ensure_ascii=False)
+        # One Wine prefix for both builds' guides (the one given, else one made
+        # here, which takes about 20 s): it describes the definitions and
+        # writes nothing into the release.
+        prefix_args = ["--wineprefix", os.path.abspath(prefix) if prefix else os.path.join(work, "wineprefix")]
         dist = [sys.executable, os.path.join(source, "scripts", "dist.py"), "build"]
-        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")],
-                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(dist + [os.path.join(products, product.target + ".json"), os.path.join(folder, "dist")]
+                       + prefix_args, check=True, stdout=subprocess.DEVNULL)
         if suite:
             package = load_suite(products)
-            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")], check=True, stdout=subprocess.DEVNULL)
+            subprocess.run(dist + [products, os.path.join(folder, "dist-suite")] + prefix_args, check=True,
+                           stdout=subprocess.DEVNULL)
             if label == "first":
                 files += [os.path.join("dist-suite", name) for name in release_files(package) + [SUMS]]
         outputs.append(folder)

@@ -19,7 +19,7 @@ FIELDS = {
     "target": (str,), "tool_id": (int,), "program": (str,), "program_path": (str,), "definition_check_path": (str,),
     "product_name": (str,), "description": (str,), "install_name": (str,), "version": (str,),
     "publisher": (str,), "upgrade_code": (str,), "icon": (str,),
-    "selftest_report": (str, type(None)), "user_readme": (str, type(None)),
+    "selftest_report": (str, type(None)),
 }
 VERSION = re.compile(r"^\d+\.\d+\.\d+$")
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
@@ -39,7 +39,10 @@ PROGRAM = re.compile(r"^[A-Za-z0-9][A-Za-z0-9._+-]*\.exe$")
 UNRELEASED = {52: "the README's example tool", 906: "the framework's test tool"}
 # The suite's own icon, which "Apps & features" shows for the suite package.
 SUITE_ICON = os.path.join(ROOT, "ui", "kaldrin.ico")
-SUITE_README = os.path.join(ROOT, "docs", "user", "suite.md")
+# What the name of a per-user package's entry in "Apps & features" adds to
+# the install name, so that it is not taken for the per-machine one's (the
+# tables take ASCII only).
+PER_USER_NAME = " (current user)"
 
 
 class FactsError(Exception):
@@ -66,12 +69,17 @@ def release_version(text):
 
 class Package:
     """What a package derives from its target, version and upgrade code, and
-    the files it carries: the programs() (the tools' Products), README.txt when
-    a readme_source() gives one, LICENSE.txt."""
+    the files it carries: the programs() (the tools' Products), README.txt (its
+    guide, scripts/release/guide.py) and LICENSE.txt."""
 
     def release_name(self, extension):
         scope = "-machine" if self.machine else ""
         return "%s-%s-win64%s.%s" % (self.target, release_version(self.version), scope, extension)
+
+    def display_name(self):
+        """The package's name in "Apps & features" (its ProductName): the
+        install name, per user with PER_USER_NAME."""
+        return self.install_name if self.machine else self.install_name + PER_USER_NAME
 
     def per_machine(self):
         """The package of the same files for every user of a computer: a
@@ -100,8 +108,7 @@ class Package:
 
     def entries(self):
         """The files, in the zip's order."""
-        return ([tool.program for tool in self.programs()] + (["README.txt"] if self.readme_source() else [])
-                + ["LICENSE.txt"])
+        return [tool.program for tool in self.programs()] + ["README.txt", "LICENSE.txt"]
 
 
 @dataclasses.dataclass(frozen=True)
@@ -119,15 +126,10 @@ class Product(Package):
     upgrade_code: str
     icon: str
     selftest_report: object
-    user_readme: object
     machine: bool = False
 
     def programs(self):
         return (self,)
-
-    def readme_source(self):
-        """The tool whose user README becomes README.txt, or None."""
-        return self if self.user_readme else None
 
     def menu_folder(self):
         """The Start-menu folder of the shortcuts: none, the shortcut is at its top."""
@@ -145,15 +147,10 @@ class Suite(Package):
     upgrade_code: str
     icon: str
     tools: tuple
-    user_readme: object
     machine: bool = False
 
     def programs(self):
         return self.tools
-
-    def readme_source(self):
-        """The suite itself: its own user guide, naming its own release files."""
-        return self if self.user_readme else None
 
     def menu_folder(self):
         return self.install_name
@@ -178,13 +175,13 @@ def released(products):
 
 def suite(products, names=None):
     """The Suite of the released tools among products, named by the suite's
-    shared names, with the suite's user guide as its README."""
+    shared names."""
     names = SUITE if names is None else names
     tools = released(products)
     if not tools:
         raise SystemExit("dist: no released tool to make a suite of")
     package = Suite(names["TARGET"], names["INSTALL_NAME"], msi_version(names["VERSION"]), names["PUBLISHER"],
-                    names["UPGRADE_CODE"], SUITE_ICON, tuple(tools), SUITE_README)
+                    names["UPGRADE_CODE"], SUITE_ICON, tuple(tools))
     faults = [("install name", package.install_name, INSTALL_NAME), ("target", package.target, PLAIN_NAME),
               ("upgrade code", package.upgrade_code, GUID), ("version", package.version, VERSION)]
     for what, value, pattern in faults:

@@ -3,7 +3,9 @@ uninstalled under Wine, beside the tools' own packages: the per-user one as
 a user without administrator rights would with "msiexec /i ... /qn", the
 per-machine one as an administrator or a deployment tool would with
 "msiexec /i ... ALLUSERS=1 /qn". A package with a published release is
-installed over the last one, as on the machines that have it."""
+installed over the last one, as on the machines that have it. With the
+removal check, the move from per-user to per-machine installations that the
+guide gives IT is made too."""
 
 import itertools
 import os
@@ -12,9 +14,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
-from . import msi, published, wine
+from . import guide, msi, published, wine
+from .msi import packed
 from .build import entries, stage
 from .common import RECORDS_FOLDER, Expectations, read, sha256, write
 from .facts import record_file
@@ -29,9 +33,10 @@ VALUES_HIVE = {False: "user.reg", True: "system.reg"}
 
 
 def registry(prefix, hive):
-    """The keys and string values of a Wine prefix's registry file (user.reg
-    for HKEY_CURRENT_USER, system.reg for HKEY_LOCAL_MACHINE), as Wine wrote
-    them when its server stopped: {key: {name: value}}."""
+    """The keys and their string and number values of a Wine prefix's
+    registry file (user.reg for HKEY_CURRENT_USER, system.reg for
+    HKEY_LOCAL_MACHINE), as Wine wrote them when its server stopped: {key:
+    {name: value}}, a number as "dword:<hex digits>"."""
     keys, values = {}, None
     with open(os.path.join(prefix, hive), encoding="utf-8", errors="replace") as f:
         for line in f:
@@ -40,18 +45,12 @@ def registry(prefix, hive):
                 values = keys.setdefault(section.group(1).replace("\\\\", "\\"), {})
                 continue
             value = re.match(r'^"((?:[^"\\]|\\.)*)"=(?:str\(\d\):)?"((?:[^"\\]|\\.)*)"', line)
+            number = re.match(r'^"((?:[^"\\]|\\.)*)"=(dword:[0-9a-f]{8})$', line.rstrip("\n"))
             if value and values is not None:
                 values[value.group(1)] = value.group(2).replace("\\\\", "\\")
+            elif number and values is not None:
+                values[number.group(1)] = number.group(2)
     return keys
-
-
-def packed(guid):
-    """A GUID as Windows Installer writes it in its registry keys: the first
-    three groups reversed, then each byte of the rest with its digits swapped
-    ({82C5317F-EB35-...} gives F7135C2853BE...)."""
-    digits = guid.strip("{}").replace("-", "").upper()
-    head = digits[:8][::-1] + digits[8:12][::-1] + digits[12:16][::-1]
-    return head + "".join(digits[i + 1] + digits[i] for i in range(16, 32, 2))
 
 
 def mentions(prefix, needles):
@@ -104,6 +103,7 @@ class Installation:
             self.where = "%%LOCALAPPDATA%%\\Programs\\%s" % product.install_name
             self.menus = [user_menu]
             target = "C:\\users\\%s\\AppData\\Local\\Programs\\%s" % (user, product.install_name)
+        self.target = target
         # Each program's shortcut (its path in the Start menu), and the path it starts.
         self.shortcut_names = [(os.path.join(*filter(None, (product.menu_folder(), tool.install_name + ".lnk"))),
                                 "%s\\%s" % (target, tool.program)) for tool in product.programs()]
@@ -128,12 +128,14 @@ class Installation:
             else []
 
     def entries(self):
-        """The "Apps & features" entries of the tool: Wine's msiexec writes them
-        under HKLM\\...\\Uninstall\\{ProductCode}, also for a per-user package."""
+        """The "Apps & features" entries of the package's products (each
+        ProductCode of it installed here): Wine's msiexec writes them under
+        HKLM\\...\\Uninstall\\{ProductCode}, also for a per-user package, so the
+        name alone would not tell a per-user entry from a per-machine one."""
         found = {}
         for hive in ("system.reg", "user.reg"):
             for key, values in registry(self.prefix, hive).items():
-                if key.startswith(UNINSTALL) and values.get("DisplayName") == self.product.install_name:
+                if key.startswith(UNINSTALL) and key[len(UNINSTALL):] in self.codes:
                     found[key[len(UNINSTALL):]] = values
         return found
 
@@ -158,14 +160,21 @@ class Installation:
                    "%s: the Start-menu shortcut %s starts %s" % (when, name, target))
         expect(len(self.entries()) == 1, "%s: %s has one uninstall entry (got %s)"
                % (when, self.product.install_name, list(self.entries())))
+        # The entry names the package's kind, its folder and, per machine, its icon.
+        entry = self.entries().get(self.product.product_code(), {})
+        shown = {"DisplayName": self.product.display_name(), "InstallLocation": self.target + "\\"}
+        if self.product.machine:
+            shown["DisplayIcon"] = "%s\\%s,0" % (self.target, msi.icon_program(self.product).program)
+        got = {name: entry.get(name) for name in shown}
+        expect(got == shown, "%s: the uninstall entry shows %s (got %s)" % (when, shown, got))
 
     def registered(self, machine=None):
         """The products Windows Installer has registered for the tool, in the
         package's context (or the one given): {key: values}."""
         hive, products = PRODUCTS[self.product.machine if machine is None else machine]
+        codes = {packed(code) for code in self.codes}
         return {key[len(products):]: values for key, values in registry(self.prefix, hive).items()
-                if key.startswith(products) and "\\" not in key[len(products):]
-                and values.get("ProductName") == self.product.install_name}
+                if key.startswith(products) and key[len(products):] in codes}
 
     def cached_packages(self):
         """The packages of the tool that Windows Installer keeps in C:\\windows\\Installer."""
@@ -240,6 +249,7 @@ def earlier(product):
 def install_published(expect, env, tool, release, package):
     """Installs a published release of the tool, as a machine that has it
     does, and checks it is the one installed. Prints what it saw."""
+    tool.codes.add(release.product_code)
     msiexec(expect, env, "/i", package)
     seen = {code: values.get("DisplayVersion") for code, values in tool.entries().items()}
     expect(seen == {release.product_code: release.version}, "the published %s is installed: one uninstall entry "
@@ -250,7 +260,6 @@ def install_published(expect, env, tool, release, package):
            % (release.label(), release.program, tool.where, release.program_sha256, digest))
     print("dist install-check: published %s installed: entries %s, %s %s"
           % (release.label(), seen, release.program, digest))
-    tool.codes.add(release.product_code)
 
 
 def expect_upgraded(expect, tool, release, kept, records):
@@ -275,19 +284,23 @@ def expect_upgraded(expect, tool, release, kept, records):
           % (product.version, seen, registered, product.program, digest))
 
 
-def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, records, kept):
+def machine_rows(expect, env, for_all, tool, earlier, records, kept):
     """The per-machine package, as an administrator or a deployment tool
     installs it ("msiexec /i ... ALLUSERS=1 /qn"), over a per-machine
-    installation of an earlier version; then that one refused over it, and
-    the uninstall. tool is the per-user package's Installation: nothing may
-    go into the user's profile. Prints where the files and the shortcut went."""
+    installation of an earlier version (earlier: its ProductCode, version and
+    package, the last published per-machine release when there is one); then
+    that one refused over it, and the uninstall. tool is the per-user
+    package's Installation: nothing may go into the user's profile. Prints
+    where the files and the shortcut went."""
     product, name = for_all.product, os.path.basename(for_all.package)
+    earlier_code, earlier_version, earlier_package = earlier
+    for_all.codes.add(earlier_code)
     msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1")
     seen = {code: values.get("DisplayVersion") for code, values in for_all.entries().items()}
-    expect(seen == {earlier_product.product_code(): earlier_product.version},
-           "the per-machine %s is installed (got %s)" % (earlier_product.version, seen))
+    expect(seen == {earlier_code: earlier_version},
+           "the per-machine %s is installed (got %s)" % (earlier_version, seen))
     msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1")
-    when = "per machine, after the upgrade from %s" % earlier_product.version
+    when = "per machine, after the upgrade from %s" % earlier_version
     for_all.expect_installed(expect, env, when)
     entry = for_all.entries().get(product.product_code(), {})
     expect(entry.get("DisplayVersion") == product.version, "%s: the uninstall entry shows version %s (got %s)"
@@ -298,6 +311,11 @@ def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, r
     expect(not for_all.registered(machine=False), "%s: nothing registered for the installing user (HKCU, got %s)"
            % (when, list(for_all.registered(machine=False))))
     expect(not os.path.exists(tool.folder), "%s: no program in the installing user's %s" % (when, tool.where))
+    # The shortcuts' key path is under HKMU: per machine that is HKLM.
+    key = "Software\\%s\\%s" % (product.publisher, product.install_name)
+    values = {hive: registry(for_all.prefix, hive).get(key, {}) for hive in ("system.reg", "user.reg")}
+    expect(values["system.reg"] and not values["user.reg"], "%s: the key path of the shortcuts (HKMU) is under HKLM, "
+           "not HKCU (got %s)" % (when, values))
     expect(folder_contents(records) == kept, "%s: every record file is as it was" % when)
     menus = sorted({os.path.dirname(shortcut) for shortcut, _ in for_all.shortcuts if os.path.isfile(shortcut)})
     print("dist install-check: %s installed per machine into %s; ProgramMenuFolder gave %s"
@@ -305,13 +323,79 @@ def machine_rows(expect, env, for_all, tool, earlier_product, earlier_package, r
 
     msiexec(expect, env, "/i", earlier_package, "ALLUSERS=1", refused=True)
     expect(list(for_all.entries()) == [product.product_code()],
-           "the per-machine %s does not replace version %s" % (earlier_product.version, product.version))
+           "the per-machine %s does not replace version %s" % (earlier_version, product.version))
     msiexec(expect, env, "/x", for_all.package)
     for_all.expect_removed(expect, "uninstalling %s" % name)
     expect(folder_contents(records) == kept, "uninstalling %s leaves every record file as it was" % name)
 
 
-def install_check(product, out_dir, beside, releases=None):
+def set_windows(env, version):
+    """The Windows the prefix's programs are told they run on (winecfg's
+    names: "vista", "win7", ...); None for the prefix's own."""
+    if version is None:
+        wine.run(env, "reg", "delete", "HKCU\\Software\\Wine", "/v", "Version", "/f")
+    else:
+        wine.run(env, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f")
+
+
+def removal_rows(expect, env, tool, for_all, per_user_package, single, records, kept):
+    """The move from per-user to per-machine installations that the guide
+    gives IT, made as IT would: a per-user installation (per_user_package: the
+    published release when there is one, whose entry carries the name of its
+    day; for the suite also a single tool's, single), then the per-machine
+    package, refused on Windows Vista and installed on Windows 7 SP1 (the two
+    sides of its launch condition), then the removal script exactly as the
+    installed README.txt gives it, run in the user's context: every per-user
+    installation goes, the per-machine one stays whole, the records stay,
+    and a second run finds nothing to do. Then the per-machine package is
+    uninstalled. tool and for_all are the per-user and per-machine
+    Installations; every code of tool's package installed here is in tool.codes."""
+    product = for_all.product
+    started = time.time()
+    per_user = [tool] + ([single] if single else [])
+    msiexec(expect, env, "/i", per_user_package)
+    if single:
+        msiexec(expect, env, "/i", single.package)
+    set_windows(env, "vista")
+    msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1", refused=True)
+    expect(not for_all.entries() and not os.path.exists(for_all.folder),
+           "on Windows Vista the per-machine package installs nothing (its launch condition)")
+    set_windows(env, "win7")
+    msiexec(expect, env, "/i", for_all.package, "ALLUSERS=1")
+    set_windows(env, None)
+    expect(all(one.entries() for one in per_user) and for_all.entries(),
+           "per-user and per-machine installations side by side, as on a PC IT takes over (got %s and %s)"
+           % ([list(one.entries()) for one in per_user], list(for_all.entries())))
+
+    readme = os.path.join(for_all.folder, "README.txt")
+    script = guide.script_in(read(readme), product) if os.path.isfile(readme) else None
+    if not expect(script, "the installed README.txt gives the removal script %s" % guide.removal_script_name(product)):
+        return
+    name = guide.removal_script_name(product)
+    write(os.path.join(env["WINEPREFIX"], "drive_c", name), "".join(line + "\r\n" for line in script).encode("ascii"))
+    for run in ("first", "second"):
+        code = wine.run(env, "cmd", "/c", "C:\\" + name)
+        expect(code == 0, "the %s run of %s in the user's context exits with 0 (got %s)"
+               % (run, name, wine.describe(code)))
+        when = "after the %s run of %s" % (run, name)
+        for one in per_user:
+            expect(not one.entries() and not one.registered() and not os.path.exists(one.folder),
+                   "%s: no per-user installation of %s is left (entries %s, registered %s)"
+                   % (when, one.product.install_name, list(one.entries()), list(one.registered())))
+        expect(list(for_all.entries()) == [product.product_code()] and for_all.registered(),
+               "%s: the per-machine installation stays, one entry (got %s)" % (when, list(for_all.entries())))
+    for_all.expect_files(expect, "after %s" % name)
+    expect(folder_contents(records) == kept, "%s leaves every record file as it was" % name)
+    msiexec(expect, env, "/x", for_all.package)
+    for_all.expect_removed(expect, "uninstalling %s after %s" % (os.path.basename(for_all.package), name))
+    for one in per_user:
+        one.expect_removed(expect, "%s, for %s" % (name, one.product.install_name))
+    print("dist install-check: %s removed %s beside the per-machine %s in the user's context (%d s)"
+          % (name, ", ".join(os.path.basename(p) for p in [per_user_package] + ([single.package] if single else [])),
+             os.path.basename(for_all.package), time.time() - started))
+
+
+def install_check(product, out_dir, beside, releases=None, removal=False):
     """Installs the release MSI in a fresh prefix where the other tools'
     packages (beside, built here from their builds) are installed first, and,
     when the tool has a published release older than this one, over the last
@@ -326,7 +410,8 @@ def install_check(product, out_dir, beside, releases=None):
     working; uninstalling them too leaves nothing in the Programs folders. A
     record file of every tool written before stays, byte for byte. The
     suite's package also sees the first package beside it uninstalled and
-    installed again meanwhile, leaving its files."""
+    installed again meanwhile, leaving its files. With removal, last, the
+    guide's move from per-user to per-machine installations (removal_rows)."""
     expect = Expectations("install-check")
     machine = product.per_machine()
     package = os.path.abspath(os.path.join(out_dir, product.release_name("msi")))
@@ -334,12 +419,15 @@ def install_check(product, out_dir, beside, releases=None):
     missing = [path for path in (package, machine_package) if not os.path.isfile(path)]
     if not expect(not missing, "%s missing (dist.py build writes them)" % ", ".join(missing)):
         return expect.report("")
-    previous = published.last_before(product, published.load_all() if releases is None else releases)
+    releases = published.load_all() if releases is None else releases
+    previous, machine_previous = published.last_before(product, releases), published.last_before(machine, releases)
     previous_package = published.package_of(previous) if previous else None
-    if previous and not expect(previous_package, "the published %s's MSI is in %s as published (%s, SHA-256 %s): "
-                               "the upgrade starts from it" % (previous.label(), published.FOLDER, previous.msi,
-                                                               previous.msi_sha256)):
-        return expect.report("")
+    machine_previous_package = published.package_of(machine_previous) if machine_previous else None
+    for release, path in ((previous, previous_package), (machine_previous, machine_previous_package)):
+        if release and not expect(path, "the published %s's MSI is in %s as published (%s, SHA-256 %s): the upgrade "
+                                  "starts from it" % (release.label(), published.FOLDER, release.msi,
+                                                      release.msi_sha256)):
+            return expect.report("")
     prefix = os.path.abspath(os.path.join(out_dir, "wineprefix-install"))
     shutil.rmtree(prefix, ignore_errors=True)
     env = wine.environment(prefix)
@@ -361,7 +449,7 @@ def install_check(product, out_dir, beside, releases=None):
         for other in others:
             other_files = os.path.join(work, "beside", other.target)
             other_package = os.path.join(work, other.release_name("msi"))
-            stage(other, other_files)
+            stage(other, other_files, env=env)
             msi.write_msi(other, other_files, other_package)
             other_packages.append((other, other_package, other_files))
 
@@ -375,7 +463,6 @@ def install_check(product, out_dir, beside, releases=None):
             tool = Installation(product, package, files, prefix, user)
             tool.codes.add(upgrade.product_code())
             for_all = Installation(machine, machine_package, files, prefix, user)
-            for_all.codes.add(machine_earlier.product_code())
             installed = [Installation(o, p, f, prefix, user) for o, p, f in other_packages]
 
             # A record of each tool here and of one that is not.
@@ -465,7 +552,11 @@ def install_check(product, out_dir, beside, releases=None):
             expect(folder_contents(records) == kept, "uninstalling leaves every record file in %s as it was"
                    % "\\".join(("%LOCALAPPDATA%",) + RECORDS_FOLDER))
 
-            machine_rows(expect, env, for_all, tool, machine_earlier, machine_earlier_package, records, kept)
+            if machine_previous:
+                earlier_machine = (machine_previous.product_code, machine_previous.version, machine_previous_package)
+            else:
+                earlier_machine = (machine_earlier.product_code(), machine_earlier.version, machine_earlier_package)
+            machine_rows(expect, env, for_all, tool, earlier_machine, records, kept)
 
             for other in installed:
                 other.expect_installed(expect, env, "after %s came and went" % product.install_name)
@@ -473,6 +564,10 @@ def install_check(product, out_dir, beside, releases=None):
                 msiexec(expect, env, "/x", other.package)
                 other.expect_removed(expect, "uninstalling %s" % other.product.install_name)
             expect(folder_contents(records) == kept, "the records stay when every tool is uninstalled")
+            if removal:
+                # The suite's script removes single tools' per-user installations too.
+                single = installed[0] if product.menu_folder() and installed else None
+                removal_rows(expect, env, tool, for_all, previous_package or package, single, records, kept)
             # The package removes the Programs folder when it is left empty; Wine's
             # msiexec tries that before it deletes the files, so here the folder
             # stays, and nothing of the suite may be left in it.
@@ -487,10 +582,14 @@ def install_check(product, out_dir, beside, releases=None):
 
     besides = " beside %s" % ", ".join(o.install_name for o in others) if others else ""
     over = " over the published %s" % previous.version if previous else ""
+    removed = ("; the guide's script removes the per-user %s beside it" % (previous.version if previous else "package")
+               if removal else "")
     result = expect.report("%s installs%s%s, upgrades to %s and uninstalls under Wine; %s installs per machine "
-                           "over %s and uninstalls; the records stay"
+                           "over %s and uninstalls%s; the records stay"
                            % (os.path.basename(package), over, besides, upgrade.version,
-                              os.path.basename(machine_package), machine_earlier.version))
+                              os.path.basename(machine_package),
+                              "the published " + machine_previous.version if machine_previous else machine_earlier.version,
+                              removed))
     # A prefix takes about 700 MB: a passed check leaves none behind (make
     # dist-all checks a dozen packages in a row); a failed one keeps its
     # prefix to be looked into.

@@ -1,8 +1,7 @@
 """The Windows Installer packages of a tool, or of the suite, per user and
 per machine. wixl builds them from package.wxs (a tool) or suite.wxs (the
-suite); msibuild then
-writes what wixl cannot, and sets the package code, derived from the whole
-database, and the summary information."""
+suite); msibuild then writes what wixl cannot, and sets the package code,
+derived from the whole database, and the summary information."""
 
 import hashlib
 import os
@@ -27,12 +26,32 @@ PROGRAM_FILE = "Program"
 PROGRAMS_FOLDER = "UserProgramsFolder"
 PUBLISHER_FOLDER = "PublisherFolder"
 COMPONENTS = ("Program", "StartMenuShortcut")
+# A tool's per-machine package keeps its guide and licence in a component of
+# their own: the program is the key path of its component.
+DOCUMENTS_COMPONENT = "Documents"
 # The suite's component of the Start-menu shortcuts and their folder.
 SHORTCUTS_COMPONENT = "StartMenuShortcuts"
 MENU_FOLDER = "SuiteMenuFolder"
 # msidbComponentAttributes64bit
 COMPONENT_64BIT = 256
 BLANK_CODE = "{00000000-0000-0000-0000-000000000000}"
+# The Windows every package runs on, as its launch condition: 64-bit Windows 7
+# SP1 or later (VersionNT64 is set on 64-bit Windows only; 601 is 6.1, Windows
+# 7 and Server 2008 R2). Windows Installer 5.0 comes with these; an older
+# installer refuses the package's schema 500 before it reads the condition.
+WINDOWS_CONDITION = "Installed OR VersionNT64 > 601 OR (VersionNT64 = 601 AND ServicePackLevel >= 1)"
+WINDOWS_MESSAGE = ("%s needs 64-bit Windows 7 SP1 or later (Windows Server 2008 R2 SP1 or later) with Windows "
+                   "Installer 5.0.")
+# The custom action that puts the install folder in the entry (InstallLocation).
+INSTALL_LOCATION_ACTION = "SetInstallLocation"
+INSTALL_LOCATION_TYPE = 51  # sets a property
+INSTALL_LOCATION_SEQUENCE = 1001  # right after CostFinalize, which resolves INSTALLDIR
+# The Registry table's roots.
+HKMU, HKCU, HKLM = -1, 1, 2
+# What wixl 0.101 writes for Root="HKMU".
+WIXL_HKMU = 4
+# The key of the entry in "Apps & features" per machine.
+UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\[ProductCode]"
 # The package code in the summary information (PID_REVNUMBER).
 PACKAGE_CODE_PROPERTY = "9"
 # The streams an Authenticode signature adds; the summary information is
@@ -46,6 +65,15 @@ def msiinfo(command, msi, *args):
     with tempfile.TemporaryDirectory() as folder:
         return subprocess.run([need("msiinfo"), command, os.path.abspath(msi), *args], capture_output=True,
                               check=True, cwd=folder).stdout
+
+
+def packed(guid):
+    """A GUID as Windows Installer writes it in its registry keys: the first
+    three groups reversed, then each byte of the rest with its digits swapped
+    ({82C5317F-EB35-...} gives F7135C2853BE...)."""
+    digits = guid.strip("{}").replace("-", "").upper()
+    head = digits[:8][::-1] + digits[8:12][::-1] + digits[12:16][::-1]
+    return head + "".join(digits[i + 1] + digits[i] for i in range(16, 32, 2))
 
 
 def lines(data):
@@ -123,25 +151,37 @@ def program_files(package):
 
 
 def components(package):
-    """The package's components: a tool's program and shortcut; in the suite,
-    one per file (named by it) and the shortcuts."""
+    """The package's components: a tool's program (per machine with its
+    documents beside it) and shortcut; in the suite, one per file (named by
+    it) and the shortcuts."""
     if package.menu_folder() is None:
-        return list(COMPONENTS)
+        return [COMPONENTS[0]] + ([DOCUMENTS_COMPONENT] if package.machine else []) + [COMPONENTS[1]]
     return [identifier(name) for name in package.entries()] + [SHORTCUTS_COMPONENT]
+
+
+def shortcut_component(package):
+    return COMPONENTS[1] if package.menu_folder() is None else SHORTCUTS_COMPONENT
+
+
+def icon_program(package):
+    """The tool whose program gives the entry in "Apps & features" its icon:
+    the one whose icon is the package's, else the first."""
+    tools = package.programs()
+    return next((tool for tool in tools if os.path.abspath(tool.icon) == os.path.abspath(package.icon)), tools[0])
 
 
 def scope(package):
     """Where the package installs and what it asks for: the WiX variables of
-    its scope. A per-machine package installs into %ProgramFiles%\<publisher>
-    with its key paths under HKLM; a per-user one into %LOCALAPPDATA%\Programs
-    with its key paths under HKCU, and refuses ALLUSERS, naming the
-    per-machine package."""
+    its scope. A per-machine package installs into %ProgramFiles%\<publisher>,
+    its files their components' key paths, its shortcuts' key path under
+    HKMU; a per-user one into %LOCALAPPDATA%\Programs with its key paths
+    under HKCU, and refuses ALLUSERS, naming the per-machine package."""
     if package.machine:
         return {"Scope": "machine", "InstallScope": "perMachine", "BaseFolder": "ProgramFiles64Folder",
-                "ParentFolder": PUBLISHER_FOLDER, "ParentName": package.publisher, "RegistryRoot": "HKLM",
+                "ParentFolder": PUBLISHER_FOLDER, "ParentName": package.publisher, "ShortcutRoot": "HKMU",
                 "MachinePackage": package.release_name("msi")}
     return {"Scope": "user", "InstallScope": "perUser", "BaseFolder": "LocalAppDataFolder",
-            "ParentFolder": PROGRAMS_FOLDER, "ParentName": "Programs", "RegistryRoot": "HKCU",
+            "ParentFolder": PROGRAMS_FOLDER, "ParentName": "Programs", "ShortcutRoot": "HKCU",
             "MachinePackage": package.per_machine().release_name("msi")}
 
 
@@ -158,26 +198,34 @@ def folder_component(package):
 def source(package, stage):
     """The WiX source of the package and its variables."""
     defines = {
-        "InstallName": package.install_name, "Version": package.version, "Manufacturer": package.publisher,
+        "InstallName": package.install_name, "DisplayName": package.display_name(), "Version": package.version,
+        "Manufacturer": package.publisher,
         "UpgradeCode": package.upgrade_code, "ProductCode": package.product_code(), "SuiteUrl": SUITE_URL,
     }
     defines.update(scope(package))
     if package.menu_folder() is None:
         defines.update(Program=package.program, ProgramComponent=package.component_code(COMPONENTS[0]),
-                       ShortcutComponent=package.component_code(COMPONENTS[1]),
-                       Readme="yes" if os.path.isfile(os.path.join(stage, "README.txt")) else "no")
+                       DocumentsComponent=package.component_code(DOCUMENTS_COMPONENT),
+                       ShortcutComponent=package.component_code(COMPONENTS[1]))
         with open(TEMPLATE, encoding="utf-8") as f:
             return f.read(), defines
     defines["ShortcutComponent"] = package.component_code(SHORTCUTS_COMPONENT)
-    key = quoteattr("Software\\%s\\%s" % (package.publisher, package.install_name))
-    key_path = 'Root="%s" Key=%s' % (defines["RegistryRoot"], key)
+    registry_key = quoteattr("Software\\%s\\%s" % (package.publisher, package.install_name))
+    icon = icon_program(package).program
     files = []
     for name in package.entries():
         key = identifier(name)
-        files += ['            <Component Id="%s" Guid="%s" Win64="yes">' % (key, package.component_code(key)),
-                  '              <File Id="%s" Name=%s Source=%s/>' % (key, quoteattr(name), quoteattr(name)),
-                  '              <RegistryValue %s Name=%s Type="string" Value=%s KeyPath="yes"/>'
-                  % (key_path, quoteattr(name), quoteattr("[INSTALLDIR]" + name))]
+        files += ['            <Component Id="%s" Guid="%s" Win64="yes">' % (key, package.component_code(key))]
+        if package.machine:
+            files.append('              <File Id="%s" Name=%s Source=%s KeyPath="yes"/>'
+                         % (key, quoteattr(name), quoteattr(name)))
+        else:
+            files += ['              <File Id="%s" Name=%s Source=%s/>' % (key, quoteattr(name), quoteattr(name)),
+                      '              <RegistryValue Root="HKCU" Key=%s Name=%s Type="string" Value=%s KeyPath="yes"/>'
+                      % (registry_key, quoteattr(name), quoteattr("[INSTALLDIR]" + name))]
+        if package.machine and name == icon:
+            files.append('              <RegistryValue Root="HKLM" Key=%s Name="DisplayIcon" Type="string" Value=%s/>'
+                         % (quoteattr(UNINSTALL_KEY), quoteattr("[INSTALLDIR]%s,0" % name)))
         if key == folder_component(package):
             files.append('              <RemoveFolder Id="RemoveInstallFolder" On="uninstall"/>')
         files.append('            </Component>')
@@ -221,6 +269,17 @@ def write_msi(product, stage, path):
                     "DELETE FROM MsiFileHash WHERE File_='%s'" % key]
     queries.append("INSERT INTO RemoveFile (FileKey, Component_, DirProperty, InstallMode) VALUES ('%s', '%s', '%s', 2)"
                    % ("Remove" + parent_folder(product), folder_component(product), parent_folder(product)))
+    # The Windows the package runs on, stated with a message that names it.
+    queries.append("INSERT INTO LaunchCondition (Condition, Description) VALUES ('%s', '%s')"
+                   % (WINDOWS_CONDITION, WINDOWS_MESSAGE % product.install_name))
+    # InstallLocation in the entry: Windows Installer writes it from
+    # ARPINSTALLLOCATION, which nothing sets unless the package does.
+    queries += ["INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('%s', %d, 'ARPINSTALLLOCATION', "
+                "'[INSTALLDIR]')" % (INSTALL_LOCATION_ACTION, INSTALL_LOCATION_TYPE),
+                "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('%s', %d)"
+                % (INSTALL_LOCATION_ACTION, INSTALL_LOCATION_SEQUENCE)]
+    if product.machine:
+        queries.append("UPDATE Registry SET Root=%d WHERE Root=%d" % (HKMU, WIXL_HKMU))
     fix = clock + [need("msibuild"), temporary]
     for query in queries:
         fix += ["-q", query]

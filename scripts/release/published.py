@@ -1,11 +1,13 @@
 """The releases that have been published, and the one rule they bind every
 later build to: a version, and a ProductCode, stand for one set of bytes.
 
-Each published release has a facts file in the repository's releases/
-folder, <target>-<version>.json, written by `dist.py published-facts` from
-the MSI as it was published (kept beside it, so that install-check can
-upgrade from it): the tool, its version and codes, and the SHA-256 of its
-program and of the MSI."""
+Each published package has a facts file in the repository's releases/
+folder, written by `dist.py published-facts` from the MSI as it was
+published (kept beside it, so that install-check can upgrade from it): the
+tool, its version and codes, and the SHA-256 of its program and of the MSI.
+A per-user package's is <target>-<version>.json, a per-machine package's
+(<target>-<version>-win64-machine.msi) <target>-<version>-machine.json: the
+two are products of their own, each bound by the rule."""
 
 import dataclasses
 import json
@@ -20,6 +22,8 @@ from .facts import GUID, PROGRAM, VERSION, release_version
 
 FOLDER = os.path.join(ROOT, "releases")
 DIGEST = re.compile(r"^[0-9a-f]{64}$")
+# How a per-machine package's file name ends.
+MACHINE_SUFFIX = "-machine.msi"
 
 
 class PublishedError(Exception):
@@ -38,14 +42,18 @@ class Release:
     msi: str
     msi_sha256: str
 
+    def machine(self):
+        """Whether the release is a per-machine package (named -machine.msi)."""
+        return self.msi.endswith(MACHINE_SUFFIX)
+
     def facts_name(self):
-        return "%s-%s.json" % (self.target, release_version(self.version))
+        return "%s-%s%s.json" % (self.target, release_version(self.version), "-machine" if self.machine() else "")
 
     def version_key(self):
         return tuple(int(part) for part in self.version.split("."))
 
     def label(self):
-        return "%s %s" % (self.target, self.version)
+        return "%s %s%s" % (self.target, self.version, " (per machine)" if self.machine() else "")
 
 
 FIELDS = tuple(field.name for field in dataclasses.fields(Release))
@@ -100,6 +108,10 @@ def read_msi(path):
     if len(programs) != 1:
         raise PublishedError("%s carries %d programs (%s), not one" % (path, len(programs), programs))
     program = programs[0]
+    if (properties.get("ALLUSERS") == "1") != os.path.basename(path).endswith(MACHINE_SUFFIX):
+        raise PublishedError("%s installs %s, but only a per-machine package's name ends in %s"
+                             % (path, "per machine" if properties.get("ALLUSERS") == "1" else "per user",
+                                MACHINE_SUFFIX))
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([need("msiextract"), "-C", folder, os.path.abspath(path)], check=True,
                        stdout=subprocess.DEVNULL)
@@ -127,8 +139,10 @@ def write_facts(msi_path):
 
 
 def of_tool(product, releases):
-    """The published releases of product's tool: its target or its upgrade code."""
-    return [r for r in releases if r.target == product.target or r.upgrade_code == product.upgrade_code]
+    """The published releases of product's package: per user or per machine
+    as product is, of its target or its upgrade code."""
+    return [r for r in releases if r.machine() == product.machine
+            and (r.target == product.target or r.upgrade_code == product.upgrade_code)]
 
 
 def refusals(product, program_digest, msi_digest, releases):
@@ -183,13 +197,15 @@ def package_of(release, folder=FOLDER):
 
 def refuse_reused(product, out_dir, paths, folder=FOLDER):
     """The rule on a release just built into out_dir (paths: the zip, the
-    per-user MSI, the per-machine MSI): its files are removed and the reasons
-    printed when it may not be released. Returns the exit code. The
-    per-machine package is a product of its own, with no published release yet."""
-    msi_path = paths[1]
+    per-user MSI, the per-machine MSI), on each MSI against the published
+    packages of its kind: the files are removed and the reasons printed when
+    either may not be released. Returns the exit code."""
     programs = product.programs()
     program_digest = sha256(os.path.join(out_dir, "stage", programs[0].program)) if programs == (product,) else None
-    reasons = refusals(product, program_digest, sha256(msi_path), load_all(folder))
+    releases = load_all(folder)
+    reasons = []
+    for package, msi_path in ((product, paths[1]), (product.per_machine(), paths[2])):
+        reasons += refusals(package, program_digest, sha256(msi_path), releases)
     if not reasons:
         return 0
     for path in list(paths) + [os.path.join(out_dir, "SHA256SUMS")]:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/definition_check.h"
+#include "app/tool_description.h"
 #include "core/tool.h"
 #include "core/tool_choices.h"
 
@@ -205,6 +206,52 @@ TEST(DefinitionCheck, EachFaultIsNamedWithTheTool) {
         std::sort(got.begin(), got.end());
         std::sort(want.begin(), want.end());
         EXPECT_EQ(got, want) << row.fault;
+    }
+}
+
+// What the user guide is written from: each text as the definition has it
+// (quotes, backslashes and line breaks escaped), each default as the window
+// shows it, the numbers of a choice (a report's or a declared one) and null
+// for what is absent.
+TEST(DefinitionCheck, TheDescriptionTellsWhatTheWindowShows) {
+    struct Case {
+        const char* what;
+        void (*change)(Tool&);
+        const char* json;
+    };
+    const Case cases[] = {
+        {"a formula tool with a declared choice", [](Tool& t) {
+             t.inputs[1].default_value = 170.5;
+             t.choice("w", 30, 200);
+         },
+         "{\"id\": 52, \"name\": \"BMI\", \"subtitle\": null, \"category\": \"营养\", \"basis\": \"参考\", "
+         "\"note\": null, \"report_kind\": 0,\n \"inputs\": [\n"
+         "  {\"key\": \"w\", \"label\": \"体重\", \"unit\": \"kg\", \"default\": \"65\", \"choice\": [30, 200]},\n"
+         "  {\"key\": \"h\", \"label\": \"身高\", \"unit\": \"cm\", \"default\": \"170.5\", \"choice\": null}],\n"
+         " \"outputs\": [\n  {\"key\": \"bmi\", \"label\": \"体重指数\", \"unit\": \"kg/m²\", "
+         "\"formula\": \"w/((h/100)^2)\"}],\n"
+         " \"rules\": [\n  {\"condition\": \"bmi>=28\", \"level\": 2, \"message\": \"肥胖，请评估代谢风险\"},\n"
+         "  {\"condition\": \"bmi>=24 || bmi<18.5\", \"level\": 1, \"message\": \"体重不在正常范围\"},\n"
+         "  {\"condition\": \"\", \"level\": 0, \"message\": \"体重指数正常\"}]}\n"},
+        {"a report tool with a choice, a key read twice and texts to escape", [](Tool& t) {
+             t.report(REPORT_IV_COMPATIBILITY, {"drugA", "drugB", "drugA"});
+             t.def.subtitle = L"两种药\"能否\"同瓶";
+             t.def.note = L"编号\\表\n第二行\t";
+             t.inputs[1].unit = nullptr;
+         },
+         "{\"id\": 52, \"name\": \"BMI\", \"subtitle\": \"两种药\\\"能否\\\"同瓶\", \"category\": \"营养\", "
+         "\"basis\": \"参考\", \"note\": \"编号\\\\表\\u000a第二行\\u0009\", \"report_kind\": 6,\n \"inputs\": [\n"
+         "  {\"key\": \"drugA\", \"label\": \"参数\", \"unit\": \"\", \"default\": \"1\", \"choice\": [1, 10]},\n"
+         "  {\"key\": \"drugB\", \"label\": \"参数\", \"unit\": null, \"default\": \"1\", \"choice\": [1, 10]},\n"
+         "  {\"key\": \"drugA\", \"label\": \"参数\", \"unit\": \"\", \"default\": \"1\", \"choice\": null}],\n"
+         " \"outputs\": [],\n \"rules\": []}\n"},
+    };
+    for (const Case& c : cases) {
+        Tool tool;
+        c.change(tool);
+        std::string json;
+        describe_tool(&tool.def, &tool.choices, json);
+        EXPECT_EQ(json, c.json) << c.what;
     }
 }
 

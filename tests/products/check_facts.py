@@ -36,13 +36,12 @@ def main():
             "upgrade_code": "{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}",
             "icon": os.path.join(source, "ui", "kaldrin.ico"),
             "selftest_report": os.path.join(source, "core", "catalog_selftest.txt"),
-            "user_readme": os.path.join(source, "docs", "user", "kaldrin.md"),
         },
         "iv_check": {
             "tool_id": 906, "program": "iv_check.exe", "product_name": "IV 配伍核查",
             "description": "IV 配伍核查（两种静脉药物的配伍禁忌）", "install_name": "iv_check",
             "version": "0.9.0", "publisher": "NoltMed", "upgrade_code": derived_upgrade_code(906),
-            "icon": os.path.join(source, "ui", "kaldrin.ico"), "selftest_report": None, "user_readme": None,
+            "icon": os.path.join(source, "ui", "kaldrin.ico"), "selftest_report": None,
         },
     }
     names = sorted(name[:-5] for name in os.listdir(products) if name.endswith(".json"))
@@ -66,7 +65,7 @@ def main():
         if os.path.basename(product.definition_check_path) != check or not os.path.isfile(product.definition_check_path):
             problems.append("%s: definition_check_path %r is not the built %s" % (path, product.definition_check_path,
                                                                                   check))
-        for key in ("icon", "selftest_report", "user_readme"):
+        for key in ("icon", "selftest_report"):
             if data[key] is not None and not os.path.isfile(data[key]):
                 problems.append("%s: %s %r does not exist" % (path, key, data[key]))
         for key, value in expected.get(target, {}).items():

@@ -1,7 +1,8 @@
 """Unit tests of the release scripts' own logic (scripts/release): the facts
 file, the names and codes derived from it, the suite package and its shared
-names, the user README, the move of facts into a clean build, the published
-releases and the rule they bind a build to, and the signing command. Reading the programs' PE headers and version
+names, the guides written from the template and the definitions, the key
+paths the validation rules accept, the move of facts into a clean build, the
+published releases and the rule they bind a build to, and the signing command. Reading the programs' PE headers and version
 resources, and telling a signed program from its build, are checked on the
 real programs by `make dist-all` (check and sign-check)."""
 
@@ -10,6 +11,7 @@ import dataclasses
 import io
 import json
 import os
+import re
 import shutil
 import struct
 import sys
@@ -19,7 +21,7 @@ from unittest import mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
-from release import build, checks, common, facts, install, msi, pe, published  # noqa: E402
+from release import build, checks, common, facts, guide, install, msi, pe, published  # noqa: E402
 from release.common import ROOT  # noqa: E402
 
 KALDRIN = {
@@ -28,11 +30,9 @@ KALDRIN = {
     "product_name": "Kaldrin 抗凝剂量核查", "description": "Kaldrin 阿哌沙班剂量核查", "install_name": "Kaldrin",
     "version": "1.0.0", "publisher": "NoltMed", "upgrade_code": "{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}",
     "icon": "/s/ui/kaldrin.ico", "selftest_report": "/s/core/catalog_selftest.txt",
-    "user_readme": "/s/README.md",
 }
 IV_CHECK = dict(KALDRIN, target="iv_check", tool_id=906, program="iv_check.exe", install_name="iv_check",
-                version="0.9.0", upgrade_code="{68F3C2FC-7C48-5487-AF10-9168C9341AC8}", selftest_report=None,
-                user_readme=None)
+                version="0.9.0", upgrade_code="{68F3C2FC-7C48-5487-AF10-9168C9341AC8}", selftest_report=None)
 # A released tool without a user README, and the README's example tool.
 ROTA = dict(IV_CHECK, target="rota", tool_id=61, program="rota.exe", install_name="Rota", version="1.0.0",
             upgrade_code="{6C0C5E51-2E64-5B0B-9B7B-2F0A3B2E0C61}", selftest_report="/s/tools/rota/rota_selftest.txt")
@@ -42,6 +42,25 @@ EXAMPLE = dict(IV_CHECK, target="example", tool_id=52, program="example.exe", in
 
 def suite_of(*tools, **names):
     return facts.suite([facts.parse(tool) for tool in tools], dict(common.SUITE, **names))
+
+
+def description(tool, **change):
+    """A definition as its definition check describes it (app/tool_description.h)."""
+    d = {"id": tool["tool_id"], "name": "BMI", "subtitle": "体重指数", "category": "营养", "basis": "WS/T 428",
+         "note": None, "report_kind": 0,
+         "inputs": [{"key": "w", "label": "体重", "unit": "kg", "default": "65", "choice": None},
+                    {"key": "h", "label": "身高", "unit": "", "default": "170.5", "choice": None}],
+         "outputs": [{"key": "bmi", "label": "体重指数", "unit": "kg/m²", "formula": "w/(h/100)^2"}],
+         "rules": [{"condition": "bmi>=40", "level": 3, "message": "重度肥胖"},
+                   {"condition": "bmi>=28", "level": 2, "message": "肥胖"},
+                   {"condition": "bmi>=24", "level": 1, "message": "超重"},
+                   {"condition": "", "level": 0, "message": "正常"}]}
+    d.update(change)
+    return d
+
+
+def descriptions(package):
+    return {tool.target: description(dataclasses.asdict(tool)) for tool in package.programs()}
 
 
 class FactsTest(unittest.TestCase):
@@ -67,7 +86,9 @@ class FactsTest(unittest.TestCase):
         per_user |= {upgrade.component_code(name) for name in msi.components(upgrade)}
         own = {machine.upgrade_code, machine.product_code()}
         own |= {machine.component_code(name) for name in msi.components(machine)}
-        self.assertEqual(len(own), 4)
+        # Per machine the program has a component of its own, the documents another.
+        self.assertEqual(msi.components(machine), ["Program", "Documents", "StartMenuShortcut"])
+        self.assertEqual(len(own), 5)
         self.assertFalse(own & per_user)
         self.assertEqual([install.earlier(kaldrin.at_version(v)).version for v in ("1.0.1", "1.2.0", "2.0.0")],
                          ["1.0.0", "1.1.0", "1.0.0"])
@@ -101,7 +122,7 @@ class FactsTest(unittest.TestCase):
             ({"install_name": ""}, "install_name"), ({"install_name": "Kaldrin+"}, "install_name"),
             ({"publisher": "Nolt:Med"}, "publisher"), ({"definition_check_path": None}, "definition_check_path"),
             ({"program": "kaldrin"}, "program"), ({"program": "bin/kaldrin.exe"}, "program"),
-            ({"selftest_report": 1}, "selftest_report"), ({"user_readme": False}, "user_readme"),
+            ({"selftest_report": 1}, "selftest_report"),
         ]
         for change, field in faults:
             with self.subTest(change=change):
@@ -132,7 +153,7 @@ class SuiteTest(unittest.TestCase):
     def test_the_suite_carries_the_released_tools_by_number(self):
         suite = suite_of(ROTA, IV_CHECK, EXAMPLE, KALDRIN)
         self.assertEqual([tool.tool_id for tool in suite.programs()], [51, 61])
-        readme = build.readme_bytes(suite.readme_source()).decode("utf-8")
+        readme = guide.readme_bytes(suite, descriptions(suite)).decode("utf-8")
         self.assertIn("msiexec /i noltmed-suite-1.0-win64.msi /qn", readme)
         self.assertNotIn("kaldrin-", readme)
         self.assertEqual(suite.entries(), ["kaldrin.exe", "rota.exe", "README.txt", "LICENSE.txt"])
@@ -185,12 +206,14 @@ class SuiteTest(unittest.TestCase):
             text, _ = msi.source(suite_of(KALDRIN, ROTA), folder)
             machine, defines = msi.source(suite_of(KALDRIN, ROTA).per_machine(), folder)
         self.assertEqual(text.count("<Shortcut "), 2)
-        # Per machine, every key path is under HKLM: none in the profile of
-        # the account that installs it.
+        # Per user each of the four files has a value under HKCU as its key
+        # path; per machine each file is its key path, and none is under HKCU.
         self.assertEqual((text.count('Root="HKCU"'), machine.count('Root="HKCU"')), (4, 0))
-        self.assertEqual(machine.count('Root="HKLM"'), 4)
-        self.assertEqual([defines[name] for name in ("InstallScope", "BaseFolder", "ParentName", "RegistryRoot")],
-                         ["perMachine", "ProgramFiles64Folder", "NoltMed", "HKLM"])
+        self.assertEqual(len(re.findall(r'<File [^>]* KeyPath="yes"/>', machine)), 4)
+        self.assertEqual(machine.count('Name="DisplayIcon"'), 1)
+        self.assertEqual([defines[name] for name in ("InstallScope", "BaseFolder", "ParentName", "ShortcutRoot",
+                                                     "DisplayName")],
+                         ["perMachine", "ProgramFiles64Folder", "NoltMed", "HKMU", "NoltMed Suite"])
         self.assertEqual([msi.identifier(n) for n in ("kaldrin.exe", "iv-check+.exe", "9a.exe", ".x")],
                          ["kaldrin.exe", "iv_check_.exe", "_9a.exe", "_.x"])
 
@@ -204,51 +227,142 @@ class ReleaseFilesTest(unittest.TestCase):
         self.assertFalse(checks.is_build(b"Program" + built[7:], built))
 
 
-    def test_user_readme_becomes_readme_txt(self):
-        with tempfile.TemporaryDirectory() as folder:
-            path = os.path.join(folder, "README.md")
-            with open(path, "w", encoding="utf-8") as f:
-                f.write("# Tool\n\n## Build\n\nx\n\n## 使用说明\n\n下载 tool-<版本>-win64.zip\n\n\n"
-                        "## Developers\n\ny\n")
-            product = facts.parse(dict(KALDRIN, user_readme=path, version="2.1.0"))
-            self.assertEqual(build.readme_bytes(product),
-                             "\ufeff## 使用说明\r\n\r\n下载 tool-2.1-win64.zip\r\n".encode("utf-8"))
-            self.assertEqual(build.entries(product), ["kaldrin.exe", "README.txt", "LICENSE.txt"])
-            with open(path, "w", encoding="utf-8") as f:
-                f.write("# Tool\n\n## Users\n\nno Chinese heading\n")
-            with self.assertRaisesRegex(SystemExit, "no user section"):
-                build.readme_bytes(product)
-        self.assertEqual(build.entries(facts.parse(IV_CHECK)), ["iv_check.exe", "LICENSE.txt"])
-
     def test_the_it_guides_name_both_packages_and_their_upgrade_codes(self):
         # A deployment tool detects the product by these codes: a guide that
         # names another (a code derived differently) sends IT to the wrong one.
-        kaldrin = facts.parse(dict(KALDRIN, version="1.0.1",
-                                   user_readme=os.path.join(ROOT, "docs", "user", "kaldrin.md")))
+        kaldrin = facts.parse(dict(KALDRIN, version="1.0.1"))
         for package in (kaldrin, suite_of(KALDRIN, ROTA)):
             with self.subTest(package.target):
-                readme = build.readme_bytes(package.readme_source()).decode("utf-8")
+                readme = guide.readme_bytes(package, descriptions(package)).decode("utf-8")
                 machine = package.per_machine()
                 for text in (machine.upgrade_code, package.upgrade_code, machine.release_name("msi"),
                              "msiexec /i %s ALLUSERS=1 /qn /l*v" % machine.release_name("msi"),
-                             "msiexec /x %s /qn" % machine.release_name("msi")):
+                             "msiexec /x %s /qn" % machine.release_name("msi"), machine.product_code(),
+                             package.product_code(), "“%s (current user)”" % package.install_name):
                     self.assertIn(text, readme)
+        readme = guide.readme_bytes(kaldrin, descriptions(kaldrin)).decode("utf-8")
+        for text in ("文件版本为四段数字 1.0.1.0", "DisplayVersion 为 1.0.1", "ProductName“Kaldrin 抗凝剂量核查”",
+                     "已发布的 1.0 版（按用户安装）在“程序和功能”中名为“Kaldrin”、版本 1.0.0"):
+            self.assertIn(text, readme)
 
     def test_facts_move_into_a_clean_build(self):
         built = os.path.join(ROOT, "build", "windows")
         data = dict(KALDRIN, program_path=os.path.join(built, "tools", "x", "x.exe"),
                     definition_check_path=os.path.join(built, "x_definition_check", "x_definition_check.exe"),
-                    icon=os.path.join(ROOT, "ui", "kaldrin.ico"), selftest_report=None,
-                    user_readme=os.path.join(ROOT, "README.md"))
+                    icon=os.path.join(ROOT, "ui", "kaldrin.ico"), selftest_report=None)
         moved = checks.rerooted(data, built, "/copy", "/clean")
         self.assertEqual(moved["program_path"], "/clean/tools/x/x.exe")
         self.assertEqual(moved["definition_check_path"], "/clean/x_definition_check/x_definition_check.exe")
         self.assertEqual(moved["icon"], "/copy/ui/kaldrin.ico")
         self.assertIsNone(moved["selftest_report"])
-        self.assertEqual(moved["user_readme"], "/copy/README.md")
         self.assertEqual(moved["version"], "1.0.0")
         with self.assertRaisesRegex(SystemExit, "outside the repository"):
             checks.rerooted(dict(data, icon="/elsewhere/x.ico"), built, "/copy", "/clean")
+
+
+class GuideTest(unittest.TestCase):
+    """README.txt: the template filled for a tool or the suite, what a
+    definition says in the guide's words, and the removal script it gives."""
+
+    def test_the_template_is_rendered_for_its_kind(self):
+        template = ("# for developers, @NOT_A_FIELD@\n\n## 使用说明\n<!-- tool -->\n@INSTALL_NAME@ 的说明\n<!-- end -->\n"
+                    "<!-- suite -->\n整套 @SUITE_NAME@\n<!-- end -->\n@PUBLISHED_NAMES@\n- @ZIP@ @MSI@\n\n\n")
+        kaldrin, suite = facts.parse(KALDRIN), suite_of(KALDRIN, ROTA)
+        rows = [(kaldrin, {"PUBLISHED_NAMES": ""}, ["## 使用说明", "Kaldrin 的说明", "- kaldrin-1.0-win64.zip "
+                                                                                "kaldrin-1.0-win64.msi"]),
+                (suite, {"PUBLISHED_NAMES": "a\nb"}, ["## 使用说明", "整套 NoltMed Suite", "a", "b",
+                                                       "- noltmed-suite-1.0-win64.zip noltmed-suite-1.0-win64.msi"])]
+        for package, change, lines in rows:
+            with self.subTest(package.target):
+                values = dict(guide.fields(package, descriptions(package)), **change)
+                self.assertEqual(guide.render(template, package, values), lines)
+        with self.assertRaisesRegex(SystemExit, "names SPEC_NAME"):
+            guide.render("## a\n@SPEC_NAME@\n", kaldrin, guide.fields(kaldrin, descriptions(kaldrin)))
+
+    def test_a_tool_guide_tells_what_its_definition_says(self):
+        tool = facts.parse(KALDRIN)
+        formula = guide.tool_lines(tool, description(KALDRIN))
+        for line in ("    1. 体重（kg），默认 65；记作 w", "    2. 身高，默认 170.5；记作 h",
+                     "    - 体重指数（kg/m²）；记作 bmi，公式 w/(h/100)^2",
+                     "    1. 红色（级别 3），当 bmi>=40 时：重度肥胖", "    2. 橙色（级别 2），当 bmi>=28 时：肥胖",
+                     "    3. 黄色（级别 1），当 bmi>=24 时：超重", "    4. 绿色（级别 0），其余情况：正常",
+                     "参考依据：WS/T 428", "记录文件：%LOCALAPPDATA%\\NoltMedSuite\\records\\T051.csv"):
+            self.assertIn(line, formula)
+        self.assertFalse([line for line in formula if line.startswith("注意事项")])
+        report = guide.tool_lines(tool, description(KALDRIN, report_kind=6, outputs=[], rules=[], note="编号表", inputs=[
+            {"key": "drugA", "label": "药物 A 编号（1-10）", "unit": "号", "default": "1", "choice": [1, 10]},
+            {"key": "htn", "label": "高血压", "unit": "1 是，0 否", "default": "0", "choice": [0, 1]}]))
+        self.assertIn("    1. 药物 A 编号（1-10），单位 号，默认 1，只接受 1 到 10 的编号；记作 drugA", report)
+        self.assertIn("    2. 高血压（1 是，0 否），默认 0，只接受 1（是）或 0（否）；记作 htn", report)
+        self.assertIn("注意事项：编号表", report)
+        self.assertFalse([line for line in report if line.startswith("结论")])
+        none = guide.tool_lines(tool, description(KALDRIN, report_kind=8, inputs=[], outputs=[], rules=[]))
+        self.assertIn("    无：直接按 F5 或点击“计算 (F5)”。", none)
+
+    def test_the_removal_script_unpacks_each_code_it_finds(self):
+        # cmd's %p:~N,1% is the character at N: the script's line turns each
+        # packed code the registry lists back into its ProductCode.
+        kaldrin, suite = facts.parse(KALDRIN), suite_of(KALDRIN, ROTA)
+        for package, codes in ((kaldrin, [kaldrin.upgrade_code]),
+                               (suite, [suite.upgrade_code] + [tool.upgrade_code for tool in suite.programs()])):
+            with self.subTest(package.target):
+                script = guide.removal_script(package)
+                self.assertEqual(guide.removal_codes(package), codes)
+                loop = next(line for line in script if line.startswith("for %%u in ("))
+                self.assertEqual(loop[len("for %%u in ("):loop.index(")")].split(), [msi.packed(c) for c in codes])
+                self.assertTrue(all(line.isascii() for line in script))
+                readme = guide.readme_bytes(package, descriptions(package))
+                # As IT copies it from the guide: indented as it stands there.
+                self.assertEqual(guide.script_in(readme, package), [guide.INDENT + line for line in script])
+        unpack = next(line for line in guide.removal_script(kaldrin) if line.startswith("set code="))[len("set code="):]
+        for code in ("{82C5317F-EB35-5F84-8BE2-2E0581C7EC8B}", kaldrin.product_code(), suite.product_code()):
+            with self.subTest(code):
+                self.assertEqual(re.sub(r"%p:~(\d+),1%", lambda m: msi.packed(code)[int(m.group(1))], unpack), code)
+        self.assertIsNone(guide.script_in(b"\xef\xbb\xbfno script\r\n", kaldrin))
+
+
+class KeyPathTest(unittest.TestCase):
+    def test_the_validation_rules_on_key_paths_are_read_from_the_tables(self):
+        # What ICE38 and ICE43 find: a component in the user's profile, or
+        # with a shortcut that names no feature, keeps a registry value of its
+        # own under HKCU or HKMU as its key path.
+        directories = [{"Directory": "TARGETDIR", "Directory_Parent": ""},
+                       {"Directory": "LocalAppDataFolder", "Directory_Parent": "TARGETDIR"},
+                       {"Directory": "INSTALLDIR", "Directory_Parent": "LocalAppDataFolder"},
+                       {"Directory": "ProgramFiles64Folder", "Directory_Parent": "TARGETDIR"},
+                       {"Directory": "MACHINEDIR", "Directory_Parent": "ProgramFiles64Folder"},
+                       {"Directory": "ProgramMenuFolder", "Directory_Parent": "TARGETDIR"}]
+
+        def component(name, folder, key_path, attributes=260):
+            return {"Component": name, "Directory_": folder, "Attributes": str(attributes), "KeyPath": key_path}
+
+        def value(name, root, owner):
+            return {"Registry": name, "Root": str(root), "Component_": owner}
+
+        shortcut = [{"Shortcut": "S", "Component_": "Menu", "Target": "[INSTALLDIR]a.exe"}]
+        rows = [
+            ("per machine", [component("Program", "MACHINEDIR", "Program", 256), component("Menu", "ProgramMenuFolder",
+                                                                                          "r1")],
+             [value("r1", -1, "Menu")], []),
+            ("per user", [component("Program", "INSTALLDIR", "r2"), component("Menu", "ProgramMenuFolder", "r1")],
+             [value("r1", 1, "Menu"), value("r2", 1, "Program")], []),
+            ("a shortcut's key path under HKLM", [component("Menu", "ProgramMenuFolder", "r1")],
+             [value("r1", 2, "Menu")], ["component Menu", "ICE38", "ICE43", "root 2"]),
+            ("a file in the profile as key path", [component("Program", "INSTALLDIR", "Program", 256)], [],
+             ["component Program", "ICE38: it installs into the user's profile; key path Program"]),
+            ("another component's value", [component("Program", "INSTALLDIR", "r1")], [value("r1", 1, "Menu")],
+             ["component Program"]),
+        ]
+        for what, components, registry, faults in rows:
+            with self.subTest(what):
+                found = checks.key_path_faults(components, registry, shortcut, directories, {"Product"})
+                self.assertEqual(len(found), 1 if faults else 0, found)
+                for fault in faults:
+                    self.assertIn(fault, found[0])
+        # An advertised shortcut (its target a feature) outside the profile asks for nothing.
+        advertised = [dict(shortcut[0], Target="Product", Component_="Program")]
+        self.assertEqual(checks.key_path_faults([component("Program", "MACHINEDIR", "Program", 256)], [], advertised,
+                                                directories, {"Product"}), [])
 
 
 def pe_image(characteristics=0x8160, config_size=0x70, load_flags=0x800, section=b".ldcfg"):
@@ -314,6 +428,13 @@ def published_releases():
     return published.load_all()
 
 
+def machine_release_of(release):
+    """The per-machine package of the same version as a published per-user release."""
+    machine = facts.parse(KALDRIN).at_version(release.version).per_machine()
+    return dataclasses.replace(release, msi=machine.release_name("msi"), upgrade_code=machine.upgrade_code,
+                               product_code=machine.product_code(), msi_sha256="2" * 64)
+
+
 class PublishedTest(unittest.TestCase):
     """The published releases' facts and the rule that a version, and a
     ProductCode, stand for one set of bytes."""
@@ -342,6 +463,7 @@ class PublishedTest(unittest.TestCase):
                                             product_code=suite.product_code())
         taken = dataclasses.replace(release, target="other", upgrade_code="{" + "A" * 8 + "-AAAA-AAAA-AAAA-" + "A" * 12
                                     + "}", product_code=next_code)
+        machine_release = machine_release_of(release)
         cases = [
             ("the published bytes again", kaldrin, same, [release], []),
             ("another program", kaldrin, (other[0], same[1]), [release], ["1.0.0 is published", "kaldrin.exe differs",
@@ -359,6 +481,14 @@ class PublishedTest(unittest.TestCase):
             ("the suite's published bytes", suite, (None, same[1]), [suite_release], []),
             ("the suite's published version, another MSI", suite, (None, other[1]), [suite_release],
              ["noltmed-suite 1.0.0 is published", "the MSI differs"]),
+            # The per-machine package is a product of its own, bound the same way.
+            ("the per-user package beside a published per-machine one", kaldrin, same, [release, machine_release], []),
+            ("the per-machine package of a published version, another MSI", kaldrin.per_machine(), (same[0], other[1]),
+             [release, machine_release], ["kaldrin 1.0.0 (per machine) is published (kaldrin-1.0-machine.json)",
+                                          "the MSI differs"]),
+            ("the per-machine package's published bytes", kaldrin.per_machine(), (same[0], machine_release.msi_sha256),
+             [release, machine_release], []),
+            ("a per-machine package with no published release", kaldrin.per_machine(), other, [release], []),
         ]
         for name, product, digests, releases, reasons in cases:
             with self.subTest(name):
@@ -379,6 +509,13 @@ class PublishedTest(unittest.TestCase):
                 found = published.last_before(kaldrin.at_version(version), ordered)
                 self.assertEqual(found.version if found else None, expected)
         self.assertIsNone(published.last_before(facts.parse(IV_CHECK), [release]))
+        # Each kind upgrades from its own kind's release.
+        machine_release = machine_release_of(release)
+        for product, expected in ((kaldrin.at_version("1.0.1"), release),
+                                  (kaldrin.at_version("1.0.1").per_machine(), machine_release)):
+            self.assertEqual(published.last_before(product, [release, machine_release]), expected)
+        self.assertEqual((machine_release.facts_name(), machine_release.label()),
+                         ("kaldrin-1.0-machine.json", "kaldrin 1.0.0 (per machine)"))
 
     def test_facts_faults_are_named(self):
         data = json.loads(published.to_json(published_releases()[0]))
@@ -421,11 +558,25 @@ class PublishedTest(unittest.TestCase):
                     f.write(b"a build of other bytes")
             self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1:4], releases), 0)
             self.assertTrue(all(os.path.exists(n) for n in names))
+            # A published per-machine package holds its own MSI to its bytes.
+            machine = dataclasses.replace(machine_release_of(release), version="1.0.1", product_code=kaldrin.at_version(
+                "1.0.1").per_machine().product_code())
+            with open(os.path.join(releases, machine.facts_name()), "w", encoding="utf-8") as f:
+                f.write(published.to_json(machine))
+            said = io.StringIO()
+            with contextlib.redirect_stdout(said):
+                self.assertEqual(published.refuse_reused(kaldrin.at_version("1.0.1"), out, names[1:4], releases), 1)
+            self.assertIn("REFUSED: kaldrin 1.0.1 (per machine) is published", said.getvalue())
+            # A per-user MSI named as a per-machine one is not taken for one.
+            misnamed = os.path.join(folder, "kaldrin-1.0-win64-machine.msi")
+            shutil.copyfile(PUBLISHED_MSI, misnamed)
+            with self.assertRaisesRegex(published.PublishedError, "installs per user"):
+                published.read_msi(misnamed)
 
     def test_installer_registry_keys_name_codes_packed(self):
         # As Windows Installer wrote 1.0's ProductCode and upgrade code under Wine.
-        self.assertEqual(install.packed("{82C5317F-EB35-5F84-8BE2-2E0581C7EC8B}"), "F7135C2853BE48F5B82EE250187CCEB8")
-        self.assertEqual(install.packed("{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"), "BAF4B22B6A61F8E499A25F1A7B94DC44")
+        self.assertEqual(msi.packed("{82C5317F-EB35-5F84-8BE2-2E0581C7EC8B}"), "F7135C2853BE48F5B82EE250187CCEB8")
+        self.assertEqual(msi.packed("{B22B4FAB-16A6-4E8F-992A-F5A1B749CD44}"), "BAF4B22B6A61F8E499A25F1A7B94DC44")
 
 
     def test_an_msiexec_run_that_should_pass_gets_one_more_try_and_a_refusal_none(self):
