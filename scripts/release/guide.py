@@ -68,6 +68,7 @@ def describe(tools, env):
     if not missing:
         return found
     need("wine", "windows")
+    wine.make_prefix(env)
     with tempfile.TemporaryDirectory() as folder:
         lines = ["@echo off"]
         for tool, _, _ in missing:

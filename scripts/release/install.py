@@ -454,9 +454,8 @@ def install_check(product, out_dir, beside, releases=None, removal=False):
             other_packages.append((other, other_package, other_files))
 
         try:
-            subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=wine.TIMEOUT)
-            subprocess.run(["wineserver", "-w"], env=env)
+            if not wine.make_prefix(env):
+                sys.exit("dist install-check: FAILED: wineboot made no whole Wine prefix in %s" % prefix)
             user = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u != "Public"][0]
             local = os.path.join(prefix, "drive_c", "users", user, "AppData", "Local")
             programs = os.path.join(local, "Programs")

@@ -4,6 +4,7 @@ import datetime
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 
 from .common import ROOT, read
@@ -44,10 +45,41 @@ def stop(env):
     subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
 
 
+# What a made prefix has that a half-made one lacks: the installer itself.
+MADE_PREFIX_FILE = ("drive_c", "windows", "system32", "msiexec.exe")
+
+
+def make_prefix(env, tries=3):
+    """Makes the prefix env names with wineboot, unless it is made already,
+    and waits for its server to write the registry. wineboot has been seen to
+    leave a prefix with its registry but an empty system32, after which every
+    program fails at once (msiexec with exit 53 and no log): such a prefix is
+    removed and made again. Returns whether a whole prefix is there."""
+    prefix = env["WINEPREFIX"]
+    for attempt in range(1, tries + 1):
+        if os.path.isfile(os.path.join(prefix, *MADE_PREFIX_FILE)):
+            return True
+        try:
+            subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            pass
+        subprocess.run(["wineserver", "-w"], env=env)
+        if os.path.isfile(os.path.join(prefix, *MADE_PREFIX_FILE)):
+            return True
+        print("wine: the prefix %s came out without %s (try %d of %d); making it again"
+              % (prefix, "\\".join(MADE_PREFIX_FILE), attempt, tries), file=sys.stderr)
+        stop(env)
+        shutil.rmtree(prefix, ignore_errors=True)
+        os.makedirs(prefix)
+    return os.path.isfile(os.path.join(prefix, *MADE_PREFIX_FILE))
+
+
 def selftest(exe, env):
     """Runs exe --selftest in a folder of its own; returns the exit code (None
     after a time-out), the report's bytes and the local date the run started
     on (YYYY-MM-DD), which a report's dates are counted from."""
+    make_prefix(env)
     run_day = datetime.date.today().isoformat()
     with tempfile.TemporaryDirectory() as folder:
         try:

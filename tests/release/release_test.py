@@ -14,6 +14,7 @@ import os
 import re
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -606,6 +607,27 @@ class PublishedTest(unittest.TestCase):
                 if runs == 2:
                     self.assertIn("LaunchConditions. Return value 0.", stderr.getvalue())
                     self.assertNotIn("Property(S)", stderr.getvalue())
+
+    def test_a_half_made_prefix_is_made_again(self):
+        # (whether each wineboot leaves a whole prefix), whether one is made, wineboot runs
+        cases = [((True,), True, 1), ((False, True), True, 2), ((False, False, False), False, 3)]
+        for whole, made, runs in cases:
+            with self.subTest(whole=whole), tempfile.TemporaryDirectory() as folder:
+                prefix = os.path.join(folder, "prefix")
+                outcomes = iter(whole)
+
+                def run(args, env=None, **kwargs):
+                    if args[0] == "wineboot":
+                        system32 = os.path.join(prefix, "drive_c", "windows", "system32")
+                        os.makedirs(system32, exist_ok=True)  # the registry and folders, maybe not the files
+                        if next(outcomes):
+                            common.write(os.path.join(system32, "msiexec.exe"), b"MZ")
+                    return subprocess.CompletedProcess(args, 0)
+                with mock.patch.object(install.wine.subprocess, "run", side_effect=run) as ran, \
+                        contextlib.redirect_stderr(io.StringIO()):
+                    self.assertEqual(install.wine.make_prefix({"WINEPREFIX": prefix}), made)
+                self.assertEqual(sum(call.args[0][0] == "wineboot" for call in ran.call_args_list), runs)
+
 
 class SigningTest(unittest.TestCase):
     """The osslsigncode command a release is signed with, from KALDRIN_SIGN_*."""

@@ -11,9 +11,19 @@ prefix=$1
 unmanaged=${2:-}
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
-if [ ! -f "$prefix/system.reg" ]; then
+# wineboot has been seen to leave a prefix with its registry but an empty
+# system32, in which nothing runs: such a prefix is made again.
+for try in 1 2 3; do
+  [ -f "$prefix/drive_c/windows/system32/msiexec.exe" ] && break
+  if [ "$try" -gt 1 ]; then
+    echo "prepare-prefix: $prefix came out half made; making it again" >&2
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+  fi
   wineboot -i >/dev/null 2>&1 || true
-fi
+  wineserver -w >/dev/null 2>&1 || true
+done
 reg=$(mktemp)
 cat >"$reg" <<'REG'
 REGEDIT4
