@@ -310,11 +310,6 @@ int line_at(const char* bytes, std::size_t length, int line, int limit, const ch
     return static_cast<int>(end - at);
 }
 
-bool append_bytes(const char* bytes, std::size_t count, void* context) {
-    static_cast<std::string*>(context)->append(bytes, count);
-    return true;
-}
-
 // The self-test at the default inputs is clean and, when the tool declares
 // its report, writes exactly those bytes. A report with dates is built for
 // today; the day is read before and after, so a check across midnight
@@ -332,7 +327,7 @@ void check_own_selftest(const ToolDef* tool, const DefinitionExpectation& expect
     }
     if (expected.declared_report == nullptr) return;
     std::string written;
-    write_utf8(report, static_cast<std::size_t>(text_length(report)), append_bytes, &written);
+    write_utf8(report, static_cast<std::size_t>(text_length(report)), append_to_string, &written);
     int line = selftest_report_mismatch(expected.declared_report, expected.declared_length, written.data(),
                                         written.size(), day_before);
     if (line != 0 && day_after != day_before &&

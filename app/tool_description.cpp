@@ -8,11 +8,6 @@ namespace {
 
 constexpr int DEFAULT_TEXT_CAPACITY = 64;
 
-bool append_bytes(const char* bytes, std::size_t count, void* context) {
-    static_cast<std::string*>(context)->append(bytes, count);
-    return true;
-}
-
 const char digits[] = "0123456789abcdef";
 
 // A JSON string of wide text: quotes, backslashes and control characters
@@ -27,7 +22,7 @@ void append_wide(std::string& json, const wchar_t* text) {
     for (const wchar_t* c = text;; ++c) {
         bool plain = *c != L'\0' && *c != L'"' && *c != L'\\' && *c >= 0x20;
         if (plain) continue;
-        write_utf8(run, static_cast<std::size_t>(c - run), append_bytes, &json);
+        write_utf8(run, static_cast<std::size_t>(c - run), append_to_string, &json);
         if (*c == L'\0') break;
         if (*c == L'"' || *c == L'\\') {
             json += '\\';

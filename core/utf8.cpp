@@ -1,5 +1,7 @@
 #include "core/utf8.h"
 
+#include <string>
+
 namespace {
 
 constexpr char32_t REPLACEMENT = 0xFFFD;
@@ -101,5 +103,10 @@ bool is_valid_utf8(const unsigned char* bytes, std::size_t count) {
         }
         i += length;
     }
+    return true;
+}
+
+bool append_to_string(const char* bytes, std::size_t count, void* context) {
+    static_cast<std::string*>(context)->append(bytes, count);
     return true;
 }

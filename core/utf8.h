@@ -16,6 +16,9 @@ using Utf8Sink = bool (*)(const char* bytes, std::size_t count, void* context);
 // Returns false when the sink refused a chunk.
 bool write_utf8(const wchar_t* text, std::size_t length, Utf8Sink sink, void* context);
 
+// The sink that appends each chunk to the std::string context points to.
+bool append_to_string(const char* bytes, std::size_t count, void* context);
+
 // True when the bytes are well-formed UTF-8: shortest forms only, no
 // surrogates, nothing above U+10FFFF. A sequence cut off by the end of the
 // bytes counts as malformed.

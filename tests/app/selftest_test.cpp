@@ -43,12 +43,7 @@ void remove_file(const wchar_t* path) {
     _wremove(path);
 #else
     std::string narrow;
-    write_utf8(path, std::wcslen(path),
-               [](const char* bytes, std::size_t count, void* context) {
-                   static_cast<std::string*>(context)->append(bytes, count);
-                   return true;
-               },
-               &narrow);
+    write_utf8(path, std::wcslen(path), append_to_string, &narrow);
     std::remove(narrow.c_str());
 #endif
 }

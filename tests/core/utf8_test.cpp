@@ -6,14 +6,9 @@
 
 namespace {
 
-bool collect(const char* bytes, std::size_t count, void* context) {
-    static_cast<std::string*>(context)->append(bytes, count);
-    return true;
-}
-
 std::string utf8(const std::wstring& text) {
     std::string out;
-    EXPECT_TRUE(write_utf8(text.data(), text.size(), collect, &out));
+    EXPECT_TRUE(write_utf8(text.data(), text.size(), append_to_string, &out));
     return out;
 }
 
