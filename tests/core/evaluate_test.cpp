@@ -6,30 +6,9 @@
 #include <string>
 
 #include "core/evaluate.h"
+#include "tests/core/evaluation.h"
 
 namespace {
-
-struct Evaluation {
-    std::wstring result, verdict, detail;
-    int level = -1;
-    int returned = -1;
-};
-
-Evaluation evaluate(const ToolDef* tool, std::initializer_list<double> values, int result_capacity = 4096,
-                    int verdict_capacity = 512, int detail_capacity = 8192) {
-    double inputs[MAX_TOOL_VALUES] = {};
-    int i = 0;
-    for (double v : values) inputs[i++] = v;
-    static wchar_t result[4096], verdict[512], detail[8192];
-    for (wchar_t* b : {result, verdict, detail}) b[0] = L'#';
-    Evaluation e;
-    e.returned = evaluate_tool(tool, inputs, result, result_capacity, verdict, verdict_capacity, &e.level, detail,
-                               detail_capacity);
-    e.result = result;
-    e.verdict = verdict;
-    e.detail = detail;
-    return e;
-}
 
 const wchar_t* const LINES_AT_DEFAULTS = L"减量条件数：0 项\r\n阿哌沙班剂量：5.0 mg bid\r\n";
 const wchar_t* const NOTICE = L"（部分结果无法计算，请检查输入是否合理）\r\n";

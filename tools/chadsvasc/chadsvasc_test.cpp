@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
 
 #include "core/evaluate.h"
+#include "tests/core/evaluation.h"
 #include "core/tool.h"
 #include "tests/ui/typed_fields.h"
 
@@ -40,16 +39,12 @@ TEST(ChadsVasc, WorkedExamplesAndRefusedFields) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.inputs));
-        double inputs[MAX_TOOL_VALUES] = {};
-        std::copy(std::begin(c.inputs), std::end(c.inputs), inputs);
-        static wchar_t result[4096], verdict[512], detail[8192];
-        int level = -1;
-        evaluate_tool(get_tool(), inputs, result, 4096, verdict, 512, &level, detail, 8192);
-        EXPECT_EQ(std::wstring(result).substr(0, std::wstring(result).find(L"（部分")),
+        const Evaluation e = evaluate(get_tool(), c.inputs);
+        EXPECT_EQ(e.result.substr(0, e.result.find(L"（部分")),
                   std::wstring(L"CHA₂DS₂-VASc：") + c.score + L" 分\r\nCHA₂DS₂-VA（不计性别）：" + c.score_va + L" 分\r\n");
-        EXPECT_EQ(level, c.level);
+        EXPECT_EQ(e.level, c.level);
         if (c.field) {
-            EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
+            EXPECT_NE(e.verdict.find(c.field), std::wstring::npos) << testing::PrintToString(e.verdict);
         }
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/evaluate.h"
+#include "tests/core/evaluation.h"
 #include "core/tool.h"
 #include "tests/ui/typed_fields.h"
 
@@ -45,15 +46,11 @@ TEST(Crcl, WorkedExamplesBandEdgesAndRefusedFields) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "scr " << c.scr << ", age " << c.age << ", w " << c.w << ", sex " << c.sex);
-        const double inputs[MAX_TOOL_VALUES] = {c.scr, c.age, c.w, c.sex};
-        static wchar_t result[4096], verdict[512], detail[8192];
-        int level = -1;
-        evaluate_tool(get_tool(), inputs, result, 4096, verdict, 512, &level, detail, 8192);
-        const std::wstring text = result;
-        EXPECT_EQ(text.substr(0, text.find(L"\r\n")), std::wstring(L"肌酐清除率：") + c.clearance + L" ml/min");
-        EXPECT_EQ(level, c.level);
+        const Evaluation e = evaluate(get_tool(), {c.scr, c.age, c.w, c.sex});
+        EXPECT_EQ(e.first_line(), std::wstring(L"肌酐清除率：") + c.clearance + L" ml/min");
+        EXPECT_EQ(e.level, c.level);
         if (c.field) {
-            EXPECT_NE(std::wstring(verdict).find(c.field), std::wstring::npos) << testing::PrintToString(verdict);
+            EXPECT_NE(e.verdict.find(c.field), std::wstring::npos) << testing::PrintToString(e.verdict);
         }
     }
 }
@@ -64,9 +61,5 @@ TEST(Crcl, TheSexIsAChoice) {
 
 // The creatinine in mg/dL, for checking against sources in that unit.
 TEST(Crcl, CreatinineInMgPerDlFollows) {
-    const double inputs[MAX_TOOL_VALUES] = {110, 70, 75, 1};
-    wchar_t result[4096], verdict[512], detail[8192];
-    int level = -1;
-    evaluate_tool(get_tool(), inputs, result, 4096, verdict, 512, &level, detail, 8192);
-    EXPECT_EQ(std::wstring(result), L"肌酐清除率：58.7 ml/min\r\n血清肌酐：1.24 mg/dL\r\n");
+    EXPECT_EQ(evaluate(get_tool(), {110, 70, 75, 1}).result, L"肌酐清除率：58.7 ml/min\r\n血清肌酐：1.24 mg/dL\r\n");
 }

@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
 
 #include "core/evaluate.h"
+#include "tests/core/evaluation.h"
 #include "core/tool.h"
 #include "tests/ui/typed_fields.h"
 
@@ -43,16 +42,10 @@ TEST(Dabigatran, WorkedExamplesBandEdgesAndRefusedFields) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.inputs));
-        double inputs[MAX_TOOL_VALUES] = {};
-        std::copy(std::begin(c.inputs), std::end(c.inputs), inputs);
-        static wchar_t result[RESULT_TEXT_CAPACITY], verdict[VERDICT_TEXT_CAPACITY], detail[DETAIL_TEXT_CAPACITY];
-        int level = -1;
-        evaluate_tool(get_tool(), inputs, result, RESULT_TEXT_CAPACITY, verdict, VERDICT_TEXT_CAPACITY, &level, detail,
-                      DETAIL_TEXT_CAPACITY);
-        const std::wstring text = result;
-        EXPECT_EQ(text.substr(0, text.find(L"\r\n")), std::wstring(L"达比加群剂量：") + c.dose + L" mg bid");
-        EXPECT_EQ(level, c.level);
-        EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
+        const Evaluation e = evaluate(get_tool(), c.inputs);
+        EXPECT_EQ(e.first_line(), std::wstring(L"达比加群剂量：") + c.dose + L" mg bid");
+        EXPECT_EQ(e.level, c.level);
+        EXPECT_NE(e.verdict.find(c.verdict), std::wstring::npos) << testing::PrintToString(e.verdict);
     }
 }
 

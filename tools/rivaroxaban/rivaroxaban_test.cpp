@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/evaluate.h"
+#include "tests/core/evaluation.h"
 #include "core/tool.h"
 #include "tests/ui/typed_fields.h"
 
@@ -37,15 +38,10 @@ TEST(Rivaroxaban, WorkedExamplesBandEdgesAndRefusedFields) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "crcl " << c.crcl << ", azole " << c.azole << ", dronedarone "
                                         << c.dronedarone);
-        const double inputs[MAX_TOOL_VALUES] = {c.crcl, c.azole, c.dronedarone};
-        static wchar_t result[RESULT_TEXT_CAPACITY], verdict[VERDICT_TEXT_CAPACITY], detail[DETAIL_TEXT_CAPACITY];
-        int level = -1;
-        evaluate_tool(get_tool(), inputs, result, RESULT_TEXT_CAPACITY, verdict, VERDICT_TEXT_CAPACITY, &level, detail,
-                      DETAIL_TEXT_CAPACITY);
-        const std::wstring text = result;
-        EXPECT_EQ(text.substr(0, text.find(L"\r\n")), std::wstring(L"利伐沙班剂量：") + c.dose + L" mg qd");
-        EXPECT_EQ(level, c.level);
-        EXPECT_NE(std::wstring(verdict).find(c.verdict), std::wstring::npos) << testing::PrintToString(verdict);
+        const Evaluation e = evaluate(get_tool(), {c.crcl, c.azole, c.dronedarone});
+        EXPECT_EQ(e.first_line(), std::wstring(L"利伐沙班剂量：") + c.dose + L" mg qd");
+        EXPECT_EQ(e.level, c.level);
+        EXPECT_NE(e.verdict.find(c.verdict), std::wstring::npos) << testing::PrintToString(e.verdict);
     }
 }
 
